@@ -1,0 +1,30 @@
+# Helpers for tests that run under Wine.
+#
+# Two project-local Wine prefixes are used (made by scripts/make-prefix, see docs/TESTING.md):
+#   plain - Wine's own WMI service is the locator: reference tests against a WMI none of us wrote;
+#   sim   - vuemere-hostsim.dll is registered as the WbemLocator class: black-box tests of vuemere.exe.
+
+set(VUEMERE_WINEPREFIX_ROOT ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Where the test Wine prefixes live")
+
+# Windows form of a path on the Linux side (Wine maps / to drive Z:).
+function(vuemere_wine_path out path)
+  string(REPLACE "/" "\\" winpath "${path}")
+  set(${out} "Z:${winpath}" PARENT_SCOPE)
+endfunction()
+
+# vuemere_add_wine_test(NAME name COMMAND target [args...] PREFIX plain|sim [TIMEOUT s] [ENVIRONMENT k=v...])
+function(vuemere_add_wine_test)
+  cmake_parse_arguments(T "" "NAME;PREFIX;TIMEOUT" "COMMAND;ENVIRONMENT" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 240)
+  endif()
+  if(NOT T_PREFIX)
+    set(T_PREFIX plain)
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
+  vuemere_wine_path(exe_dir "${CMAKE_BINARY_DIR}/bin")
+  set_tests_properties(${T_NAME} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    RESOURCE_LOCK wineprefix_${T_PREFIX}
+    ENVIRONMENT "WINEPREFIX=${VUEMERE_WINEPREFIX_ROOT}/${T_PREFIX};VUEMERE_WINE_TIMEOUT=${T_TIMEOUT};VUEMERE_BIN_DIR=${exe_dir};${T_ENVIRONMENT}")
+endfunction()

@@ -1,0 +1,70 @@
+#pragma once
+#include "dialogs/display_setting.h"
+#include "shell/base_wnd.h"
+#include "shell/wide_string.h"
+#include "wmi/vm_conn.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+enum CursorKind : int32_t { CursorNone = 0, CursorArrow = 2, CursorHidden = 3 };
+enum PointerState : int32_t { PointerReleased = 0, PointerHeld = 1, PointerAway = 2 };
+
+// The console window: the program's only top-level window. It owns the typed connection
+// parameters, the connection to the host with the open machine, the display settings and the
+// state of painting and input forwarding. Its message handling is spread over files by job:
+// main_wnd.cpp (creation, menu, routing), refresh.cpp (timer and painting),
+// connection_commands.cpp, mouse_input.cpp and keyboard_input.cpp.
+class MainWnd : public BaseWnd {
+public:
+    MainWnd() = default;
+
+    // Creates and shows the window; false when CreateWindowExW fails.
+    bool Create(const wchar_t* windowTitle, int nCmdShow);
+
+    // Members in declared order.
+    WideString title;
+    WideString server{L"localhost"};
+    WideString user;
+    WideString password;
+    WideString vmName;
+    VmConn conn;
+    UINT_PTR timerId = 0;
+    uint32_t holdUntilTick = 0;
+    DisplaySetting setting;
+    RECT imageRect{0, 0, 0, 0};
+    int32_t lastMouseX = 0;
+    int32_t lastMouseY = 0;
+    int32_t cursorKind = CursorNone;
+    int32_t pointerState = PointerHeld;
+
+    bool MachineOpen() const { return static_cast<bool>(conn.settingData.object); }
+    bool ImageAvailable() const { return MachineOpen() && conn.image.byteCount > 0; }
+    void RequestRefresh() { PostMessageW(hwnd, WM_TIMER, 1, 0); }
+    void UpdateCursor();
+
+protected:
+    LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // refresh.cpp
+    LRESULT OnTimer(WPARAM timerIdParam);
+    LRESULT OnPaint();
+
+    // connection_commands.cpp
+    void OnConnect();
+    void OnSettings();
+    void OnDisconnect();
+    void OnRefreshFullSize();
+
+    // mouse_input.cpp
+    LRESULT OnMouseMove(LPARAM lParam);
+    LRESULT OnMouseButton(int32_t buttonIndex, bool isDown);
+    LRESULT OnMouseLeave();
+
+    // keyboard_input.cpp
+    LRESULT OnKey(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnInitMenuPopup(HMENU popup);
+    bool OnKeyboardCommand(int commandId);  // false when the id is not a Keyboard-menu command
+};

@@ -1,0 +1,53 @@
+#include "shell/app.h"
+#include "resources/resource.h"
+#include "shell/base_wnd.h"
+
+namespace {
+HINSTANCE instanceHandle = nullptr;
+
+WideString& ClassNameStorage() {
+    static WideString className;
+    return className;
+}
+}  // namespace
+
+HINSTANCE AppInstance() { return instanceHandle; }
+
+const WideString& AppClassName() { return ClassNameStorage(); }
+
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* className) {
+    instanceHandle = instance;
+    ClassNameStorage().Assign(className);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;  // no CS_DBLCLKS: a double click arrives as two clicks
+    wc.lpfnWndProc = BaseWnd::WndProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 4;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VUEMERE));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEW(IDC_VUEMERE);
+    wc.lpszClassName = ClassNameStorage().c_str();
+    wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+    RegisterClassExW(&wc);
+}
+
+void ReadWindowText(HWND window, WideString& text) {
+    int length = GetWindowTextLengthW(window);
+    if (length < 0) length = 0;
+    text.Reserve(static_cast<size_t>(length) + 1);
+    int copied = GetWindowTextW(window, text.Data(), static_cast<int>(text.Capacity()) + 1);
+    text.SetLength(copied > 0 ? static_cast<size_t>(copied) : 0);
+}
+
+void ReadDlgItemText(HWND dialog, int id, WideString& text) {
+    LRESULT length = SendDlgItemMessageW(dialog, id, WM_GETTEXTLENGTH, 0, 0);
+    if (length < 0) length = 0;
+    text.Reserve(static_cast<size_t>(length) + 1);
+    LRESULT copied = SendDlgItemMessageW(dialog, id, WM_GETTEXT, text.Capacity() + 1,
+                                         reinterpret_cast<LPARAM>(text.Data()));
+    text.SetLength(copied > 0 ? static_cast<size_t>(copied) : 0);
+}

@@ -1,0 +1,19 @@
+#pragma once
+#include "shell/wide_string.h"
+
+#include <windows.h>
+
+#include <vector>
+
+// One virtual machine of a host, as the Connect dialog lists it.
+struct MachineEntry {
+    WideString elementName;  // display name
+    WideString name;         // identifier (a GUID)
+};
+
+// Lists the virtual machines of `server` ("" or "." = this machine) over a connection of its own,
+// in the order the host delivers them; the host's own computer-system object is left out.
+// Returns 0, or the failing call's HRESULT with a short text in `errorText` (then `entries` is
+// left as passed in).
+HRESULT ListMachines(const wchar_t* server, const wchar_t* user, const wchar_t* password,
+                     std::vector<MachineEntry>& entries, WideString& errorText);

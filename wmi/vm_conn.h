@@ -1,0 +1,65 @@
+#pragma once
+#include "shell/wide_string.h"
+#include "wmi/com_ref.h"
+#include "wmi/guest_image.h"
+#include "wmi/variant.h"
+#include "wmi/wmi_credentials.h"
+#include "wmi/wmi_object_ref.h"
+
+#include <wbemcli.h>
+
+#include <cstdint>
+
+// The console's connection to one host's root\virtualization namespace, the open machine, its
+// devices and its last screen image. Every operation that can fail writes a short English text
+// into `errorText` and returns an HRESULT (0 = success). Without a host connection (`services`
+// null) every operation that would need it fails with a non-zero result and a text saying so.
+class VmConn {
+public:
+    VmConn() = default;
+    VmConn(const VmConn&) = delete;
+    VmConn& operator=(const VmConn&) = delete;
+
+    // Connection and queries.
+    void SetCredentials(const wchar_t* user, const wchar_t* password);
+    HRESULT Connect(const wchar_t* server, WideString& errorText);
+    ComRef<IWbemClassObject> QueryFirst(const wchar_t* query, WideString& errorText);
+
+    // Discovery.
+    HRESULT FindManagementService(WideString& errorText);
+    HRESULT OpenMachine(const wchar_t* elementName, WideString& errorText);
+
+    // Screen image.
+    HRESULT FindVideoHead(WideString& errorText);
+    HRESULT GetThumbnail(WideString& errorText, float scale, int32_t width, int32_t height);
+    ComRef<IWbemClassObject> GetSummaryThumbnail(WideString& errorText, int32_t requestCode);
+
+    // Mouse.
+    HRESULT FindMouse(WideString& errorText);
+    HRESULT SetAbsolutePosition(int32_t x, int32_t y, WideString& errorText);
+    HRESULT SetRelativePosition(int32_t dx, int32_t dy, WideString& errorText);
+    HRESULT SetButtonState(int32_t buttonIndex, bool isDown, WideString& errorText);
+
+    // Keyboard.
+    HRESULT SendKey(int32_t keyCode, int32_t press, WideString& errorText);
+    HRESULT IsKeyPressed(int32_t keyCode, int32_t& pressed, WideString& errorText);
+    HRESULT TypeText(const wchar_t* text, WideString& errorText);
+    HRESULT TypeScancodes(uint8_t scanCode, WideString& errorText);
+
+    // Members in declared order; the console reads them directly. A non-null
+    // settingData.object means a machine is open.
+    WmiCredentials credentials;
+    ComRef<IWbemServices> services;
+    WmiObjectRef managementService;
+    WmiObjectRef machine;
+    Variant machineName;
+    WmiObjectRef settingData;
+    WmiObjectRef videoHead;
+    int32_t guestWidth = 0;
+    int32_t guestHeight = 0;
+    GuestImage image;
+    WmiObjectRef keyboard;
+    WmiObjectRef syntheticMouse;
+    WmiObjectRef ps2Mouse;
+    int32_t summaryRequest = 0;
+};

@@ -1,0 +1,42 @@
+#include "wmi/wql_text.h"
+
+#include <cwchar>
+
+void AppendWqlLiteral(WideString& query, const wchar_t* value) {
+    if (!value) return;
+    const wchar_t* run = value;
+    for (const wchar_t* p = value; *p; ++p) {
+        if (*p == L'\\' || *p == L'\'') {
+            query.Append(run, static_cast<size_t>(p - run));
+            query.Append(L"\\", 1);
+            run = p;  // the special character itself starts the next run
+        }
+    }
+    query.Append(run);
+}
+
+void BuildNamespacePath(const wchar_t* server, WideString& path) {
+    if (!server || server[0] == L'\0' || std::wcscmp(server, L".") == 0) {
+        path.Assign(L"root\\virtualization");
+        return;
+    }
+    path.Assign(L"\\\\");
+    path.Append(server);
+    path.Append(L"\\root\\virtualization");
+}
+
+UserNameParts SplitUserName(const wchar_t* typed, size_t length) {
+    UserNameParts parts;
+    for (size_t i = 0; i < length; ++i) {
+        if (typed[i] == L'\\') {
+            parts.hasDomain = true;
+            parts.domainOffset = 0;
+            parts.domainLength = i;
+            parts.userOffset = i + 1;
+            parts.userLength = length - i - 1;
+            return parts;
+        }
+    }
+    parts.userLength = length;
+    return parts;
+}
