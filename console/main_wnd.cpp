@@ -24,6 +24,37 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         timerId = 0;
         PostQuitMessage(0);
         return 0;
+
+    case WM_TIMER:
+        return OnTimer(wParam);
+    case WM_PAINT:
+        return OnPaint();
+
+    case WM_MOUSEMOVE:
+        return OnMouseMove(lParam);
+    case WM_LBUTTONDOWN:
+        return OnMouseButton(1, true);
+    case WM_LBUTTONUP:
+        return OnMouseButton(1, false);
+    case WM_RBUTTONDOWN:
+        return OnMouseButton(2, true);
+    case WM_RBUTTONUP:
+        return OnMouseButton(2, false);
+    case WM_MBUTTONDOWN:
+        return OnMouseButton(3, true);
+    case WM_MBUTTONUP:
+        return OnMouseButton(3, false);
+    case WM_MOUSELEAVE:
+        return OnMouseLeave();
+
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        return OnKey(msg, wParam, lParam);
+    case WM_INITMENUPOPUP:
+        return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDM_ABOUT:
@@ -32,6 +63,21 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         case IDM_EXIT:
             DestroyWindow(window);
             return 0;
+        case IDM_CONNECT:
+            OnConnect();
+            return 0;
+        case IDM_SETTINGS:
+            OnSettings();
+            return 0;
+        case IDM_DISCONNECT:
+            OnDisconnect();
+            return 0;
+        case IDM_REFRESH_FULL_SIZE:
+            OnRefreshFullSize();
+            return 0;
+        default:
+            if (OnKeyboardCommand(LOWORD(wParam))) return 0;
+            break;
         }
         break;
     }
