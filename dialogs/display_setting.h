@@ -6,6 +6,12 @@ enum SmallThumbnailMode : int32_t { FrameSpace = 1, EnlargeZoom = 2 };
 // How an image is shown in every other case.
 enum LargeThumbnailMode : int32_t { UseScrollbar = 1, SmallScale = 2 };
 
+// What the settings dialog accepts for the two integer boxes (inclusive).
+inline constexpr int32_t IntervalMin = 100;
+inline constexpr int32_t IntervalMax = 60000;
+inline constexpr int32_t WhiteFrameMin = 0;
+inline constexpr int32_t WhiteFrameMax = 1000;
+
 // The size the host is asked to render the guest screen at. Fixed size when width and height are
 // both non-zero; otherwise scale mode (the guest's resolution times scale).
 struct CaptureSize {
