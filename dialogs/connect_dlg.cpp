@@ -1,0 +1,117 @@
+#include "dialogs/connect_dlg.h"
+#include "resources/resource.h"
+#include "shell/app.h"
+#include "wmi/machine_list.h"
+
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+// Shows the wait cursor for the lifetime of the object. The dialog takes no messages while a
+// listing runs, so nothing replaces the cursor in between.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+// The listing's error text, a blank and the code: "text (0x80041003)".
+void BuildErrorMessage(const WideString& errorText, HRESULT result, WideString& message) {
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%X", static_cast<unsigned>(result));
+    message.Assign(errorText.c_str(), errorText.Length());
+    message.Append(L" (");
+    message.Append(code);
+    message.Append(L")");
+}
+
+}  // namespace
+
+INT_PTR ConnectDlg::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        OnInit();
+        return TRUE;  // the focus goes to the first tab stop, the server box
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_CONNECT_BUTTON:
+            OnConnect();
+            return FALSE;
+        case IDC_CONNECT_MACHINES:
+            if (HasSelection()) EnableOpen(true);
+            return FALSE;
+        case IDC_CONNECT_OPEN:
+            OnOpen();
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(hwnd, IDCANCEL);
+            return TRUE;
+        }
+        // IDOK (Enter in an edit box) is not handled: there is no default button.
+        return FALSE;
+    }
+    return FALSE;
+}
+
+void ConnectDlg::OnInit() {
+    SetDlgItemTextW(hwnd, IDC_CONNECT_SERVER, server.c_str());
+    SetDlgItemTextW(hwnd, IDC_CONNECT_USER, user.c_str());
+    SetDlgItemTextW(hwnd, IDC_CONNECT_PASSWORD, password.c_str());
+    EnableOpen(false);
+}
+
+void ConnectDlg::OnConnect() {
+    ReadDlgItemText(hwnd, IDC_CONNECT_SERVER, server);
+    ReadDlgItemText(hwnd, IDC_CONNECT_USER, user);
+    ReadDlgItemText(hwnd, IDC_CONNECT_PASSWORD, password);
+
+    std::vector<MachineEntry> entries;
+    WideString errorText;
+    HRESULT result;
+    {
+        WaitCursor wait;
+        result = ListMachines(server.c_str(), user.c_str(), password.c_str(), entries, errorText);
+    }
+
+    if (result != 0) {
+        WideString message;
+        BuildErrorMessage(errorText, result, message);
+        MessageBoxW(hwnd, message.c_str(), L"connect error", MB_OK);
+        EnableOpen(false);
+        SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);
+        return;
+    }
+
+    EnableOpen(false);
+    SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);
+    for (const MachineEntry& entry : entries) {
+        // The box is sorted: the answer is the index the entry got.
+        LRESULT index = SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_ADDSTRING, 0,
+                                            reinterpret_cast<LPARAM>(entry.elementName.c_str()));
+        if (index < 0) continue;  // the box is out of room; nothing to select
+        if (entry.elementName == vmName) {
+            SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+            EnableOpen(true);
+        }
+    }
+}
+
+void ConnectDlg::OnOpen() {
+    if (!HasSelection()) return;
+    ReadDlgItemText(hwnd, IDC_CONNECT_MACHINES, vmName);
+    EndDialog(hwnd, IDOK);
+}
+
+void ConnectDlg::EnableOpen(bool enable) {
+    EnableWindow(GetDlgItem(hwnd, IDC_CONNECT_OPEN), enable ? TRUE : FALSE);
+}
+
+bool ConnectDlg::HasSelection() const {
+    return SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_GETCURSEL, 0, 0) >= 0;
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include "shell/base_dlg.h"
+#include "shell/wide_string.h"
+
+#include <windows.h>
+
+// The Connect dialog (template 130): names a host and the credentials for it, lists the host's
+// virtual machines and picks one. The caller seeds the four texts, runs the dialog modally and
+// takes them back only when the run ends with 1 ("Open").
+class ConnectDlg : public BaseDlg {
+public:
+    ConnectDlg() = default;
+    ~ConnectDlg() { password.Wipe(); }
+
+    WideString server;    // host; "" or "." is this machine
+    WideString user;      // "domain\user", a bare user name, or "" for the current logon
+    WideString password;
+    WideString vmName;    // display name of the chosen machine; on entry, the one chosen last time
+
+protected:
+    INT_PTR HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnInit();
+    void OnConnect();
+    void OnOpen();
+    void EnableOpen(bool enable);
+    bool HasSelection() const;
+};
