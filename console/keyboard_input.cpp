@@ -1,8 +1,146 @@
+#include "console/key_tables.h"
 #include "console/main_wnd.h"
+#include "resources/resource.h"
 
-// Placeholder until keyboard forwarding lands: keys go to default processing.
-LRESULT MainWnd::OnKey(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
+#include <cwchar>
+
+// Key messages and the Keyboard menu's commands become keyboard device calls on the open machine;
+// their results are ignored except for the Kanji key's, which is shown.
+
+namespace {
+
+void SendStrokes(VmConn& conn, const KeyStroke* strokes, size_t count, WideString& errorText) {
+    for (size_t i = 0; i < count; ++i) conn.SendKey(strokes[i].keyCode, strokes[i].press, errorText);
 }
-LRESULT MainWnd::OnInitMenuPopup(HMENU) { return 0; }
-bool MainWnd::OnKeyboardCommand(int) { return false; }
+
+// The clipboard is opened, and its block locked, only for the time the text is copied out.
+class OpenedClipboard {
+public:
+    explicit OpenedClipboard(HWND owner) : opened_(OpenClipboard(owner) != FALSE) {}
+    ~OpenedClipboard() {
+        if (opened_) CloseClipboard();
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+    bool IsOpen() const { return opened_; }
+
+private:
+    bool opened_;
+};
+
+class LockedGlobal {
+public:
+    explicit LockedGlobal(HGLOBAL block) : block_(block), data_(block ? GlobalLock(block) : nullptr) {}
+    ~LockedGlobal() {
+        if (data_) GlobalUnlock(block_);
+    }
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    const void* Data() const { return data_; }
+    size_t Size() const { return data_ ? GlobalSize(block_) : 0; }
+
+private:
+    HGLOBAL block_;
+    void* data_;
+};
+
+// Appends the clipboard's Unicode text to `text`. The text ends at its NUL or at the end of its
+// memory block, whichever comes first: another program may have put it there without a NUL.
+void ReadClipboardText(HWND owner, WideString& text) {
+    OpenedClipboard clipboard(owner);
+    if (!clipboard.IsOpen()) return;
+    LockedGlobal block(static_cast<HGLOBAL>(GetClipboardData(CF_UNICODETEXT)));
+    const auto* chars = static_cast<const wchar_t*>(block.Data());
+    if (!chars) return;
+    const size_t limit = block.Size() / sizeof(wchar_t);
+    const wchar_t* end = std::wmemchr(chars, L'\0', limit);
+    text.Append(chars, end ? static_cast<size_t>(end - chars) : limit);
+}
+
+}  // namespace
+
+LRESULT MainWnd::OnKey(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const bool systemKey = msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP;
+    if (systemKey && throughAltKey != 1) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (!ImageAvailable()) return 0;  // swallowed, not handed to the local window
+
+    const int32_t keyCode = static_cast<int32_t>(wParam);
+    const int32_t press = (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) ? 1 : 0;
+    WideString errorText;
+    conn.SendKey(keyCode, press, errorText);
+    RequestRefresh();
+    // In relative mouse mode Shift, Ctrl and Alt let the held pointer leave the image.
+    if (conn.ps2Mouse.object && ReleasesPointer(keyCode)) pointerState = PointerReleased;
+    return 0;
+}
+
+// Check marks of the Keyboard menu: the guest's modifier state as it is now, and the Alt switch.
+LRESULT MainWnd::OnInitMenuPopup(HMENU popup) {
+    if (GetMenuState(popup, IDM_ALT, MF_BYCOMMAND) == static_cast<UINT>(-1)) return 0;
+    const bool open = MachineOpen();
+    if (open) {
+        WideString errorText;
+        for (ModifierKey& key : modifierKeys) conn.IsKeyPressed(key.keyCode, key.pressed, errorText);
+    }
+    for (int32_t group : modifierGroupCommands) {
+        const bool down = open && GroupPressed(group);
+        CheckMenuItem(popup, static_cast<UINT>(group), MF_BYCOMMAND | (down ? MF_CHECKED : MF_UNCHECKED));
+    }
+    CheckMenuItem(popup, IDM_THROUGH_ALT, MF_BYCOMMAND | (throughAltKey != 0 ? MF_CHECKED : MF_UNCHECKED));
+    return 0;
+}
+
+bool MainWnd::OnKeyboardCommand(int commandId) {
+    switch (commandId) {
+    case IDM_THROUGH_ALT:
+        throughAltKey = throughAltKey != 1 ? 1 : 0;
+        return true;
+    case IDM_CTRL_ALT_DEL:
+    case IDM_ALT:
+    case IDM_CTRL:
+    case IDM_SHIFT:
+    case IDM_WINDOWS:
+    case IDM_APPLICATION_KEY:
+    case IDM_KANJI:
+    case IDM_TYPE_CLIPBOARD:
+        break;
+    default:
+        return false;
+    }
+    if (!MachineOpen()) return true;
+
+    WideString errorText;
+    switch (commandId) {
+    case IDM_CTRL_ALT_DEL:
+        SendStrokes(conn, ctrlAltDelSequence, CtrlAltDelLength, errorText);
+        RequestRefresh();
+        break;
+    case IDM_APPLICATION_KEY:
+        SendStrokes(conn, applicationKeySequence, ApplicationKeyLength, errorText);
+        RequestRefresh();
+        break;
+    case IDM_KANJI:
+        if (conn.TypeScancodes(KanjiScanCode, errorText) != 0)
+            MessageBoxW(hwnd, errorText.c_str(), L"type scancode of Kanji key", MB_OK);
+        else
+            RequestRefresh();
+        break;
+    case IDM_TYPE_CLIPBOARD: {
+        WideString text;
+        ReadClipboardText(hwnd, text);
+        if (!text.Empty()) {
+            conn.TypeText(text.c_str(), errorText);
+            RequestRefresh();
+        }
+        break;
+    }
+    default: {  // one of the sticky modifier groups: ask the guest, then press or release
+        for (ModifierKey& key : modifierKeys)
+            if (key.commandId == commandId) conn.IsKeyPressed(key.keyCode, key.pressed, errorText);
+        KeyStroke strokes[2];
+        SendStrokes(conn, strokes, ModifierToggleStrokes(commandId, strokes), errorText);
+        break;
+    }
+    }
+    return true;
+}
