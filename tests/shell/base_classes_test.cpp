@@ -4,14 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
 
-// Counts DestroyWindow calls made on this thread.
-int destroyCalls = 0;
+// Records the windows destroyed on this thread.
+std::vector<HWND> destroyed;
 LRESULT CALLBACK CountDestroys(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_DESTROYWND) ++destroyCalls;
+    if (code == HCBT_DESTROYWND) destroyed.push_back(reinterpret_cast<HWND>(wParam));
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -73,9 +74,9 @@ TEST(BaseWnd, DestructionDestroysALiveWindowAndNothingOtherwise) {
     HHOOK hook = SetWindowsHookExW(WH_CBT, CountDestroys, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
 
-    destroyCalls = 0;
+    destroyed.clear();
     { RecordingWnd neverCreated; }
-    EXPECT_EQ(destroyCalls, 0);
+    EXPECT_TRUE(destroyed.empty());
 
     HWND window = nullptr;
     {
@@ -83,7 +84,7 @@ TEST(BaseWnd, DestructionDestroysALiveWindowAndNothingOtherwise) {
         window = w.Make();
         ASSERT_TRUE(IsWindow(window));
     }
-    EXPECT_EQ(destroyCalls, 1);
+    EXPECT_EQ(std::count(destroyed.begin(), destroyed.end(), window), 1);
     EXPECT_FALSE(IsWindow(window));
     UnhookWindowsHookEx(hook);
 }

@@ -32,7 +32,8 @@ protected:
 HWND WaitForDialog(HWND owner, const wchar_t* title) {
     for (int i = 0; i < 500; ++i) {
         HWND found = FindWindowW(L"#32770", title);
-        if (found && GetWindow(found, GW_OWNER) == owner) return found;
+        // Visible only once WM_INITDIALOG has run and every control exists.
+        if (found && GetWindow(found, GW_OWNER) == owner && IsWindowVisible(found)) return found;
         Sleep(10);
     }
     return nullptr;
