@@ -1,7 +1,102 @@
 #include "console/main_wnd.h"
+#include "dialogs/connect_dlg.h"
+#include "dialogs/setting_dlg.h"
+#include "resources/resource.h"
+#include "shell/app.h"
 
-// Placeholder until the connection commands land.
-void MainWnd::OnConnect() {}
-void MainWnd::OnSettings() {}
-void MainWnd::OnDisconnect() {}
-void MainWnd::OnRefreshFullSize() {}
+// The "&Console" menu's commands: open a machine, change the display settings, close the
+// machine, and fetch one image at the guest's full resolution.
+
+namespace {
+constexpr UINT_PTR RefreshTimer = 1;
+constexpr DWORD FullSizeHoldMs = 5000;
+
+// Shows a failed step (body: the operation's error text, caption: the step) and says whether it
+// failed. 0 is success.
+bool Failed(HWND owner, HRESULT result, const WideString& errorText, const wchar_t* caption) {
+    if (result == 0) return false;
+    MessageBoxW(owner, errorText.c_str(), caption, MB_OK);
+    return true;
+}
+}  // namespace
+
+void MainWnd::OnConnect() {
+    ConnectDlg dialog;
+    dialog.server = server;
+    dialog.user = user;
+    dialog.password = L"";  // the password typed last time is never shown again
+    dialog.vmName = vmName;
+    if (dialog.RunModal(AppInstance(), IDD_CONNECT, hwnd) != 1) return;
+
+    server = dialog.server;
+    user = dialog.user;
+    password = dialog.password;
+    vmName = dialog.vmName;
+    dialog.password.Wipe();
+    conn.SetCredentials(user.c_str(), password.c_str());
+
+    // The window names the chosen machine before any step runs, and keeps it if one fails.
+    WideString windowText(title);
+    windowText.Append(L" - ");
+    windowText.Append(vmName);
+    SetWindowTextW(hwnd, windowText.c_str());
+
+    WideString errorText;
+    if (Failed(hwnd, conn.Connect(server.c_str(), errorText), errorText, L"cannot connect server"))
+        return;
+    if (Failed(hwnd, conn.FindManagementService(errorText), errorText,
+               L"cannot VirtualSystemImageService"))
+        return;
+    if (Failed(hwnd, conn.OpenMachine(vmName.c_str(), errorText), errorText, L"cannot open vm"))
+        return;
+    conn.keyboard.Reset(nullptr);
+    if (Failed(hwnd, conn.FindVideoHead(errorText), errorText, L"cannot get VideoHead")) return;
+    if (Failed(hwnd, FetchImage(errorText, setting.scale, setting.width, setting.height), errorText,
+               L"cannot get Thumbnailvm"))
+        return;
+    if (Failed(hwnd, conn.FindMouse(errorText), errorText, L"cannot get mouse device")) return;
+
+    timerId = SetTimer(hwnd, RefreshTimer, static_cast<UINT>(setting.interval), nullptr);
+    RequestRefresh();
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void MainWnd::OnSettings() {
+    SettingDlg dialog;
+    dialog.setting = setting;
+    if (dialog.RunModal(AppInstance(), IDD_SETTING, hwnd) != 1) return;
+
+    timerId = SetTimer(hwnd, RefreshTimer, static_cast<UINT>(dialog.setting.interval), nullptr);
+    setting = dialog.setting;
+    if (!MachineOpen()) return;
+
+    // The new capture size takes effect at the refresh posted below; nothing is fetched here.
+    WideString errorText;
+    conn.keyboard.Reset(nullptr);
+    Failed(hwnd, conn.FindVideoHead(errorText), errorText, L"cannot get VideoHead");
+    if (Failed(hwnd, conn.FindMouse(errorText), errorText, L"cannot get mouse device")) return;
+    RequestRefresh();
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void MainWnd::OnDisconnect() {
+    if (!MachineOpen()) return;
+    // The host connection, devices, guest size and last image stay; the next paint finds no
+    // machine open, says so and drops the mouse devices.
+    conn.machine.Reset(nullptr);
+    conn.settingData.Reset(nullptr);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    SetWindowTextW(hwnd, title.c_str());
+}
+
+void MainWnd::OnRefreshFullSize() {
+    if (!MachineOpen()) return;
+    WideString errorText;  // failures are ignored: the last image stays on screen
+    conn.FindVideoHead(errorText);
+    conn.FindMouse(errorText);
+    FetchImage(errorText, 1.0f, 0, 0);
+    // Ticks leave the full-size image on screen until the tick count passes this (wrapping).
+    holdUntilTick = GetTickCount() + FullSizeHoldMs;
+    InvalidateRect(hwnd, nullptr, TRUE);
+    UpdateWindow(hwnd);
+}

@@ -2,6 +2,7 @@
 #include "dialogs/display_setting.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
+#include "wmi/byte_buffer.h"
 #include "wmi/vm_conn.h"
 
 #include <windows.h>
@@ -51,6 +52,10 @@ private:
     // refresh.cpp
     LRESULT OnTimer(WPARAM timerIdParam);
     LRESULT OnPaint();
+    // Every image fetch goes through here, so the padded copy below always matches conn.image.
+    HRESULT FetchImage(WideString& errorText, float scale, int32_t width, int32_t height);
+    ByteBuffer paddedPixels;  // conn.image with rows padded to 4 bytes, kept when its width is odd
+    WideString tickErrorText; // reused by every tick; never shown
 
     // connection_commands.cpp
     void OnConnect();
