@@ -14,11 +14,18 @@
 // devices and its last screen image. Every operation that can fail writes a short English text
 // into `errorText` and returns an HRESULT (0 = success). Without a host connection (`services`
 // null) every operation that would need it fails with a non-zero result and a text saying so.
+//
+// Files by job: vm_conn.cpp (connection and queries), vm_discovery.cpp (management service and
+// machine), vm_thumbnail.cpp (video head and screen image), vm_mouse.cpp, vm_keyboard.cpp.
 class VmConn {
 public:
     VmConn() = default;
     VmConn(const VmConn&) = delete;
     VmConn& operator=(const VmConn&) = delete;
+
+    // The result of every operation while there is no connection to the host:
+    // HRESULT_FROM_WIN32(ERROR_NOT_CONNECTED).
+    static constexpr HRESULT NotConnected = static_cast<HRESULT>(0x800708CA);
 
     // Connection and queries.
     void SetCredentials(const wchar_t* user, const wchar_t* password);
@@ -62,4 +69,15 @@ public:
     WmiObjectRef syntheticMouse;
     WmiObjectRef ps2Mouse;
     int32_t summaryRequest = 0;
+
+private:
+    // Writes "no connection to the server" and returns NotConnected.
+    static HRESULT NoConnection(WideString& errorText);
+    // The first object of "Associators of {" + the anchor's path + `resultClause`.
+    ComRef<IWbemClassObject> QueryAssociated(const WmiObjectRef& anchor, const wchar_t* resultClause,
+                                             WideString& errorText);
+    // The video head associated with the machine's controller of class `controllerClass`.
+    ComRef<IWbemClassObject> FindHeadOf(const wchar_t* controllerClass, WideString& errorText);
+    // The keyboard, looked up once and kept; false when the machine has none.
+    bool FindKeyboard(WideString& errorText);
 };

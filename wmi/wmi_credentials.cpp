@@ -1,4 +1,5 @@
 #include "wmi/wmi_credentials.h"
+#include "wmi/bstr.h"
 #include "wmi/wql_text.h"
 
 namespace {
@@ -38,14 +39,11 @@ void WmiCredentials::SetCredentials(const wchar_t* user, const wchar_t* typedPas
 
 HRESULT WmiCredentials::ConnectNamespace(const wchar_t* namespacePath, IWbemLocator* locator,
                                          IWbemServices** services) const {
-    BSTR path = SysAllocString(namespacePath);
-    BSTR userText = useCredentials ? SysAllocString(userName.c_str()) : nullptr;
-    BSTR passwordText = useCredentials ? SysAllocString(password.c_str()) : nullptr;
-    HRESULT hr = locator->ConnectServer(path, userText, passwordText, nullptr, 0, nullptr, nullptr,
-                                        services);
-    if (passwordText) SecureZeroMemory(passwordText, SysStringByteLen(passwordText));
-    SysFreeString(passwordText);
-    SysFreeString(userText);
-    SysFreeString(path);
+    Bstr path(namespacePath);
+    Bstr userText(useCredentials ? userName.c_str() : nullptr);
+    Bstr passwordText(useCredentials ? password.c_str() : nullptr);
+    HRESULT hr = locator->ConnectServer(path.Get(), userText.Get(), passwordText.Get(), nullptr, 0,
+                                        nullptr, nullptr, services);
+    passwordText.Wipe();
     return hr;
 }

@@ -1,0 +1,31 @@
+#include "wmi/vm_conn.h"
+#include "wmi/wmi_session.h"
+#include "wmi/wql_text.h"
+
+HRESULT VmConn::FindManagementService(WideString& errorText) {
+    errorText.Clear();
+    if (!services) return NoConnection(errorText);
+    managementService.Reset(QueryFirst(L"Select * from Msvm_VirtualSystemManagementService", errorText));
+    return managementService.object ? 0 : WbemNotFound;
+}
+
+HRESULT VmConn::OpenMachine(const wchar_t* elementName, WideString& errorText) {
+    errorText.Clear();
+    if (!services) return NoConnection(errorText);
+
+    WideString query(L"Select * from Msvm_ComputerSystem Where ElementName = '");
+    AppendWqlLiteral(query, elementName);
+    query.Append(L"'");
+    machine.Reset(QueryFirst(query.c_str(), errorText));
+    if (!machine.object) return WbemNotFound;
+
+    ReadProperty(machine.object.Get(), L"Name", machineName);
+
+    query.Assign(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '");
+    AppendWqlLiteral(query, machineName.Text());
+    query.Append(L"' and SettingType = '3'");
+    // A machine without settings still counts as opened; settingData then stays empty, which
+    // the console reads as no machine being open.
+    settingData.Reset(QueryFirst(query.c_str(), errorText));
+    return 0;
+}

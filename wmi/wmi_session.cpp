@@ -1,0 +1,82 @@
+#include "wmi/wmi_session.h"
+#include "wmi/bstr.h"
+
+const wchar_t TextLocatorFailed[] = L"Failed to create IWbemLocator object.";
+const wchar_t TextConnectFailed[] = L"cannot conect for server";
+const wchar_t TextBlanketFailed[] = L"cannot set authenticate proxy object";
+const wchar_t TextQueryFailed[] = L"Query for operating system name failed.";
+
+HRESULT ApplyConnectionBlanket(IUnknown* proxy, const WmiCredentials& credentials) {
+    // The proxy keeps this pointer: the identity must stay where it is while the proxy lives.
+    auto* identity = credentials.useCredentials
+                         ? const_cast<COAUTHIDENTITY*>(&credentials.identity)
+                         : nullptr;
+    return CoSetProxyBlanket(proxy, RPC_C_AUTHN_DEFAULT, RPC_C_AUTHZ_DEFAULT, COLE_DEFAULT_PRINCIPAL,
+                             RPC_C_AUTHN_LEVEL_PKT_PRIVACY, RPC_C_IMP_LEVEL_IMPERSONATE, identity,
+                             EOAC_NONE);
+}
+
+HRESULT ConnectSecured(const wchar_t* namespacePath, const WmiCredentials& credentials,
+                       ComRef<IWbemServices>& services, WideString& errorText) {
+    ComRef<IWbemLocator> locator;
+    HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                  reinterpret_cast<void**>(locator.Put()));
+    if (FAILED(hr) || !locator) {
+        errorText.Assign(TextLocatorFailed);
+        return FAILED(hr) ? hr : E_NOINTERFACE;
+    }
+    services.Reset();
+    hr = credentials.ConnectNamespace(namespacePath, locator.Get(), services.Put());
+    if (FAILED(hr) || !services) {
+        services.Reset();
+        errorText.Assign(TextConnectFailed);
+        return FAILED(hr) ? hr : WbemFailed;
+    }
+    hr = ApplyConnectionBlanket(services.Get(), credentials);
+    if (FAILED(hr)) {
+        errorText.Assign(TextBlanketFailed);
+        return hr;
+    }
+    return 0;
+}
+
+HRESULT OpenQuery(IWbemServices* services, const WmiCredentials& credentials, const wchar_t* query,
+                  ComRef<IEnumWbemClassObject>& enumerator, WideString& errorText) {
+    Bstr language(L"WQL");
+    Bstr text(query);
+    HRESULT hr = services->ExecQuery(language.Get(), text.Get(),
+                                     WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+                                     enumerator.Put());
+    if (FAILED(hr) || !enumerator) {
+        enumerator.Reset();
+        errorText.Assign(TextQueryFailed);
+        return FAILED(hr) ? hr : WbemFailed;
+    }
+    hr = ApplyConnectionBlanket(enumerator.Get(), credentials);
+    if (FAILED(hr)) {
+        enumerator.Reset();
+        errorText.Assign(TextBlanketFailed);
+        return hr;
+    }
+    return 0;
+}
+
+ComRef<IWbemClassObject> NextObject(IEnumWbemClassObject* enumerator) {
+    ComRef<IWbemClassObject> object;
+    ULONG returned = 0;
+    // Only the count decides: Next's HRESULT says nothing the count does not.
+    enumerator->Next(WBEM_INFINITE, 1, object.Put(), &returned);
+    if (returned == 0) object.Reset();
+    return object;
+}
+
+ComRef<IWbemClassObject> QueryFirst(IWbemServices* services, const WmiCredentials& credentials,
+                                    const wchar_t* query, WideString& errorText) {
+    ComRef<IEnumWbemClassObject> enumerator;
+    if (FAILED(OpenQuery(services, credentials, query, enumerator, errorText))) return {};
+    return NextObject(enumerator.Get());
+}
+
+HRESULT ReadProperty(IWbemClassObject* object, const wchar_t* name, Variant& value) {
+    return object->Get(name, 0, value.Put(), nullptr, nullptr);
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include "shell/wide_string.h"
+#include "wmi/com_ref.h"
+#include "wmi/variant.h"
+#include "wmi/wmi_credentials.h"
+
+#include <windows.h>
+#include <wbemcli.h>
+
+// The namespace-independent part of talking to WMI: connecting to a namespace, securing every
+// proxy, running a query and reading properties. Works on any IWbemServices.
+
+// WMI status codes as HRESULTs (the SDK declares them in an enumeration that some compilers make
+// unsigned, which would not compare equal to a failing HRESULT).
+constexpr HRESULT WbemFailed = static_cast<HRESULT>(WBEM_E_FAILED);
+constexpr HRESULT WbemNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
+
+// The texts a failing step writes into the caller's error text.
+extern const wchar_t TextLocatorFailed[];   // "Failed to create IWbemLocator object."
+extern const wchar_t TextConnectFailed[];   // "cannot conect for server"
+extern const wchar_t TextBlanketFailed[];   // "cannot set authenticate proxy object"
+extern const wchar_t TextQueryFailed[];     // "Query for operating system name failed."
+
+// Sets the connection blanket on a proxy: packet privacy, impersonation, and the record's
+// identity when it carries credentials (a null identity otherwise).
+HRESULT ApplyConnectionBlanket(IUnknown* proxy, const WmiCredentials& credentials);
+
+// Creates a locator, releases what `services` held, connects it to `namespacePath` with the
+// credentials and secures it. On failure writes the failing step's text and returns its HRESULT;
+// `services` is then null, except when only the blanket failed.
+HRESULT ConnectSecured(const wchar_t* namespacePath, const WmiCredentials& credentials,
+                       ComRef<IWbemServices>& services, WideString& errorText);
+
+// Runs a WQL query (forward only, returning at once) and secures the enumerator. On failure
+// writes the text and returns the HRESULT; `enumerator` is then null.
+HRESULT OpenQuery(IWbemServices* services, const WmiCredentials& credentials, const wchar_t* query,
+                  ComRef<IEnumWbemClassObject>& enumerator, WideString& errorText);
+
+// The enumerator's next object, or null at the end (or when Next fails).
+ComRef<IWbemClassObject> NextObject(IEnumWbemClassObject* enumerator);
+
+// The first object a query delivers, or null. The rest of the result set is never read. The
+// error text is written only when the query or its blanket fails.
+ComRef<IWbemClassObject> QueryFirst(IWbemServices* services, const WmiCredentials& credentials,
+                                    const wchar_t* query, WideString& errorText);
+
+// IWbemClassObject::Get of one property (flags 0, no type or flavour).
+HRESULT ReadProperty(IWbemClassObject* object, const wchar_t* name, Variant& value);
