@@ -1,0 +1,202 @@
+// VARIANT and SAFEARRAY handling: the arrays sent as in-parameters and the image replies read
+// back, including replies of a shape no host should send.
+#include "wmi/guest_image.h"
+#include "wmi/wmi_arrays.h"
+#include "wmi/wmi_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A byte-array VARIANT with the given bounds, filled with 0, 1, 2, ...
+void MakeBytes(Variant& v, ULONG count, LONG lowerBound = 0) {
+    SAFEARRAYBOUND bound{count, lowerBound};
+    SAFEARRAY* array = SafeArrayCreate(VT_UI1, 1, &bound);
+    ASSERT_NE(array, nullptr);
+    uint8_t* data = nullptr;
+    ASSERT_EQ(SafeArrayAccessData(array, reinterpret_cast<void**>(&data)), S_OK);
+    for (ULONG i = 0; i < count; ++i) data[i] = static_cast<uint8_t>(i);
+    SafeArrayUnaccessData(array);
+    v.SetArray(VT_UI1, array);
+}
+
+bool IsSequence(const uint8_t* bytes, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        if (bytes[i] != static_cast<uint8_t>(i)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(InParameterArrays, AreOneElementZeroBasedArraysOfTheRightType) {
+    Variant text, number;
+    ASSERT_EQ(MakeTextArray(L"\\\\HOST\\root\\virtualization:Msvm_X.InstanceID=\"a\"", text), S_OK);
+    ASSERT_EQ(MakeInt32Array(0x2A, number), S_OK);
+    EXPECT_EQ(text.Type(), VT_ARRAY | VT_BSTR);
+    EXPECT_EQ(number.Type(), VT_ARRAY | VT_I4);
+    for (Variant* v : {&text, &number}) {
+        SAFEARRAY* array = V_ARRAY(v->Get());
+        EXPECT_EQ(SafeArrayGetDim(array), 1u);
+        LONG lower = -1, upper = -1;
+        SafeArrayGetLBound(array, 1, &lower);
+        SafeArrayGetUBound(array, 1, &upper);
+        EXPECT_EQ(lower, 0);
+        EXPECT_EQ(upper, 0);
+    }
+    LONG index = 0;
+    BSTR element = nullptr;
+    ASSERT_EQ(SafeArrayGetElement(V_ARRAY(text.Get()), &index, &element), S_OK);
+    EXPECT_STREQ(element, L"\\\\HOST\\root\\virtualization:Msvm_X.InstanceID=\"a\"");
+    SysFreeString(element);
+    LONG code = 0;
+    ASSERT_EQ(SafeArrayGetElement(V_ARRAY(number.Get()), &index, &code), S_OK);
+    EXPECT_EQ(code, 0x2A);
+}
+
+TEST(ImageReply, ByteArrayBecomesThePictureWithItsHeader) {
+    GuestImage image;
+    Variant data;
+    MakeBytes(data, 320 * 240 * 2);
+    image.Load(*data.Get(), 320, 240);
+    ASSERT_EQ(image.byteCount, 320 * 240 * 2);
+    EXPECT_TRUE(IsSequence(image.pixels.Data(), 320 * 240 * 2));
+    const BITMAPINFOHEADER& h = image.header;
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biWidth, 320);
+    EXPECT_EQ(h.biHeight, 240);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biBitCount, 16);
+    EXPECT_EQ(h.biCompression, static_cast<DWORD>(BI_BITFIELDS));
+    EXPECT_EQ(h.biSizeImage, 320u * 240u * 2u);
+    EXPECT_EQ(h.biXPelsPerMeter, 96);
+    EXPECT_EQ(h.biYPelsPerMeter, 96);
+    EXPECT_EQ(h.biClrUsed, 3u);
+    EXPECT_EQ(h.biClrImportant, 0u);
+    EXPECT_EQ(std::memcmp(&image.bitmapInfo.header, &h, sizeof h), 0);
+    EXPECT_EQ(image.bitmapInfo.masks[0], 0xF800u);
+    EXPECT_EQ(image.bitmapInfo.masks[1], 0x07E0u);
+    EXPECT_EQ(image.bitmapInfo.masks[2], 0x001Fu);
+}
+
+TEST(ImageReply, BufferGrowsToExactlyTheLargestReplyAndIsThenReused) {
+    GuestImage image;
+    EXPECT_EQ(image.pixels.Capacity(), 1024u);
+    Variant small, large;
+    MakeBytes(small, 1000);
+    image.Load(*small.Get(), 10, 50);
+    EXPECT_EQ(image.pixels.Capacity(), 1024u);  // fits: no new block
+    MakeBytes(large, 5000);
+    image.Load(*large.Get(), 50, 50);
+    EXPECT_EQ(image.pixels.Capacity(), 5000u);
+    const uint8_t* block = image.pixels.Data();
+    image.Load(*small.Get(), 10, 50);
+    EXPECT_EQ(image.pixels.Capacity(), 5000u);
+    EXPECT_EQ(image.pixels.Data(), block);
+    EXPECT_EQ(image.byteCount, 1000);
+    EXPECT_EQ(image.header.biSizeImage, 1000u);
+}
+
+TEST(ImageReply, ArrayStartingAtAnOddBoundIsReadWithinItsOwnElements) {
+    // A reader that took the upper bound plus one as the count would read 100 bytes too many.
+    GuestImage image;
+    Variant data;
+    MakeBytes(data, 64, 100);
+    image.Load(*data.Get(), 8, 4);
+    ASSERT_EQ(image.byteCount, 64);
+    EXPECT_TRUE(IsSequence(image.pixels.Data(), 64));
+
+    MakeBytes(data, 64, -1000);
+    image.Load(*data.Get(), 8, 4);
+    EXPECT_EQ(image.byteCount, 64);
+}
+
+TEST(ImageReply, AnythingButAOneDimensionalByteArrayLeavesNoPictureButKeepsTheRest) {
+    GuestImage image;
+    Variant good;
+    MakeBytes(good, 800);
+    image.Load(*good.Get(), 20, 20);
+    const BITMAPINFOHEADER before = image.header;
+
+    std::vector<Variant*> replies;
+    Variant empty, null, text, numbers, twoDimensional, mislabelled, emptyArrayPointer;
+    V_VT(null.Put()) = VT_NULL;
+    text.SetText(L"not pixels");
+    ASSERT_EQ(MakeInt32Array(7, numbers), S_OK);
+    SAFEARRAYBOUND bounds[2] = {{16, 0}, {16, 0}};
+    twoDimensional.SetArray(VT_UI1, SafeArrayCreate(VT_UI1, 2, bounds));
+    // Four-byte elements under a byte-array label.
+    SAFEARRAYBOUND wide{16, 0};
+    mislabelled.SetArray(VT_UI1, SafeArrayCreate(VT_I4, 1, &wide));
+    emptyArrayPointer.SetArray(VT_UI1, nullptr);
+    for (Variant* reply : {&empty, &null, &text, &numbers, &twoDimensional, &mislabelled,
+                           &emptyArrayPointer}) {
+        image.byteCount = 800;
+        image.Load(*reply->Get(), 640, 480);
+        EXPECT_EQ(image.byteCount, 0) << "type " << reply->Type();
+        EXPECT_EQ(std::memcmp(&image.header, &before, sizeof before), 0);
+        EXPECT_TRUE(IsSequence(image.pixels.Data(), 800));
+    }
+    // The mislabelled array must not be freed as bytes: give it its real type back.
+    V_VT(mislabelled.Get()) = VT_ARRAY | VT_I4;
+}
+
+TEST(EmbeddedObjects, FirstElementOnlyFromAZeroBasedArrayOfObjects) {
+    WmiCredentials credentials;
+    credentials.SetCredentials(L"", L"");
+    WideString errorText;
+    ComRef<IWbemServices> services;
+    ASSERT_EQ(ConnectSecured(L"root\\cimv2", credentials, services, errorText), S_OK);
+    ComRef<IWbemClassObject> os = QueryFirst(services.Get(), credentials,
+                                             L"Select * from Win32_OperatingSystem", errorText);
+    ASSERT_TRUE(os);
+
+    auto objectArray = [&](Variant& v, LONG lowerBound) {
+        SAFEARRAYBOUND bound{2, lowerBound};
+        SAFEARRAY* array = SafeArrayCreate(VT_UNKNOWN, 1, &bound);
+        LONG first = lowerBound;
+        SafeArrayPutElement(array, &first, os.Get());  // the array takes its own reference
+        v.SetArray(VT_UNKNOWN, array);
+    };
+    Variant zeroBased, oneBased, emptyArray;
+    objectArray(zeroBased, 0);
+    ComRef<IWbemClassObject> first = FirstEmbeddedObject(*zeroBased.Get());
+    EXPECT_EQ(first.Get(), os.Get());
+
+    objectArray(oneBased, 1);
+    EXPECT_FALSE(FirstEmbeddedObject(*oneBased.Get()));
+    SAFEARRAYBOUND none{0, 0};
+    emptyArray.SetArray(VT_UNKNOWN, SafeArrayCreate(VT_UNKNOWN, 1, &none));
+    EXPECT_FALSE(FirstEmbeddedObject(*emptyArray.Get()));
+    Variant text;
+    ASSERT_EQ(MakeTextArray(L"x", text), S_OK);
+    EXPECT_FALSE(FirstEmbeddedObject(*text.Get()));
+}
+
+TEST(VariantValues, IntegersOfEveryWidthReadAsInt32AndNothingElseDoes) {
+    Variant v;
+    int32_t value = 0;
+    V_VT(v.Put()) = VT_UI2;
+    V_UI2(v.Get()) = 0xFFFF;
+    EXPECT_TRUE(v.ToInt32(value));
+    EXPECT_EQ(value, 0xFFFF);
+    V_VT(v.Put()) = VT_UI1;
+    V_UI1(v.Get()) = 200;
+    EXPECT_TRUE(v.ToInt32(value));
+    EXPECT_EQ(value, 200);
+    v.SetInt32(-7);
+    EXPECT_TRUE(v.ToInt32(value));
+    EXPECT_EQ(value, -7);
+    value = 99;
+    V_VT(v.Put()) = VT_NULL;
+    EXPECT_FALSE(v.ToInt32(value));
+    v.SetText(L"2");
+    EXPECT_FALSE(v.ToInt32(value));
+    v.SetBool(true);
+    EXPECT_FALSE(v.ToInt32(value));
+    EXPECT_EQ(V_BOOL(v.Get()), VARIANT_TRUE);
+    EXPECT_EQ(value, 99);
+}
