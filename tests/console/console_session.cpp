@@ -1,0 +1,221 @@
+#include "console_session.h"
+#include "resources/resource.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+bool SameText(const std::string& a, const char* b) {
+    return _stricmp(a.c_str(), b) == 0;
+}
+
+// The JSON value starting at `pos`: a string's contents, or the raw text up to the end of a
+// number, literal, array or object.
+std::string ValueAt(const std::string& text, size_t pos) {
+    if (pos >= text.size()) return {};
+    if (text[pos] == '"') {
+        std::string value;
+        for (size_t i = pos + 1; i < text.size() && text[i] != '"'; ++i) {
+            if (text[i] == '\\' && i + 1 < text.size()) ++i;
+            value += text[i];
+        }
+        return value;
+    }
+    int depth = 0;
+    size_t end = pos;
+    for (bool inString = false; end < text.size(); ++end) {
+        const char c = text[end];
+        if (inString) {
+            if (c == '\\') ++end;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            ++depth;
+        } else if (c == '}' || c == ']') {
+            if (depth == 0) break;
+            if (--depth == 0) {
+                ++end;
+                break;
+            }
+        } else if (c == ',' && depth == 0) {
+            break;
+        }
+    }
+    return text.substr(pos, end - pos);
+}
+
+// Position of the value of member `name` in the object text, searching outside nested objects
+// only when `topLevel`; npos when absent.
+size_t MemberValue(const std::string& text, const char* name, bool topLevel) {
+    const std::string key = std::string("\"") + name + "\":";
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+            continue;
+        }
+        if (c == '{' || c == '[') ++depth;
+        else if (c == '}' || c == ']') --depth;
+        else if (c == '"') {
+            if ((!topLevel || depth == 1) && _strnicmp(text.c_str() + i, key.c_str(), key.size()) == 0)
+                return i + key.size();
+            inString = true;
+        }
+    }
+    return std::string::npos;
+}
+}  // namespace
+
+std::string LoggedCall::Field(const char* name) const {
+    const size_t pos = MemberValue(line, name, true);
+    return pos == std::string::npos ? std::string() : ValueAt(line, pos);
+}
+
+bool LoggedCall::Is(const char* call, const char* method) const {
+    return Field("call") == call && (!method || SameText(Field("method"), method));
+}
+
+bool LoggedCall::IsFetch() const {
+    return Is("ExecMethod", "GetSummaryInformation") || Is("ExecMethod", "GetVirtualSystemThumbnailImage");
+}
+
+std::string LoggedCall::In(const char* parameter) const {
+    const std::string in = Field("in");
+    const size_t pos = MemberValue(in, parameter, true);
+    return pos == std::string::npos ? std::string() : ValueAt(in, pos);
+}
+
+ConsoleSession::ConsoleSession() {
+    static int sessions = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    dir_ = std::wstring(temp) + L"vuemere-console-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++sessions);
+    CreateDirectoryW(dir_.c_str(), nullptr);
+    logPath_ = dir_ + L"\\calls.jsonl";
+}
+
+ConsoleSession::~ConsoleSession() {
+    app_.Kill();
+    DeleteFileW(logPath_.c_str());
+    DeleteFileW((dir_ + L"\\scenario.json").c_str());
+    RemoveDirectoryW(dir_.c_str());
+}
+
+bool ConsoleSession::Start(const std::string& scenarioJson) {
+    if (scenarioJson.empty()) {
+        SetEnvironmentVariableW(L"VUEMERE_SIM_SCENARIO", nullptr);
+    } else {
+        const std::wstring scenarioPath = dir_ + L"\\scenario.json";
+        std::ofstream(scenarioPath.c_str(), std::ios::binary) << scenarioJson;
+        SetEnvironmentVariableW(L"VUEMERE_SIM_SCENARIO", scenarioPath.c_str());
+    }
+    DeleteFileW(logPath_.c_str());
+    SetEnvironmentVariableW(L"VUEMERE_SIM_LOG", logPath_.c_str());
+    if (!app_.Start()) {
+        error_ = app_.Error();
+        return false;
+    }
+    return true;
+}
+
+std::vector<LoggedCall> ConsoleSession::Calls() const {
+    std::vector<LoggedCall> calls;
+    // The program keeps the log open for writing; share it.
+    HANDLE file = CreateFileW(logPath_.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return calls;
+    std::string content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) content.append(buffer, read);
+    CloseHandle(file);
+    std::istringstream lines(content);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '}') calls.push_back(LoggedCall{line});  // whole lines only
+    }
+    return calls;
+}
+
+int ConsoleSession::CountFetches() const {
+    int count = 0;
+    for (const LoggedCall& call : Calls())
+        if (call.IsFetch()) ++count;
+    return count;
+}
+
+bool ConsoleSession::WaitForFetches(int count, DWORD timeoutMs) const {
+    return uidriver::WaitUntil([&] { return CountFetches() > count; }, timeoutMs);
+}
+
+bool ConsoleSession::OpenMachine(const wchar_t* machine, const wchar_t* server) {
+    using namespace uidriver;
+    if (!Command(IDM_CONNECT)) return false;
+    HWND dialog = WaitForDialog(L"Connect", Window(), ProcessId());
+    if (!dialog) return false;
+    int index = -1;
+    const bool listed = SetItemText(dialog, IDC_CONNECT_SERVER, server) &&
+                        Click(dialog, IDC_CONNECT_BUTTON) && WaitUntil([&] {
+                            const auto items = ComboItems(dialog, IDC_CONNECT_MACHINES);
+                            for (size_t i = 0; i < items.size(); ++i)
+                                if (items[i] == machine) index = static_cast<int>(i);
+                            return index >= 0;
+                        });
+    if (listed && SelectComboItem(dialog, IDC_CONNECT_MACHINES, index) &&
+        WaitUntil([&] { return IsEnabled(dialog, IDC_CONNECT_OPEN); }) && Click(dialog, IDC_CONNECT_OPEN) &&
+        WaitGone(dialog))
+        return true;
+    if (IsWindow(dialog)) Answer(dialog, IDCANCEL);
+    return false;
+}
+
+bool ConsoleSession::ApplySettings(const wchar_t* interval, const wchar_t* captureSize,
+                                   const wchar_t* whiteFrame) {
+    using namespace uidriver;
+    if (!Command(IDM_SETTINGS)) return false;
+    HWND dialog = WaitForDialog(L"setting", Window(), ProcessId());
+    if (!dialog) return false;
+    if (interval) SetItemText(dialog, IDC_SETTING_INTERVAL, interval);
+    if (captureSize) SetItemText(dialog, IDC_SETTING_CAPTURE, captureSize);
+    if (whiteFrame) SetItemText(dialog, IDC_SETTING_WHITE_FRAME, whiteFrame);
+    if (!Click(dialog, IDOK)) return false;
+    // Either the dialog closes, or the performance warning comes first.
+    WaitUntil([&] {
+        if (!IsWindow(dialog)) return true;
+        HWND warning = WaitForDialog(L"setting", dialog, ProcessId(), 0);
+        if (warning) Answer(warning, IDOK);
+        return false;
+    });
+    if (!IsWindow(dialog)) return true;
+    Answer(dialog, IDCANCEL);
+    return false;
+}
+
+std::wstring ConsoleSession::AnswerMessageBox(const wchar_t* caption, bool& shown) const {
+    uidriver::MessageBoxInfo box = uidriver::WaitForMessageBox(caption, Window(), ProcessId());
+    shown = box.window != nullptr;
+    if (shown) uidriver::Answer(box.window, IDOK);
+    return box.text;
+}
+
+bool ConsoleSession::SetClientSize(int width, int height) const {
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(Window(), GWL_STYLE)), TRUE,
+                       static_cast<DWORD>(GetWindowLongPtrW(Window(), GWL_EXSTYLE)));
+    if (!SetWindowPos(Window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                      SWP_NOZORDER | SWP_NOACTIVATE))
+        return false;
+    return uidriver::WaitUntil([&] {
+        RECT client{};
+        GetClientRect(Window(), &client);
+        return client.right == width && client.bottom == height;
+    });
+}
