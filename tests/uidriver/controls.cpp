@@ -1,0 +1,211 @@
+// Reading and setting controls, clicking, keys, message boxes.
+#include "uidriver.h"
+
+namespace uidriver {
+
+namespace {
+
+constexpr DWORD SendTimeoutMs = 10000;
+
+// SendMessage that gives up on a hung or busy window instead of blocking the test.
+bool SendTimeout(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, msg, wParam, lParam, SMTO_NORMAL, SendTimeoutMs, &answer))
+        return false;
+    result = static_cast<LRESULT>(answer);
+    return true;
+}
+
+LRESULT SendOr(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT fallback) {
+    LRESULT result = fallback;
+    return SendTimeout(window, msg, wParam, lParam, result) ? result : fallback;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256];
+    int length = GetClassNameW(window, name, 256);
+    return std::wstring(name, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+INPUT KeyInput(UINT vk, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(vk);
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    return input;
+}
+
+}  // namespace
+
+std::wstring Text(HWND window) {
+    LRESULT length = SendOr(window, WM_GETTEXTLENGTH, 0, 0, 0);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = SendOr(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), 0);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item ? Text(item) : std::wstring();
+}
+
+bool SetItemText(HWND dialog, int id, const wchar_t* text) {
+    HWND item = GetDlgItem(dialog, id);
+    LRESULT result = FALSE;
+    return item && SendTimeout(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), result) && result;
+}
+
+std::vector<std::wstring> ComboItems(HWND dialog, int id) {
+    std::vector<std::wstring> items;
+    HWND combo = GetDlgItem(dialog, id);
+    if (!combo) return items;
+    LRESULT count = SendOr(combo, CB_GETCOUNT, 0, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = SendOr(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, CB_ERR);
+        if (length < 0) break;
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        LRESULT copied = SendOr(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                                reinterpret_cast<LPARAM>(text.data()), CB_ERR);
+        text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+        items.push_back(text);
+    }
+    return items;
+}
+
+int ComboSelection(HWND dialog, int id) {
+    HWND combo = GetDlgItem(dialog, id);
+    if (!combo) return -1;
+    LRESULT selection = SendOr(combo, CB_GETCURSEL, 0, 0, CB_ERR);
+    return selection < 0 ? -1 : static_cast<int>(selection);
+}
+
+bool SelectComboItem(HWND dialog, int id, int index) {
+    HWND combo = GetDlgItem(dialog, id);
+    LRESULT result = CB_ERR;
+    if (!combo || !IsWindowEnabled(combo) ||
+        !SendTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, result) || result != index)
+        return false;
+    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+bool IsChecked(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    return button && SendOr(button, BM_GETCHECK, 0, 0, BST_UNCHECKED) == BST_CHECKED;
+}
+
+bool IsEnabled(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item && IsWindowEnabled(item);
+}
+
+LONG_PTR Style(HWND window) { return GetWindowLongPtrW(window, GWL_STYLE); }
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+bool Click(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button)) return false;
+    return PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+bool PostCommand(HWND window, int id) {
+    return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+bool PostKey(HWND window, UINT vk) {
+    if (!window) return false;
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    return PostMessageW(window, WM_KEYDOWN, vk, scan | 1) &&
+           PostMessageW(window, WM_KEYUP, vk, scan | 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+}
+
+bool PressCloseBox(HWND window) { return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+bool SendKeyInput(HWND window, UINT vk, unsigned modifiers, DWORD timeoutMs) {
+    if (!IsWindow(window)) return false;
+    SetForegroundWindow(window);
+    if (!WaitUntil([&] { return GetForegroundWindow() == window; }, timeoutMs)) return false;
+
+    static const struct {
+        unsigned flag;
+        UINT vk;
+    } modifierKeys[] = {{CtrlKey, VK_CONTROL}, {AltKey, VK_MENU}, {ShiftKey, VK_SHIFT}};
+    std::vector<INPUT> inputs;
+    for (const auto& m : modifierKeys)
+        if (modifiers & m.flag) inputs.push_back(KeyInput(m.vk, true));
+    inputs.push_back(KeyInput(vk, true));
+    inputs.push_back(KeyInput(vk, false));
+    for (auto m = std::rbegin(modifierKeys); m != std::rend(modifierKeys); ++m)
+        if (modifiers & m->flag) inputs.push_back(KeyInput(m->vk, false));
+    UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    return sent == inputs.size();
+}
+
+bool SendCharInput(HWND window, wchar_t ch, unsigned modifiers, DWORD timeoutMs) {
+    SHORT scan = VkKeyScanW(ch);
+    if (scan == -1) return false;
+    unsigned needed = HIBYTE(scan);
+    if (needed & 1) modifiers |= ShiftKey;
+    if (needed & 2) modifiers |= CtrlKey;
+    if (needed & 4) modifiers |= AltKey;
+    return SendKeyInput(window, LOBYTE(scan), modifiers, timeoutMs);
+}
+
+bool ReadMessageBox(HWND box, MessageBoxInfo& info) {
+    if (!IsWindow(box)) return false;
+    info = MessageBoxInfo{};
+    info.window = box;
+    info.caption = Text(box);
+    for (HWND child : Children(box)) {
+        if (GetParent(child) != box || !IsWindowVisible(child)) continue;
+        std::wstring className = ClassOf(child);
+        LONG_PTR style = Style(child);
+        if (className == L"Static") {
+            if ((style & SS_TYPEMASK) == SS_ICON)
+                info.hasIcon = info.hasIcon || SendOr(child, STM_GETICON, 0, 0, 0) != 0;
+            else if (info.text.empty())
+                info.text = Text(child);
+        } else if (className == L"Button") {
+            DialogButton button;
+            button.id = GetDlgCtrlID(child);
+            button.text = Text(child);
+            button.isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+            button.enabled = IsWindowEnabled(child) != FALSE;
+            info.buttons.push_back(button);
+        }
+    }
+    return true;
+}
+
+MessageBoxInfo WaitForMessageBox(const wchar_t* caption, HWND owner, DWORD processId, DWORD timeoutMs) {
+    MessageBoxInfo info;
+    HWND box = WaitForDialog(caption, owner, processId, timeoutMs);
+    if (!box || !ReadMessageBox(box, info)) info.window = nullptr;
+    return info;
+}
+
+bool Answer(HWND box, int id, DWORD timeoutMs) {
+    return Click(box, id) && WaitGone(box, timeoutMs);
+}
+
+}  // namespace uidriver

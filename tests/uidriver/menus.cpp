@@ -1,0 +1,53 @@
+// Reading menus: from this process, or from a module's menu resource.
+#include "uidriver.h"
+
+namespace uidriver {
+
+std::vector<MenuItem> ReadMenu(HMENU menu) {
+    std::vector<MenuItem> items;
+    int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) continue;
+        MenuItem item;
+        item.separator = (info.fType & MFT_SEPARATOR) != 0;
+        item.popup = info.hSubMenu != nullptr;
+        item.id = item.popup ? 0 : info.wID;
+        item.state = info.fState;
+        if (!item.separator && info.cch > 0) {
+            std::wstring text(info.cch + 1, L'\0');
+            info.fMask = MIIM_STRING;
+            info.dwTypeData = text.data();
+            info.cch = static_cast<UINT>(text.size());
+            if (GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) text.resize(info.cch);
+            item.text = text;
+        }
+        if (item.popup) item.items = ReadMenu(info.hSubMenu);
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+std::vector<MenuItem> ReadMenuResource(const std::wstring& modulePath, int menuId) {
+    std::vector<MenuItem> items;
+    HMODULE module = LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return items;
+    if (HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(menuId))) {
+        items = ReadMenu(menu);
+        DestroyMenu(menu);
+    }
+    FreeLibrary(module);
+    return items;
+}
+
+const MenuItem* FindMenuItem(const std::vector<MenuItem>& items, UINT id) {
+    for (const MenuItem& item : items) {
+        if (!item.popup && !item.separator && item.id == id) return &item;
+        if (const MenuItem* found = FindMenuItem(item.items, id)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace uidriver

@@ -1,0 +1,187 @@
+#pragma once
+// Drives vuemere's windows the way a user would, from a test program: in-process (a dialog run
+// modally on one thread, driven from another) or black-box (vuemere.exe in its own process).
+// Everything goes through the real message queue or real keyboard input. Every wait has a
+// timeout and reports failure (false, null, empty) instead of hanging.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace uidriver {
+
+inline constexpr DWORD DefaultTimeoutMs = 20000;
+inline constexpr DWORD StartTimeoutMs = 60000;  // a cold Wine process start takes seconds
+
+// ---- Waiting
+
+// Polls `condition` until it holds or the time is up; true when it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = DefaultTimeoutMs);
+
+// Returns once the thread owning `window` has handled every message posted to it before the
+// call (or has entered a nested modal loop while handling one): two sent round trips, the
+// second of which can only be taken after the posted messages queued ahead of it. False on timeout.
+bool Settle(HWND window, DWORD timeoutMs = DefaultTimeoutMs);
+
+// ---- Programs
+
+// VUEMERE_BIN_DIR (the folder of vuemere.exe and the test programs), else this program's folder.
+std::wstring BinDir();
+std::wstring BinPath(const wchar_t* fileName);
+
+// One started program and its main window. The destructor ends a program still running.
+class App {
+public:
+    App() = default;
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Starts BinDir()\vuemere.exe with `arguments` and waits for its visible top-level window of
+    // class "VUEMERE". False, with the reason in Error(), when it cannot start, exits early or
+    // shows no window in time.
+    bool Start(const wchar_t* arguments = L"", DWORD timeoutMs = StartTimeoutMs);
+    // The same for any program and window class.
+    bool StartProgram(const std::wstring& path, const wchar_t* arguments, const wchar_t* windowClass,
+                      DWORD timeoutMs = StartTimeoutMs);
+
+    HWND Window() const { return window_; }
+    DWORD ProcessId() const { return processId_; }
+    bool Running() const;
+    // Waits for the program to end; false on timeout (then `exitCode` is untouched).
+    bool WaitExit(DWORD& exitCode, DWORD timeoutMs = DefaultTimeoutMs);
+    // Terminates the program if it still runs (only this started process, by its handle).
+    void Kill();
+    const std::wstring& Error() const { return error_; }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+    HWND window_ = nullptr;
+    std::wstring error_;
+};
+
+// ---- Finding windows (top-level and visible only)
+
+// First window matching every given criterion: class and title (exact; null = any), process
+// (0 = any). Null when none appears in time.
+HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD processId = 0,
+                   DWORD timeoutMs = DefaultTimeoutMs);
+// A dialog or message box (class #32770) by title, owned by `owner` (null = any owner) and
+// belonging to `processId` (0 = any).
+HWND WaitForDialog(const wchar_t* title, HWND owner = nullptr, DWORD processId = 0,
+                   DWORD timeoutMs = DefaultTimeoutMs);
+// Every visible #32770 window of a process (0 = any) or, when `threadId` is given, of a thread.
+std::vector<HWND> Dialogs(DWORD processId, DWORD threadId = 0);
+// Waits until the window is destroyed; false on timeout.
+bool WaitGone(HWND window, DWORD timeoutMs = DefaultTimeoutMs);
+
+// ---- Reading and setting controls (work across processes)
+
+std::wstring Text(HWND window);                 // whole text (WM_GETTEXT)
+std::wstring ItemText(HWND dialog, int id);
+bool SetItemText(HWND dialog, int id, const wchar_t* text);  // WM_SETTEXT, as typing would leave it
+std::vector<std::wstring> ComboItems(HWND dialog, int id);
+int ComboSelection(HWND dialog, int id);        // -1 when nothing is selected
+// Selects an entry as the user would: the selection changes and the parent gets CBN_SELCHANGE.
+bool SelectComboItem(HWND dialog, int id, int index);
+bool IsChecked(HWND dialog, int id);
+bool IsEnabled(HWND dialog, int id);
+LONG_PTR Style(HWND window);
+// The window holding the keyboard focus in `window`'s thread (null when none).
+HWND FocusOf(HWND window);
+
+// ---- Acting
+
+// Clicks a button (BM_CLICK, posted). False when the button is missing or disabled: a user could
+// not click it either.
+bool Click(HWND dialog, int id);
+// Posts WM_COMMAND with `id` as a menu or accelerator would (notification 0, no control).
+bool PostCommand(HWND window, int id);
+// Posts a key press and release (WM_KEYDOWN, WM_KEYUP) to `window`, e.g. FocusOf(dialog).
+bool PostKey(HWND window, UINT vk);
+// The close box: WM_SYSCOMMAND SC_CLOSE, posted.
+bool PressCloseBox(HWND window);
+
+enum Modifier : unsigned { NoModifier = 0, ShiftKey = 1, CtrlKey = 2, AltKey = 4 };
+// Real keyboard input: brings `window` to the foreground, then SendInput of the modifiers, the
+// key and the releases in reverse order.
+bool SendKeyInput(HWND window, UINT vk, unsigned modifiers = NoModifier, DWORD timeoutMs = DefaultTimeoutMs);
+// The same for a character; Shift is added when the keyboard layout needs it (Alt+"?" is
+// Alt+Shift+"/" on a US layout). False when the layout has no key for it.
+bool SendCharInput(HWND window, wchar_t ch, unsigned modifiers = NoModifier, DWORD timeoutMs = DefaultTimeoutMs);
+
+// ---- Message boxes
+
+struct DialogButton {
+    int id = 0;
+    std::wstring text;
+    bool isDefault = false;  // BS_DEFPUSHBUTTON
+    bool enabled = true;
+};
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    bool hasIcon = false;
+    std::vector<DialogButton> buttons;  // in child order
+};
+
+// Reads a message box (or any dialog's caption, non-icon static text and buttons).
+bool ReadMessageBox(HWND box, MessageBoxInfo& info);
+// Waits for a message box by caption and reads it; info.window is null when none came in time.
+MessageBoxInfo WaitForMessageBox(const wchar_t* caption, HWND owner = nullptr, DWORD processId = 0,
+                                 DWORD timeoutMs = DefaultTimeoutMs);
+// Clicks the box's button `id` (IDOK, IDCANCEL, ...) and waits for the box to go away.
+bool Answer(HWND box, int id, DWORD timeoutMs = DefaultTimeoutMs);
+
+// ---- Menus
+
+struct MenuItem {
+    UINT id = 0;                  // command id (0 for popups and separators)
+    std::wstring text;
+    bool separator = false;
+    bool popup = false;
+    UINT state = 0;               // MFS_ flags
+    std::vector<MenuItem> items;  // a popup's items
+};
+
+// Reads a menu resource from a module file (LOAD_LIBRARY_AS_DATAFILE): under Wine another
+// process's menu handle cannot be read. Empty when the file or the menu is missing.
+std::vector<MenuItem> ReadMenuResource(const std::wstring& modulePath, int menuId);
+// Reads a menu of this process.
+std::vector<MenuItem> ReadMenu(HMENU menu);
+// Depth-first search by command id; null when absent.
+const MenuItem* FindMenuItem(const std::vector<MenuItem>& items, UINT id);
+
+// ---- Pixels
+
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> data;  // 0x00RRGGBB, top row first
+    uint32_t At(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
+};
+
+// The window's client area as shown on screen (BitBlt from the window's DC into a 32-bit DIB).
+// The window must be visible and not covered.
+bool CaptureClient(HWND window, Pixels& pixels);
+// Writes the pixels as a 24-bit BMP file (for looking at a screenshot).
+bool SaveBmp(const Pixels& pixels, const std::wstring& path);
+
+// ---- In-process modal runs
+
+// Runs `modal` (for example a dialog's RunModal) on this thread while `drive` runs on a second
+// thread. When `drive` returns and the modal run has not ended within `timeoutMs`, every dialog
+// and message box of this thread is cancelled so that `modal` returns; `abandoned` then tells.
+struct ModalRun {
+    INT_PTR result = -1;
+    bool abandoned = false;
+};
+ModalRun RunModalDriven(const std::function<INT_PTR()>& modal, const std::function<void()>& drive,
+                        DWORD timeoutMs = DefaultTimeoutMs);
+
+}  // namespace uidriver
