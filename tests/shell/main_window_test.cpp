@@ -14,16 +14,16 @@ namespace {
 class ConsoleWindow : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The previous test's window posted WM_QUIT when it was destroyed: a modal loop would
+        // take it as the end of the program.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
         static bool registered = false;
         if (!registered) {
             RegisterWindowClass(GetModuleHandleW(nullptr), L"VUEMERE");
             registered = true;
         }
         ASSERT_TRUE(window.Create(L"vuemere", SW_SHOWNORMAL));
-    }
-    void TearDown() override {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
     }
     MainWnd window;
 };
