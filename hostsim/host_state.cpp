@@ -1,0 +1,223 @@
+#include "hostsim/host_state.h"
+
+#include "hostsim/key_map.h"
+#include "hostsim/text_util.h"
+
+#include <algorithm>
+
+namespace hostsim {
+namespace {
+
+constexpr size_t kTypedTextLimit = 4000;  // the text area keeps the end of what was typed
+constexpr int kShift = 16, kCtrl = 17, kAlt = 18, kBack = 8;
+constexpr int kLeftShift = 160, kRightShift = 161, kLeftCtrl = 162, kRightCtrl = 163, kLeftAlt = 164,
+              kRightAlt = 165, kLeftWin = 0x5B, kRightWin = 0x5C;
+
+// The generic modifier codes name no physical key: the guest presses the left one.
+int PhysicalKey(int vk) {
+    switch (vk) {
+    case kShift: return kLeftShift;
+    case kCtrl: return kLeftCtrl;
+    case kAlt: return kLeftAlt;
+    default: return vk;
+    }
+}
+
+uint32_t Seed(const std::wstring& text) {
+    uint32_t h = 2166136261u;
+    for (wchar_t c : text) h = (h ^ static_cast<uint32_t>(c)) * 16777619u;
+    return h;
+}
+
+}  // namespace
+
+Machine::Machine(Host* owner, const MachineConfig& config) : host(owner), name(config.name), snapshots(config.snapshots) {
+    Apply(config.settings);
+    pointerX = width / 2;
+    pointerY = height / 2;
+}
+
+void Machine::Apply(const MachineSettings& s) {
+    if (s.elementName) elementName = *s.elementName;
+    if (s.display) display = *s.display;
+    if (s.mouse) {
+        mouse = *s.mouse;
+        mouseEnabledState = mouse == "synthetic-disabled" ? 3 : 2;
+    }
+    if (s.mouseEnabledState) mouseEnabledState = static_cast<uint16_t>(*s.mouseEnabledState);
+    if (s.keyboard) keyboard = *s.keyboard;
+    if (s.settingData) settingData = *s.settingData;
+    if (s.width || s.height) SetResolution(s.width.value_or(width), s.height.value_or(height));
+    ++version;
+}
+
+void Machine::SetResolution(int w, int h) {
+    width = std::clamp(w, 1, 16384);
+    height = std::clamp(h, 1, 16384);
+    MovePointerTo(pointerX, pointerY);
+    ++version;
+}
+
+void Machine::MovePointerTo(int x, int y) {
+    pointerX = std::clamp(x, 0, width - 1);
+    pointerY = std::clamp(y, 0, height - 1);
+    ++version;
+}
+
+bool Machine::IsKeyDown(int vk) const {
+    if (vk < 0 || vk > 255) return false;
+    switch (vk) {
+    case kShift: return keys[kLeftShift] || keys[kRightShift];
+    case kCtrl: return keys[kLeftCtrl] || keys[kRightCtrl];
+    case kAlt: return keys[kLeftAlt] || keys[kRightAlt];
+    default: return keys[static_cast<size_t>(vk)];
+    }
+}
+
+void Machine::PressKey(int vk) {
+    vk = PhysicalKey(vk);
+    if (vk < 0 || vk > 255) return;
+    keys.set(static_cast<size_t>(vk));
+    ++version;
+    if (IsKeyDown(kCtrl) || IsKeyDown(kAlt)) return;  // shortcuts type nothing
+    if (vk == kBack) {
+        if (!typed.empty()) typed.pop_back();
+        return;
+    }
+    if (wchar_t c = KeyChar(vk, IsKeyDown(kShift))) TypeChar(c);
+}
+
+void Machine::ReleaseKey(int vk) {
+    vk = PhysicalKey(vk);
+    if (vk < 0 || vk > 255) return;
+    keys.reset(static_cast<size_t>(vk));
+    ++version;
+}
+
+void Machine::TypeChar(wchar_t c) {
+    typed += c;
+    if (typed.size() > kTypedTextLimit) typed.erase(0, typed.size() - kTypedTextLimit);
+    ++version;
+}
+
+void Machine::Type(const std::wstring& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c == L'\r') {
+            if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+            TypeChar(L'\n');
+        } else if (c == L'\n' || c == L'\t' || (c >= 0x20 && c < 0x7F)) {
+            TypeChar(c);
+        } else {
+            TypeChar(L'?');  // the guest's keyboard has no key for it
+        }
+    }
+}
+
+void Machine::Scancode(uint8_t code) {
+    if (code == 0xE0) {
+        pendingE0 = true;
+        return;
+    }
+    bool extended = pendingE0;
+    pendingE0 = false;
+    int vk = ScancodeKey(static_cast<uint8_t>(code & 0x7F), extended);
+    if (vk == 0) return;
+    if (code & 0x80)
+        ReleaseKey(vk);
+    else
+        PressKey(vk);
+}
+
+ScreenContent Machine::Content() const {
+    ScreenContent c;
+    c.width = width;
+    c.height = height;
+    c.title = elementName;
+    c.details.push_back(L"Name " + name);
+    std::wstring mode = mouse == "none" ? L"no mouse"
+                        : (HasSyntheticMouse() && mouseEnabledState == 2) ? L"absolute mouse"
+                                                                          : L"relative mouse";
+    c.details.push_back(std::to_wstring(width) + L" x " + std::to_wstring(height) + L"   " + Wide(display) +
+                        L" display   " + mode);
+    c.details.push_back(L"Host " + host->hostName);
+    c.typed = typed;
+    c.pointerX = pointerX;
+    c.pointerY = pointerY;
+    c.showPointer = mouse != "none";
+    const wchar_t* buttonNames[] = {L"L", L"R", L"M", L"X1", L"X2"};
+    for (int i = 1; i <= 5; ++i) c.indicators.emplace_back(buttonNames[i - 1], buttons[i]);
+    c.indicators.emplace_back(L"Shift", IsKeyDown(kShift));
+    c.indicators.emplace_back(L"Ctrl", IsKeyDown(kCtrl));
+    c.indicators.emplace_back(L"Alt", IsKeyDown(kAlt));
+    c.indicators.emplace_back(L"Win", keys[kLeftWin] || keys[kRightWin]);
+    c.frame = frame;
+    c.version = version;
+    c.seed = Seed(name);
+    return c;
+}
+
+bool Machine::Image(int w, int h, bool newFrame, uint8_t* out) {
+    if (display == "none" || w <= 0 || h <= 0) return false;
+    if (newFrame) ++frame;
+    if (!screen.Render(Content())) return false;
+    screen.Scale(w, h, out);
+    return true;
+}
+
+std::vector<uint16_t> Machine::Framebuffer() {
+    if (!screen.Render(Content())) return {};
+    return screen.Pixels();
+}
+
+Host::Host(const HostConfig& config)
+    : name(config.name),
+      aliases(config.aliases),
+      hostName(config.hostName),
+      users(config.users),
+      latencyMs(config.latencyMs),
+      schema(&Schema::Release(config.typeScancodes)),
+      changes(config.changes) {
+    for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, m));
+    for (const auto& f : config.faults) {
+        FaultState state{f};
+        CompleteFault(state.config);
+        faults.push_back(state);
+    }
+    ApplyDueChanges();
+}
+
+bool Host::IsLocal() const {
+    return std::any_of(aliases.begin(), aliases.end(), [](const std::string& a) { return a.empty() || a == "."; });
+}
+
+bool Host::Answers(const std::wstring& server) const {
+    if (IEquals(server, Wide(name)) || IEquals(server, hostName)) return true;
+    return std::any_of(aliases.begin(), aliases.end(), [&](const std::string& a) { return IEquals(server, Wide(a)); });
+}
+
+Machine* Host::FindMachine(const std::wstring& key) {
+    for (auto& m : machines)
+        if (m->elementName == key) return m.get();
+    for (auto& m : machines)
+        if (IEquals(m->name, key)) return m.get();
+    return nullptr;
+}
+
+void Host::CountWireCall() {
+    ++wireCalls;
+    ApplyDueChanges();
+}
+
+void Host::ApplyDueChanges() {
+    for (auto it = changes.begin(); it != changes.end();) {
+        if (it->after > wireCalls) {
+            ++it;
+            continue;
+        }
+        if (Machine* m = FindMachine(it->machine)) m->Apply(it->set);
+        it = changes.erase(it);
+    }
+}
+
+}  // namespace hostsim

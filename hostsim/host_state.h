@@ -1,0 +1,84 @@
+#pragma once
+// The live state of the simulated hosts and their guests. Everything here is guarded by the
+// engine's mutex (see engine.h).
+#include "hostsim/class_schema.h"
+#include "hostsim/faults.h"
+#include "hostsim/guest_screen.h"
+#include "hostsim/hostsim.h"
+#include "hostsim/scenario.h"
+
+#include <bitset>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hostsim {
+
+struct Host;
+
+struct Machine {
+    Machine(Host* owner, const MachineConfig& config);
+
+    Host* host;
+    std::wstring name;  // GUID
+    int snapshots = 0;
+    // What the scenario and later changes set.
+    std::wstring elementName;
+    int width = 1024, height = 768;
+    std::string display = "synthetic", mouse = "synthetic";
+    uint16_t mouseEnabledState = 2;
+    bool keyboard = true, settingData = true;
+    // What the guest does with its input.
+    int pointerX = 0, pointerY = 0;
+    bool buttons[6] = {};              // 1-based
+    std::bitset<256> keys;
+    bool pendingE0 = false;            // an 0xE0 scan-code prefix waits for its key
+    std::wstring typed;
+    unsigned frame = 0;
+    unsigned version = 1;              // bumped by every visible change
+    GuestScreen screen;
+    Guest guest{this};
+
+    bool HasSyntheticMouse() const { return mouse == "synthetic" || mouse == "synthetic-disabled"; }
+    bool HasPs2Mouse() const { return mouse == "ps2" || mouse == "synthetic-disabled"; }
+    void Apply(const MachineSettings& settings);
+    void SetResolution(int w, int h);
+    void MovePointerTo(int x, int y);  // clamped to the screen
+    void PressKey(int vk);
+    void ReleaseKey(int vk);
+    bool IsKeyDown(int vk) const;      // 16, 17 and 18 ask for either side
+    void Type(const std::wstring& text);
+    void Scancode(uint8_t code);
+    // Renders the screen (a new frame when `newFrame`) and scales it to width x height into `out`
+    // (width * height * 2 bytes). Returns false when the guest has no screen to show.
+    bool Image(int w, int h, bool newFrame, uint8_t* out);
+    std::vector<uint16_t> Framebuffer();
+
+private:
+    void TypeChar(wchar_t c);
+    ScreenContent Content() const;
+};
+
+struct Host {
+    explicit Host(const HostConfig& config);
+
+    std::string name;
+    std::vector<std::string> aliases;
+    std::wstring hostName;
+    std::optional<std::vector<UserConfig>> users;
+    int latencyMs = 0;
+    const Schema* schema;
+    std::vector<std::unique_ptr<Machine>> machines;
+    std::vector<FaultState> faults;
+    std::vector<ChangeConfig> changes;  // not yet applied
+    int wireCalls = 0;
+
+    bool IsLocal() const;                            // answers the bare local path
+    bool Answers(const std::wstring& server) const;  // by name, alias or computer name
+    Machine* FindMachine(const std::wstring& elementNameOrGuid);
+    // Counts one wire call and applies the changes that are due.
+    void CountWireCall();
+    void ApplyDueChanges();  // changes whose "after" has been reached
+};
+
+}  // namespace hostsim

@@ -1,0 +1,257 @@
+#include "hostsim/scenario.h"
+
+#include "hostsim/text_util.h"
+
+#include <cstdlib>
+#include <initializer_list>
+
+namespace hostsim {
+namespace {
+
+using nlohmann::json;
+
+// Parsing stops at the first problem; `error` then says where it is.
+class Reader {
+public:
+    explicit Reader(std::string& error) : error_(error) {}
+
+    bool Fail(const std::string& where, const std::string& what) {
+        error_ = where + ": " + what;
+        return false;
+    }
+
+    bool OnlyKeys(const json& j, const std::string& where, std::initializer_list<const char*> allowed) {
+        if (!j.is_object()) return Fail(where, "must be an object");
+        for (auto it = j.begin(); it != j.end(); ++it) {
+            bool known = false;
+            for (const char* key : allowed) known = known || it.key() == key;
+            if (!known) return Fail(where, "unknown member \"" + it.key() + "\"");
+        }
+        return true;
+    }
+
+    bool String(const json& j, const char* key, const std::string& where, std::string& out) {
+        if (!j.contains(key)) return true;
+        if (!j[key].is_string()) return Fail(where + "." + key, "must be a string");
+        out = j[key].get<std::string>();
+        return true;
+    }
+
+    bool Int(const json& j, const char* key, const std::string& where, int min, int max, std::optional<int>& out) {
+        if (!j.contains(key)) return true;
+        if (!j[key].is_number_integer()) return Fail(where + "." + key, "must be an integer");
+        long long v = j[key].get<long long>();
+        if (v < min || v > max)
+            return Fail(where + "." + key, "must lie in " + std::to_string(min) + ".." + std::to_string(max));
+        out = static_cast<int>(v);
+        return true;
+    }
+
+    bool Bool(const json& j, const char* key, const std::string& where, std::optional<bool>& out) {
+        if (!j.contains(key)) return true;
+        if (!j[key].is_boolean()) return Fail(where + "." + key, "must be true or false");
+        out = j[key].get<bool>();
+        return true;
+    }
+
+    bool OneOf(const json& j, const char* key, const std::string& where, std::initializer_list<const char*> values,
+               std::optional<std::string>& out) {
+        std::string text;
+        if (!j.contains(key)) return true;
+        if (!String(j, key, where, text)) return false;
+        for (const char* v : values)
+            if (text == v) {
+                out = text;
+                return true;
+            }
+        return Fail(where + "." + key, "unknown value \"" + text + "\"");
+    }
+
+    bool Settings(const json& j, const std::string& where, MachineSettings& s) {
+        std::string elementName;
+        if (j.contains("elementName")) {
+            if (!String(j, "elementName", where, elementName)) return false;
+            s.elementName = Wide(elementName);
+        }
+        return Int(j, "width", where, 1, 16384, s.width) && Int(j, "height", where, 1, 16384, s.height) &&
+               OneOf(j, "display", where, {"synthetic", "s3", "none"}, s.display) &&
+               OneOf(j, "mouse", where, {"synthetic", "ps2", "synthetic-disabled", "none"}, s.mouse) &&
+               Int(j, "mouseEnabledState", where, 0, 65535, s.mouseEnabledState) &&
+               Bool(j, "keyboard", where, s.keyboard) && Bool(j, "settingData", where, s.settingData);
+    }
+
+    bool Machine(const json& j, const std::string& where, MachineConfig& m) {
+        if (!OnlyKeys(j, where, {"elementName", "name", "width", "height", "display", "mouse", "mouseEnabledState",
+                                 "keyboard", "settingData", "snapshots"}))
+            return false;
+        if (!j.contains("elementName")) return Fail(where, "needs an \"elementName\"");
+        std::string name;
+        std::optional<int> snapshots;
+        if (!String(j, "name", where, name) || !Int(j, "snapshots", where, 0, 16, snapshots) ||
+            !Settings(j, where, m.settings))
+            return false;
+        m.name = Wide(name);
+        m.snapshots = snapshots.value_or(0);
+        return true;
+    }
+
+    bool Fault(const json& j, const std::string& where, FaultConfig& f) {
+        if (!OnlyKeys(j, where, {"host", "call", "class", "method", "property", "hr", "disconnect", "reply", "after",
+                                 "count"}))
+            return false;
+        if (!String(j, "host", where, f.host) || !String(j, "class", where, f.className) ||
+            !String(j, "method", where, f.method) || !String(j, "property", where, f.property))
+            return false;
+        std::optional<std::string> call, reply;
+        if (!OneOf(j, "call", where,
+                   {"CreateInstance", "ConnectServer", "SetBlanket", "ExecQuery", "Next", "GetObject", "GetMethod",
+                    "SpawnInstance", "Put", "ExecMethod", "Get"},
+                   call) ||
+            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing"}, reply))
+            return false;
+        f.call = call.value_or("");
+        f.reply = reply.value_or("");
+        if (j.contains("hr")) {
+            const json& hr = j["hr"];
+            if (hr.is_number_integer()) {
+                f.hr = static_cast<HRESULT>(hr.get<long long>());
+            } else if (hr.is_string()) {
+                std::string text = hr.get<std::string>();
+                char* end = nullptr;
+                unsigned long v = std::strtoul(text.c_str(), &end, 16);
+                if (text.empty() || *end) return Fail(where + ".hr", "must be a hex string such as \"0x80041002\"");
+                f.hr = static_cast<HRESULT>(v);
+            } else {
+                return Fail(where + ".hr", "must be a hex string");
+            }
+        }
+        std::optional<bool> disconnect;
+        std::optional<int> after, count;
+        if (!Bool(j, "disconnect", where, disconnect) || !Int(j, "after", where, 0, 1 << 30, after) ||
+            !Int(j, "count", where, 0, 1 << 30, count))
+            return false;
+        f.disconnect = disconnect.value_or(false);
+        f.after = after.value_or(0);
+        f.count = count.value_or(-1);
+        int effects = (f.hr ? 1 : 0) + (f.disconnect ? 1 : 0) + (f.reply.empty() ? 0 : 1);
+        if (effects != 1) return Fail(where, "needs exactly one of \"hr\", \"disconnect\" and \"reply\"");
+        if (f.reply == "propertyMissing" && f.property.empty())
+            return Fail(where, "a propertyMissing reply needs a \"property\"");
+        return true;
+    }
+
+    bool Change(const json& j, const std::string& where, ChangeConfig& c) {
+        if (!OnlyKeys(j, where, {"after", "machine", "set"})) return false;
+        std::optional<int> after;
+        std::string machine;
+        if (!Int(j, "after", where, 0, 1 << 30, after) || !String(j, "machine", where, machine)) return false;
+        if (machine.empty()) return Fail(where, "needs a \"machine\"");
+        if (!j.contains("set")) return Fail(where, "needs a \"set\"");
+        const json& set = j["set"];
+        if (!OnlyKeys(set, where + ".set", {"elementName", "width", "height", "display", "mouse", "mouseEnabledState",
+                                            "keyboard", "settingData"}) ||
+            !Settings(set, where + ".set", c.set))
+            return false;
+        c.after = after.value_or(0);
+        c.machine = Wide(machine);
+        return true;
+    }
+
+    bool Host(const json& j, const std::string& where, HostConfig& h) {
+        if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "users", "latencyMs", "typeScancodes", "machines",
+                                 "faults", "changes"}))
+            return false;
+        std::string hostName;
+        std::optional<int> latency;
+        std::optional<bool> typeScancodes;
+        if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
+            !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes))
+            return false;
+        if (!j.contains("name")) return Fail(where, "needs a \"name\"");
+        h.hostName = Wide(hostName.empty() ? h.name : hostName);
+        h.latencyMs = latency.value_or(0);
+        h.typeScancodes = typeScancodes.value_or(true);
+        if (j.contains("aliases")) {
+            if (!j["aliases"].is_array()) return Fail(where + ".aliases", "must be an array of strings");
+            for (const auto& a : j["aliases"]) {
+                if (!a.is_string()) return Fail(where + ".aliases", "must be an array of strings");
+                h.aliases.push_back(a.get<std::string>());
+            }
+        }
+        if (j.contains("users")) {
+            if (!j["users"].is_array()) return Fail(where + ".users", "must be an array");
+            h.users.emplace();
+            for (size_t i = 0; i < j["users"].size(); ++i) {
+                const json& u = j["users"][i];
+                std::string at = where + ".users[" + std::to_string(i) + "]", user, password;
+                if (!OnlyKeys(u, at, {"user", "password"}) || !String(u, "user", at, user) ||
+                    !String(u, "password", at, password))
+                    return false;
+                if (user.empty()) return Fail(at, "needs a \"user\"");
+                h.users->push_back({Wide(user), Wide(password)});
+            }
+        }
+        return Each(j, "machines", where, h.machines, &Reader::Machine) &&
+               Each(j, "faults", where, h.faults, &Reader::Fault) &&
+               Each(j, "changes", where, h.changes, &Reader::Change);
+    }
+
+    template <class T>
+    bool Each(const json& j, const char* key, const std::string& where, std::vector<T>& out,
+              bool (Reader::*one)(const json&, const std::string&, T&)) {
+        if (!j.contains(key)) return true;
+        if (!j[key].is_array()) return Fail(where + "." + key, "must be an array");
+        for (size_t i = 0; i < j[key].size(); ++i) {
+            T item;
+            if (!(this->*one)(j[key][i], where + "." + key + "[" + std::to_string(i) + "]", item)) return false;
+            out.push_back(std::move(item));
+        }
+        return true;
+    }
+
+private:
+    std::string& error_;
+};
+
+// A stable GUID for a machine the scenario gives no name: the same scenario yields the same paths.
+std::wstring MadeUpGuid(const std::wstring& hostName, size_t index) {
+    uint64_t h = 1469598103934665603ull;
+    for (wchar_t c : hostName) h = (h ^ static_cast<uint64_t>(c)) * 1099511628211ull;
+    h = (h ^ index) * 1099511628211ull;
+    wchar_t text[40];
+    swprintf(text, 40, L"%08X-%04X-4%03X-8%03X-%012llX", static_cast<unsigned>(h >> 32),
+             static_cast<unsigned>(h >> 16) & 0xFFFF, static_cast<unsigned>(h) & 0xFFF, static_cast<unsigned>(index) & 0xFFF,
+             static_cast<unsigned long long>(h * 31 + index) & 0xFFFFFFFFFFFFull);
+    return text;
+}
+
+}  // namespace
+
+bool ParseScenario(const std::string& text, ScenarioConfig& out, std::string& error) {
+    json j = json::parse(text, nullptr, false);
+    if (j.is_discarded()) {
+        error = "scenario: not valid JSON";
+        return false;
+    }
+    Reader r(error);
+    ScenarioConfig scenario;
+    if (!r.OnlyKeys(j, "scenario", {"hosts"}) || !r.Each(j, "hosts", "scenario", scenario.hosts, &Reader::Host))
+        return false;
+    for (auto& host : scenario.hosts)
+        for (size_t i = 0; i < host.machines.size(); ++i)
+            if (host.machines[i].name.empty()) host.machines[i].name = MadeUpGuid(host.hostName, i);
+    out = std::move(scenario);
+    return true;
+}
+
+bool ParseFault(const json& j, FaultConfig& out, std::string& error) {
+    Reader r(error);
+    return r.Fault(j, "fault", out);
+}
+
+bool ParseChange(const json& j, ChangeConfig& out, std::string& error) {
+    Reader r(error);
+    return r.Change(j, "change", out);
+}
+
+}  // namespace hostsim

@@ -1,0 +1,75 @@
+#pragma once
+// The scenario a simulated host runs: hosts, their machines, faults and scheduled changes, read
+// from JSON (docs/HOSTSIM.md describes the format).
+#include <windows.h>
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hostsim {
+
+// Machine fields that a scenario sets and a change may alter later.
+struct MachineSettings {
+    std::optional<std::wstring> elementName;
+    std::optional<int> width, height;
+    std::optional<std::string> display;   // "synthetic", "s3", "none"
+    std::optional<std::string> mouse;     // "synthetic", "ps2", "synthetic-disabled", "none"
+    std::optional<int> mouseEnabledState; // EnabledState of the synthetic mouse
+    std::optional<bool> keyboard, settingData;
+};
+
+struct MachineConfig {
+    std::wstring name;  // GUID; made up from the host and position when the scenario has none
+    int snapshots = 0;  // snapshot settings objects (SettingType 5) besides the live one
+    MachineSettings settings;
+};
+
+struct UserConfig {
+    std::wstring user;  // plain or DOMAIN\user
+    std::wstring password;
+};
+
+struct FaultConfig {
+    std::string host;  // runtime faults only: the host it applies to ("" = every host)
+    std::string call, className, method, property;  // what it matches ("" = anything)
+    std::optional<HRESULT> hr;
+    bool disconnect = false;
+    std::string reply;  // "imageNotArray", "imageShort", "resolutionZero", "propertyMissing"
+    int after = 0;      // matching calls let through first
+    int count = -1;     // times it acts; -1 = always
+};
+
+struct ChangeConfig {
+    int after = 0;  // applied once this many wire calls to the host have been made
+    std::wstring machine;
+    MachineSettings set;
+};
+
+struct HostConfig {
+    std::string name;
+    std::vector<std::string> aliases;
+    std::wstring hostName;
+    std::optional<std::vector<UserConfig>> users;  // nothing = any logon accepted
+    int latencyMs = 0;
+    bool typeScancodes = true;
+    std::vector<MachineConfig> machines;
+    std::vector<FaultConfig> faults;
+    std::vector<ChangeConfig> changes;
+};
+
+struct ScenarioConfig {
+    std::vector<HostConfig> hosts;
+};
+
+// The built-in demo scenario (hostsim/scenarios/default.json).
+const std::string& DefaultScenarioJson();
+
+// Each returns false with a message naming the offending member when the JSON does not fit.
+bool ParseScenario(const std::string& text, ScenarioConfig& out, std::string& error);
+bool ParseFault(const nlohmann::json& j, FaultConfig& out, std::string& error);
+bool ParseChange(const nlohmann::json& j, ChangeConfig& out, std::string& error);
+
+}  // namespace hostsim
