@@ -13,7 +13,8 @@ std::vector<MenuItem> ReadMenu(HMENU menu) {
         if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) continue;
         MenuItem item;
         item.separator = (info.fType & MFT_SEPARATOR) != 0;
-        item.popup = info.hSubMenu != nullptr;
+        HMENU submenu = info.hSubMenu;  // the text query below may overwrite info
+        item.popup = submenu != nullptr;
         item.id = item.popup ? 0 : info.wID;
         item.state = info.fState;
         if (!item.separator && info.cch > 0) {
@@ -24,7 +25,7 @@ std::vector<MenuItem> ReadMenu(HMENU menu) {
             if (GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) text.resize(info.cch);
             item.text = text;
         }
-        if (item.popup) item.items = ReadMenu(info.hSubMenu);
+        if (item.popup) item.items = ReadMenu(submenu);
         items.push_back(std::move(item));
     }
     return items;
