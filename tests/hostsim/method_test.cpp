@@ -1,0 +1,385 @@
+// Methods: signatures, parameter types and names, required parameters, and what each method does
+// to the guest.
+#include "sim_fixture.h"
+
+namespace simtest {
+namespace {
+
+class MethodTest : public SimTest {
+protected:
+    // Calls a device method of a machine of the local host; returns ExecMethod's result.
+    HRESULT Device(const wchar_t* machine, const wchar_t* cls, const wchar_t* method,
+                   std::initializer_list<std::pair<const wchar_t*, const Variant*>> params,
+                   ComRef<IWbemClassObject>* outParams = nullptr, std::vector<HRESULT>* puts = nullptr) {
+        ComRef<IWbemClassObject> out;
+        HRESULT hr = session.Call(DevicePath(machine, cls), cls, method, params, out, puts);
+        if (outParams) *outParams = std::move(out);
+        return hr;
+    }
+    HRESULT Key(const wchar_t* method, LONG code, ComRef<IWbemClassObject>* out = nullptr) {
+        Variant v;
+        SetI4(v, code);
+        return Device(L"Web Server 01", L"Msvm_Keyboard", method, {{L"keyCode", &v}}, out);
+    }
+};
+
+TEST_F(MethodTest, SignaturesDeclareTheProvidersParameters) {
+    struct Case {
+        const wchar_t* cls;
+        const wchar_t* method;
+        std::vector<std::pair<const wchar_t*, CIMTYPE>> in;
+    } cases[] = {
+        {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage",
+         {{L"TargetSystem", CIM_REFERENCE}, {L"WidthPixels", CIM_UINT16}, {L"HeightPixels", CIM_UINT16}}},
+        {L"Msvm_VirtualSystemManagementService", L"GetSummaryInformation",
+         {{L"SettingData", CIM_REFERENCE | CIM_FLAG_ARRAY}, {L"RequestedInformation", CIM_UINT32 | CIM_FLAG_ARRAY}}},
+        {L"Msvm_SyntheticMouse", L"SetAbsolutePosition",
+         {{L"horizontalPosition", CIM_SINT32}, {L"verticalPosition", CIM_SINT32}}},
+        {L"Msvm_SyntheticMouse", L"SetButtonState", {{L"buttonIndex", CIM_UINT32}, {L"isDown", CIM_BOOLEAN}}},
+        {L"Msvm_Ps2Mouse", L"SetRelativePosition", {{L"horizontalDelta", CIM_SINT8}, {L"verticalDelta", CIM_SINT8}}},
+        {L"Msvm_Ps2Mouse", L"SetButtonState", {{L"buttonIndex", CIM_UINT32}, {L"buttonState", CIM_BOOLEAN}}},
+        {L"Msvm_Keyboard", L"PressKey", {{L"keyCode", CIM_UINT32}}},
+        {L"Msvm_Keyboard", L"ReleaseKey", {{L"keyCode", CIM_UINT32}}},
+        {L"Msvm_Keyboard", L"IsKeyPressed", {{L"keyCode", CIM_UINT32}}},
+        {L"Msvm_Keyboard", L"TypeText", {{L"asciiText", CIM_STRING}}},
+        {L"Msvm_Keyboard", L"TypeScancodes", {{L"Scancodes", CIM_UINT8 | CIM_FLAG_ARRAY}}},
+    };
+    for (const auto& c : cases) {
+        ComRef<IWbemClassObject> cls, in, out;
+        ASSERT_EQ(session.services->GetObject(Text(c.cls), 0, nullptr, cls.Put(), nullptr), S_OK);
+        ASSERT_EQ(cls->GetMethod(c.method, 0, in.Put(), out.Put()), S_OK) << c.method;
+        EXPECT_EQ(GetText(in.Get(), L"__CLASS"), L"__PARAMETERS");
+        EXPECT_EQ(GetI4(in.Get(), L"__PROPERTY_COUNT"), static_cast<LONG>(c.in.size())) << c.method;
+        for (const auto& [name, type] : c.in) {
+            CIMTYPE declared = 0;
+            Variant value;
+            EXPECT_EQ(in->Get(name, 0, value.Put(), &declared, nullptr), S_OK) << c.method << "." << name;
+            EXPECT_EQ(declared, type) << c.method << "." << name;
+        }
+        CIMTYPE returnType = 0;
+        EXPECT_EQ(out->Get(L"ReturnValue", 0, nullptr, &returnType, nullptr), S_OK);
+        EXPECT_EQ(returnType, CIM_UINT32);
+    }
+}
+
+TEST_F(MethodTest, MissingMethodsAreNotFoundAndTheFirstReleaseLacksTypeScancodes) {
+    ComRef<IWbemClassObject> cls, in, out;
+    ASSERT_EQ(session.services->GetObject(Text(L"Msvm_Keyboard"), 0, nullptr, cls.Put(), nullptr), S_OK);
+    EXPECT_EQ(cls->GetMethod(L"NoSuchMethod", 0, in.Put(), out.Put()), HR(WBEM_E_NOT_FOUND));
+    EXPECT_FALSE(in);
+    EXPECT_FALSE(out);
+    EXPECT_EQ(cls->GetMethod(L"typescancodes", 0, in.Put(), nullptr), S_OK);
+    // A method without in-parameters has no in-signature.
+    EXPECT_EQ(cls->GetMethod(L"TypeCtrlAltDel", 0, in.Put(), out.Put()), S_OK);
+    EXPECT_FALSE(in);
+    EXPECT_TRUE(out);
+    // Instances carry no method signatures.
+    ComRef<IWbemClassObject> keyboard = session.First(L"Select * from Msvm_Keyboard");
+    EXPECT_EQ(keyboard->GetMethod(L"PressKey", 0, in.Put(), nullptr), HR(WBEM_E_NOT_FOUND));
+
+    Session old;
+    ASSERT_EQ(old.Connect(L"\\\\oldhost\\root\\virtualization", L"admin", L"hyper-v"), S_OK);
+    old.SetIdentity(L"admin", L"hyper-v");
+    ASSERT_EQ(old.Blanket(old.services.Get(), true), S_OK);
+    ASSERT_EQ(old.services->GetObject(Text(L"Msvm_Keyboard"), 0, nullptr, cls.Put(), nullptr), S_OK);
+    EXPECT_EQ(cls->GetMethod(L"TypeScancodes", 0, in.Put(), out.Put()), HR(WBEM_E_NOT_FOUND));
+    EXPECT_EQ(cls->GetMethod(L"TypeText", 0, in.Put(), out.Put()), S_OK);
+}
+
+TEST_F(MethodTest, PutConvertsToTheDeclaredTypeOrRefuses) {
+    ComRef<IWbemClassObject> ps2, sig, in;
+    ASSERT_EQ(session.services->GetObject(Text(L"Msvm_Ps2Mouse"), 0, nullptr, ps2.Put(), nullptr), S_OK);
+    ASSERT_EQ(ps2->GetMethod(L"SetRelativePosition", 0, sig.Put(), nullptr), S_OK);
+    ASSERT_EQ(sig->SpawnInstance(0, in.Put()), S_OK);
+    Variant v;
+    SetI4(v, 200);  // does not fit sint8
+    EXPECT_EQ(in->Put(L"horizontalDelta", 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
+    Variant read;
+    EXPECT_EQ(in->Get(L"horizontalDelta", 0, read.Put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(read.Type(), VT_NULL);  // left unset
+    SetI4(v, -120);
+    EXPECT_EQ(in->Put(L"HorizontalDelta", 0, v.Get(), 0), S_OK);  // names are case-insensitive
+    EXPECT_EQ(in->Get(L"horizontalDelta", 0, read.Put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(read.Type(), VT_I2);  // sint8 travels in VT_I2
+    EXPECT_EQ(V_I2(read.Get()), -120);
+    SetText(v, L"5");
+    EXPECT_EQ(in->Put(L"verticalDelta", 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
+    SetI4(v, 5);
+    EXPECT_EQ(in->Put(L"verticalDelta", 0, v.Get(), CIM_SINT32), HR(WBEM_E_TYPE_MISMATCH));
+    EXPECT_EQ(in->Put(L"noSuchParameter", 0, v.Get(), 0), HR(WBEM_E_NOT_FOUND));
+
+    // uint16 refuses 70000 and negative values; uint32 takes any VT_I4 (its carrier).
+    ComRef<IWbemClassObject> service, thumb, thumbIn;
+    ASSERT_EQ(session.services->GetObject(Text(L"Msvm_VirtualSystemManagementService"), 0, nullptr, service.Put(),
+                                          nullptr),
+              S_OK);
+    ASSERT_EQ(service->GetMethod(L"GetVirtualSystemThumbnailImage", 0, thumb.Put(), nullptr), S_OK);
+    ASSERT_EQ(thumb->SpawnInstance(0, thumbIn.Put()), S_OK);
+    SetI4(v, 70000);
+    EXPECT_EQ(thumbIn->Put(L"WidthPixels", 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
+    SetI4(v, -1);
+    EXPECT_EQ(thumbIn->Put(L"WidthPixels", 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
+    SetI4(v, 65535);
+    EXPECT_EQ(thumbIn->Put(L"WidthPixels", 0, v.Get(), 0), S_OK);
+    ComRef<IWbemClassObject> keyboard, press, pressIn;
+    ASSERT_EQ(session.services->GetObject(Text(L"Msvm_Keyboard"), 0, nullptr, keyboard.Put(), nullptr), S_OK);
+    ASSERT_EQ(keyboard->GetMethod(L"PressKey", 0, press.Put(), nullptr), S_OK);
+    ASSERT_EQ(press->SpawnInstance(0, pressIn.Put()), S_OK);
+    SetI4(v, -1);
+    EXPECT_EQ(pressIn->Put(L"keyCode", 0, v.Get(), 0), S_OK);
+    SetBool(v, true);
+    EXPECT_EQ(pressIn->Put(L"keyCode", 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
+
+    // Arrays: each element must fit; the array arrives in the declared element type.
+    ComRef<IWbemClassObject> scan, scanIn;
+    ASSERT_EQ(keyboard->GetMethod(L"TypeScancodes", 0, scan.Put(), nullptr), S_OK);
+    ASSERT_EQ(scan->SpawnInstance(0, scanIn.Put()), S_OK);
+    SetI4Array(v, {0x1E, 300});
+    EXPECT_EQ(scanIn->Put(L"Scancodes", 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
+    SetI4(v, 0x1E);
+    EXPECT_EQ(scanIn->Put(L"Scancodes", 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));  // a scalar for an array
+    SetI4Array(v, {0x1E, 0x9E});
+    EXPECT_EQ(scanIn->Put(L"Scancodes", 0, v.Get(), 0), S_OK);
+    EXPECT_EQ(scanIn->Get(L"Scancodes", 0, read.Put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(read.Type(), VT_ARRAY | VT_UI1);
+    EXPECT_EQ(GetBytes(*read.Get()), (std::vector<uint8_t>{0x1E, 0x9E}));
+}
+
+TEST_F(MethodTest, ExecMethodRefusesWrongTargetsMethodsAndMissingParameters) {
+    std::wstring mouse = DevicePath(L"Web Server 01", L"Msvm_SyntheticMouse");
+    Variant x, y;
+    SetI4(x, 10);
+    SetI4(y, 20);
+    ComRef<IWbemClassObject> out;
+    std::vector<HRESULT> puts;
+    // A misspelt parameter name leaves the real one unset.
+    EXPECT_EQ(session.Call(mouse, L"Msvm_SyntheticMouse", L"SetAbsolutePosition", {{L"horizontalPos", &x}, {L"verticalPosition", &y}},
+                           out, &puts),
+              HR(WBEM_E_INVALID_PARAMETER));
+    EXPECT_EQ(puts, (std::vector<HRESULT>{HR(WBEM_E_NOT_FOUND), S_OK}));
+    EXPECT_FALSE(out);
+    EXPECT_EQ(session.Call(mouse, L"Msvm_SyntheticMouse", L"SetAbsolutePosition", {{L"horizontalPosition", &x}}, out),
+              HR(WBEM_E_INVALID_PARAMETER));
+    EXPECT_EQ(session.services->ExecMethod(Text(mouse), Text(L"SetAbsolutePosition"), 0, nullptr, nullptr, out.Put(),
+                                           nullptr),
+              HR(WBEM_E_INVALID_PARAMETER));
+    EXPECT_EQ(session.services->ExecMethod(Text(mouse), Text(L"NoSuchMethod"), 0, nullptr, nullptr, out.Put(), nullptr),
+              HR(WBEM_E_INVALID_METHOD));
+    EXPECT_EQ(session.services->ExecMethod(Text(L"Msvm_NoSuchClass.Name=\"x\""), Text(L"PressKey"), 0, nullptr, nullptr,
+                                           out.Put(), nullptr),
+              HR(WBEM_E_INVALID_CLASS));
+    EXPECT_EQ(session.services->ExecMethod(Text(L"Msvm_SyntheticMouse"), Text(L"SetAbsolutePosition"), 0, nullptr,
+                                           nullptr, out.Put(), nullptr),
+              HR(WBEM_E_INVALID_OPERATION));  // not a static method
+    std::wstring gone = mouse;
+    gone.replace(gone.find(kWebServer), 8, L"00000000");
+    EXPECT_EQ(session.Call(gone, L"Msvm_SyntheticMouse", L"SetAbsolutePosition", {{L"horizontalPosition", &x}, {L"verticalPosition", &y}},
+                           out),
+              HR(WBEM_E_NOT_FOUND));
+    // In-parameters made for another method miss this one's parameters.
+    Variant key;
+    SetI4(key, 65);
+    ComRef<IWbemClassObject> kbd, sig, in;
+    session.services->GetObject(Text(L"Msvm_Keyboard"), 0, nullptr, kbd.Put(), nullptr);
+    kbd->GetMethod(L"PressKey", 0, sig.Put(), nullptr);
+    sig->SpawnInstance(0, in.Put());
+    in->Put(L"keyCode", 0, key.Get(), 0);
+    EXPECT_EQ(session.services->ExecMethod(Text(DevicePath(L"Web Server 01", L"Msvm_Keyboard")), Text(L"TypeText"), 0,
+                                           nullptr, in.Get(), out.Put(), nullptr),
+              HR(WBEM_E_INVALID_PARAMETER));
+    EXPECT_EQ(Guest(L"Web Server 01").pointerX(), 512);  // nothing reached the guest
+    // The right call works, with parameter names in any case.
+    ASSERT_EQ(session.Call(mouse, L"msvm_syntheticmouse", L"setabsoluteposition",
+                           {{L"HorizontalPosition", &x}, {L"VerticalPosition", &y}}, out),
+              S_OK);
+    ASSERT_TRUE(out);
+    Variant rv;
+    CIMTYPE type = 0;
+    ASSERT_EQ(out->Get(L"ReturnValue", 0, rv.Put(), &type, nullptr), S_OK);
+    EXPECT_EQ(rv.Type(), VT_I4);
+    EXPECT_EQ(V_I4(rv.Get()), 0);
+    EXPECT_EQ(Guest(L"Web Server 01").pointerX(), 10);
+    EXPECT_EQ(Guest(L"Web Server 01").pointerY(), 20);
+}
+
+TEST_F(MethodTest, MiceMoveThePointerAndPressButtons) {
+    hostsim::Guest& web = Guest(L"Web Server 01");
+    Variant a, b, index, down;
+    SetI4(a, 5000);
+    SetI4(b, -7);
+    ASSERT_EQ(Device(L"Web Server 01", L"Msvm_SyntheticMouse", L"SetAbsolutePosition",
+                     {{L"horizontalPosition", &a}, {L"verticalPosition", &b}}),
+              S_OK);
+    EXPECT_EQ(web.pointerX(), 1023);  // clamped to the screen
+    EXPECT_EQ(web.pointerY(), 0);
+    SetI4(index, 2);
+    SetBool(down, true);
+    ASSERT_EQ(Device(L"Web Server 01", L"Msvm_SyntheticMouse", L"SetButtonState", {{L"buttonIndex", &index}, {L"isDown", &down}}), S_OK);
+    EXPECT_TRUE(web.ButtonDown(2));
+    EXPECT_FALSE(web.ButtonDown(1));
+
+    // The PS/2 mouse moves relatively; a positive verticalDelta moves up.
+    hostsim::Guest& dos = Guest(L"Legacy DOS");
+    int x = dos.pointerX(), y = dos.pointerY();
+    SetI4(a, 120);
+    SetI4(b, -50);
+    ASSERT_EQ(Device(L"Legacy DOS", L"Msvm_Ps2Mouse", L"SetRelativePosition", {{L"horizontalDelta", &a}, {L"verticalDelta", &b}}), S_OK);
+    EXPECT_EQ(dos.pointerX(), x + 120);
+    EXPECT_EQ(dos.pointerY(), y + 50);
+    SetI4(a, -128);
+    SetI4(b, 127);
+    for (int i = 0; i < 10; ++i)
+        Device(L"Legacy DOS", L"Msvm_Ps2Mouse", L"SetRelativePosition", {{L"horizontalDelta", &a}, {L"verticalDelta", &b}});
+    EXPECT_EQ(dos.pointerX(), 0);
+    EXPECT_EQ(dos.pointerY(), 0);
+    SetI4(index, 1);
+    ASSERT_EQ(Device(L"Legacy DOS", L"Msvm_Ps2Mouse", L"SetButtonState", {{L"buttonIndex", &index}, {L"buttonState", &down}}), S_OK);
+    EXPECT_TRUE(dos.ButtonDown(1));
+
+    // A disabled synthetic mouse answers "invalid state" and does nothing; enabling it changes that.
+    ComRef<IWbemClassObject> out;
+    SetI4(a, 10);
+    SetI4(b, 10);
+    ASSERT_EQ(Device(L"Legacy DOS", L"Msvm_SyntheticMouse", L"SetAbsolutePosition", {{L"horizontalPosition", &a}, {L"verticalPosition", &b}}, &out), S_OK);
+    EXPECT_EQ(GetI4(out.Get(), L"ReturnValue"), 32775);
+    EXPECT_EQ(dos.pointerX(), 0);
+    dos.SetMouseEnabledState(2);
+    ASSERT_EQ(Device(L"Legacy DOS", L"Msvm_SyntheticMouse", L"SetAbsolutePosition", {{L"horizontalPosition", &a}, {L"verticalPosition", &b}}, &out), S_OK);
+    EXPECT_EQ(GetI4(out.Get(), L"ReturnValue"), 0);
+    EXPECT_EQ(dos.pointerX(), 10);
+    EXPECT_EQ(GetI4(session.First(L"Select * from Msvm_SyntheticMouse where SystemName = '" + std::wstring(kLegacyDos) + L"'").Get(),
+                    L"EnabledState"),
+              2);
+    // Button indexes outside 1..5 are refused.
+    SetI4(index, 9);
+    ASSERT_EQ(Device(L"Web Server 01", L"Msvm_SyntheticMouse", L"SetButtonState", {{L"buttonIndex", &index}, {L"isDown", &down}}, &out), S_OK);
+    EXPECT_EQ(GetI4(out.Get(), L"ReturnValue"), 32773);
+}
+
+TEST_F(MethodTest, KeyboardTracksKeysAndTypesIntoTheTextArea) {
+    hostsim::Guest& guest = Guest(L"Web Server 01");
+    ASSERT_EQ(Key(L"PressKey", 16), S_OK);  // generic Shift acts on left Shift
+    EXPECT_TRUE(guest.KeyDown(160));
+    EXPECT_FALSE(guest.KeyDown(161));
+    ComRef<IWbemClassObject> out;
+    ASSERT_EQ(Key(L"IsKeyPressed", 16, &out), S_OK);
+    Variant state;
+    ASSERT_EQ(out->Get(L"keyState", 0, state.Put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(state.Type(), VT_BOOL);
+    EXPECT_EQ(V_BOOL(state.Get()), VARIANT_TRUE);
+    Key(L"PressKey", 'H');
+    Key(L"ReleaseKey", 'H');
+    Key(L"ReleaseKey", 16);
+    EXPECT_FALSE(guest.KeyDown(160));
+    ASSERT_EQ(Key(L"IsKeyPressed", 160, &out), S_OK);
+    EXPECT_EQ(GetI4(out.Get(), L"ReturnValue"), 0);
+    ASSERT_EQ(out->Get(L"keyState", 0, state.Put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(V_BOOL(state.Get()), VARIANT_FALSE);
+    Key(L"PressKey", 'I');
+    Key(L"PressKey", 17);  // Ctrl held: keys are shortcuts, not text
+    Key(L"PressKey", 'C');
+    EXPECT_TRUE(guest.KeyDown(162));
+    Key(L"ReleaseKey", 17);
+    Key(L"PressKey", 'X');
+    Key(L"PressKey", 8);  // Backspace
+    EXPECT_EQ(guest.TypedText(), L"Hi");
+
+    Variant text;
+    SetText(text, L"\r\nline\r\nTab\there\n\x65e5!");
+    ASSERT_EQ(Device(L"Web Server 01", L"Msvm_Keyboard", L"TypeText", {{L"asciiText", &text}}), S_OK);
+    EXPECT_EQ(guest.TypedText(), L"Hi\nline\nTab\there\n?!");  // no key types a character outside ASCII
+
+    // Scan codes, one per call as the console sends them: Shift make, 'a', Shift break, 'b'.
+    guest.ClearTypedText();
+    for (LONG code : {0x2A, 0x1E, 0x9E, 0xAA, 0x30, 0xB0, 0xE0, 0x1D}) {
+        Variant codes;
+        SetI4Array(codes, {code});
+        ASSERT_EQ(Device(L"Web Server 01", L"Msvm_Keyboard", L"TypeScancodes", {{L"Scancodes", &codes}}), S_OK);
+    }
+    EXPECT_EQ(guest.TypedText(), L"Ab");
+    EXPECT_TRUE(guest.KeyDown(163));  // E0 1D is the right Ctrl
+    EXPECT_FALSE(guest.KeyDown(160));
+    EXPECT_EQ(Key(L"PressKey", 300, &out), S_OK);
+    EXPECT_EQ(GetI4(out.Get(), L"ReturnValue"), 32773);
+}
+
+TEST_F(MethodTest, ThumbnailsAreTightRgb565RowsOfTheLiveScreen) {
+    std::wstring service = ServicePath(), settings = SettingsPath(kWebServer);
+    hostsim::Guest& guest = Guest(L"Web Server 01");
+    auto fetch = [&](const std::wstring& target, LONG w, LONG h, LONG* returnValue = nullptr) {
+        Variant t, wv, hv;
+        SetText(t, target);
+        SetI4(wv, w);
+        SetI4(hv, h);
+        ComRef<IWbemClassObject> out;
+        EXPECT_EQ(session.Call(service, L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage",
+                               {{L"TargetSystem", &t}, {L"WidthPixels", &wv}, {L"HeightPixels", &hv}}, out),
+                  S_OK);
+        if (returnValue) *returnValue = GetI4(out.Get(), L"ReturnValue");
+        Variant image;
+        out->Get(L"ImageData", 0, image.Put(), nullptr, nullptr);
+        return GetBytes(*image.Get());
+    };
+    unsigned before = guest.frame();
+    std::vector<uint8_t> odd = fetch(settings, 101, 75);
+    ASSERT_EQ(odd.size(), 101u * 75 * 2);  // rows of 202 bytes, no padding
+    EXPECT_EQ(guest.frame(), before + 1);
+    EXPECT_EQ(odd, guest.Thumbnail(101, 75));
+    auto pixel = [](const std::vector<uint8_t>& img, int w, int x, int y) {
+        size_t at = (static_cast<size_t>(y) * w + x) * 2;
+        return static_cast<uint16_t>(img[at] | (img[at + 1] << 8));
+    };
+    EXPECT_EQ(pixel(odd, 101, 0, 0), 0xF800);     // red corner: first row is the top
+    EXPECT_EQ(pixel(odd, 101, 100, 0), 0x07E0);   // green top right
+    EXPECT_EQ(pixel(odd, 101, 0, 74), 0x001F);    // blue bottom left
+    EXPECT_EQ(pixel(odd, 101, 100, 74), 0xFFFF);  // white bottom right
+    // Every image is a new frame, so two fetches differ (the frame counter).
+    std::vector<uint8_t> full1 = fetch(settings, 1024, 768), full2 = fetch(settings, 1024, 768);
+    EXPECT_NE(full1, full2);
+    std::vector<uint16_t> fb = guest.Framebuffer();
+    ASSERT_EQ(fb.size(), 1024u * 768);
+    EXPECT_EQ(pixel(full2, 1024, 300, 300), fb[300 * 1024 + 300]);
+
+    LONG rv = 0;
+    EXPECT_TRUE(fetch(settings, 0, 10, &rv).empty());
+    EXPECT_EQ(rv, 32773);
+    std::wstring snapshot = PathOf(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '" +
+                                   std::wstring(kWebServer) + L"' and SettingType = 5");
+    EXPECT_TRUE(fetch(snapshot, 80, 60, &rv).empty());
+    EXPECT_EQ(rv, 32773);
+    EXPECT_TRUE(fetch(MachinePath(L"Web Server 01"), 80, 60, &rv).empty());
+    EXPECT_EQ(rv, 32773);
+    EXPECT_TRUE(fetch(SettingsPath(L"D5DE65AD-5FD5-4312-AC3A-D92CD52A2519"), 80, 60, &rv).empty());  // no display
+    EXPECT_EQ(rv, 32775);
+}
+
+TEST_F(MethodTest, SummaryInformationCarriesPresetThumbnailsAsEmbeddedObjects) {
+    std::wstring service = ServicePath();
+    for (auto [code, w, h] : {std::tuple{5, 80, 60}, std::tuple{6, 160, 120}, std::tuple{7, 320, 240}}) {
+        Variant settings, requests;
+        SetTextArray(settings, {SettingsPath(L"D4207639-22C0-4F02-A7CB-FAD87B0BE564")});  // Kiosk 1023
+        SetI4Array(requests, {code, 1});
+        ComRef<IWbemClassObject> out;
+        ASSERT_EQ(session.Call(service, L"Msvm_VirtualSystemManagementService", L"GetSummaryInformation",
+                               {{L"SettingData", &settings}, {L"RequestedInformation", &requests}}, out),
+                  S_OK);
+        Variant summaries;
+        ASSERT_EQ(out->Get(L"SummaryInformation", 0, summaries.Put(), nullptr, nullptr), S_OK);
+        ASSERT_EQ(summaries.Type(), VT_ARRAY | VT_UNKNOWN);
+        LONG index = 0;
+        ComRef<IUnknown> element;
+        ASSERT_EQ(SafeArrayGetElement(V_ARRAY(summaries.Get()), &index, element.Put()), S_OK);
+        ComRef<IWbemClassObject> summary;
+        ASSERT_EQ(element->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(summary.Put())), S_OK);
+        EXPECT_EQ(GetText(summary.Get(), L"__CLASS"), L"Msvm_SummaryInformation");
+        EXPECT_EQ(GetText(summary.Get(), L"ElementName"), L"Kiosk 1023");
+        EXPECT_EQ(GetText(summary.Get(), L"Name"), L"<none>");  // not asked for: NULL
+        Variant image;
+        ASSERT_EQ(summary->Get(L"ThumbnailImage", 0, image.Put(), nullptr, nullptr), S_OK);
+        EXPECT_EQ(GetBytes(*image.Get()), Guest(L"Kiosk 1023").Thumbnail(w, h)) << code;
+        EXPECT_EQ(GetBytes(*image.Get()).size(), static_cast<size_t>(w * h * 2)) << code;
+    }
+}
+
+}  // namespace
+}  // namespace simtest
