@@ -43,13 +43,6 @@ TEST(Cimv2Connect, UnknownNamespaceLeavesNoServicesAndSaysWhy) {
     EXPECT_STREQ(errorText.c_str(), L"cannot conect for server");
 }
 
-TEST_F(Cimv2, BlanketIsAcceptedWithAndWithoutIdentity) {
-    EXPECT_EQ(ApplyConnectionBlanket(services.Get(), credentials), S_OK);
-    WmiCredentials typed;
-    typed.SetCredentials(L"HOST\\admin", L"pw");
-    EXPECT_EQ(ApplyConnectionBlanket(services.Get(), typed), S_OK);
-}
-
 TEST_F(Cimv2, QueryFirstTakesOneObjectAndLeavesTheTextAloneWhenNothingMatches) {
     errorText.Assign(L"untouched");
     ComRef<IWbemClassObject> os = QueryFirst(services.Get(), credentials,
