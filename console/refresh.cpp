@@ -79,9 +79,11 @@ LRESULT MainWnd::OnPaint() {
             bits = paddedPixels.Data();
             info.header.biSizeImage = layout.imageBytes;
         }
-        // Negative destination height: the host's first row is the top of the screen.
-        StretchDIBits(dc, dest.left, dest.bottom, dest.right - dest.left, dest.top - dest.bottom, 0,
-                      0, image.header.biWidth, image.header.biHeight, bits,
+        // The header says bottom row first, the host sends the top row first: a negative
+        // destination height turns the picture over. A mirrored blit covers the rows from its
+        // origin up to, not including, origin + height, so the origin is the last row of dest.
+        StretchDIBits(dc, dest.left, dest.bottom - 1, dest.right - dest.left, dest.top - dest.bottom,
+                      0, 0, image.header.biWidth, image.header.biHeight, bits,
                       reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
     } else {
         RECT textArea = ToRect(area);

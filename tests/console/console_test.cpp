@@ -259,32 +259,33 @@ TEST_F(Console, ConnectStopsAtTheFirstFailingStep) {
         SCOPED_TRACE(std::string("step ") + c.step);
         ConsoleSession run;
         ASSERT_TRUE(run.Start(Scenario(PixelMachine, c.fault)));
-        // Step f fails only on the method route: a capture size other than the three presets.
-        if (std::string(c.step) == "f") {
-            ASSERT_TRUE(run.ApplySettings(nullptr, L"640x480"));
-        }
+        const std::string step = c.step;
+        // No timer ticks, so every image request in the log comes from the connect sequence. Step
+        // f fails only on the method route: a capture size other than the three presets.
+        ASSERT_TRUE(run.ApplySettings(L"60000", step == "f" ? L"640x480" : nullptr));
         ASSERT_TRUE(run.OpenMachine(L"Pixel 320"));
         bool shown = false;
         const std::wstring text = run.AnswerMessageBox(c.caption, shown);
         ASSERT_TRUE(shown);
         EXPECT_EQ(run.Title(), L"vuemere - Pixel 320");
+        ASSERT_TRUE(run.Settle());
         const std::vector<LoggedCall> calls = run.Calls();
         if (c.nextQuery) {
             EXPECT_FALSE(AnyQueryFor(calls, c.nextQuery));
         }
-        const std::string step = c.step;
         if (step == "f") {
             EXPECT_EQ(text, L"err");
-        } else if (step == "e") {
-            // Reading the resolution reports no text of its own; no image was requested.
-            EXPECT_TRUE(Fetches(calls).empty());
+        } else if (step == "e" || step == "g") {
+            // A failed property read writes no text of its own: the box has an empty body.
+            EXPECT_EQ(text, L"");
         } else {
-            EXPECT_FALSE(text.empty());
+            EXPECT_FALSE(text.empty());  // the query's or the connection's description
         }
+        // Steps a to e end before the first image request; f and g after exactly one (a fully
+        // successful Connect would post a refresh request and fetch again).
+        EXPECT_EQ(Fetches(calls).size(), step == "f" || step == "g" ? 1u : 0u);
         if (step == "a" || step == "b") {
-            // Nothing is open, so the timer only repaints.
-            EXPECT_TRUE(WaitNoImageText(run.Window()));
-            EXPECT_TRUE(Fetches(run.Calls()).empty());
+            EXPECT_TRUE(WaitNoImageText(run.Window()));  // nothing was opened
         }
         EXPECT_EQ(run.OpenDialogs(), 0u);
         EXPECT_TRUE(run.Running());
@@ -331,7 +332,7 @@ TEST_F(Console, SettingsReportFailingLookupsAndKeepRefreshing) {
     EXPECT_TRUE(session.WaitForFetches(session.CountFetches()));
     ASSERT_TRUE(uidriver::Answer(box.window, IDOK));
     bool shown = false;
-    EXPECT_FALSE(session.AnswerMessageBox(L"cannot get mouse device", shown).empty());
+    session.AnswerMessageBox(L"cannot get mouse device", shown);
     EXPECT_TRUE(shown);
     EXPECT_EQ(session.OpenDialogs(), 0u);
 
@@ -441,7 +442,7 @@ TEST_F(Console, ZeroResolutionShowsNoImageUntilSettingsLookAgain) {
     ASSERT_TRUE(session.ApplySettings(nullptr, nullptr));
     ASSERT_TRUE(WaitImageShown(session.Window(), dest));
     MoveMouse(session, dest);
-    EXPECT_TRUE(uidriver::WaitUntil([&] { return MouseCalls(session.Calls()) == 1; }));
+    EXPECT_TRUE(uidriver::WaitUntil([&] { return MouseCalls(session.Calls()) > 0; }));
     EXPECT_TRUE(session.Running());
 }
 
@@ -461,7 +462,7 @@ TEST_F(Console, ShortImageDataShowsNoImage) {
     ASSERT_TRUE(session.ApplySettings(nullptr, L"x1.0"));
     ASSERT_TRUE(WaitImageShown(session.Window(), dest));
     MoveMouse(session, dest);
-    EXPECT_TRUE(uidriver::WaitUntil([&] { return MouseCalls(session.Calls()) == 1; }));
+    EXPECT_TRUE(uidriver::WaitUntil([&] { return MouseCalls(session.Calls()) > 0; }));
 }
 
 // A Connect that fails at the host after an earlier success leaves the old machine open without a

@@ -28,7 +28,7 @@ bool ImageShown(HWND window) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const std::wstring machine = argc > 1 ? argv[1] : L"Web Server";
+    const std::wstring machine = argc > 1 ? argv[1] : L"Web Server 01";
     const std::wstring server = argc > 2 ? argv[2] : L"localhost";
 
     HWND window = uidriver::WaitForWindow(L"VUEMERE", nullptr, 0, uidriver::StartTimeoutMs);
