@@ -13,9 +13,9 @@ extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID rclsid, REFIID riid, voi
     return hostsim::LocatorFactory::Instance().QueryInterface(riid, ppv);
 }
 
-extern "C" HRESULT __stdcall DllCanUnloadNow() {
-    return hostsim::Engine::Instance().liveObjects.load() == 0 && !hostsim::LocatorFactory::Locked() ? S_OK : S_FALSE;
-}
+// The simulated hosts keep their guests' state (pointer, keys, typed text, frame count) for the
+// life of the process, as a real host keeps it between connections: the DLL stays loaded.
+extern "C" HRESULT __stdcall DllCanUnloadNow() { return S_FALSE; }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);

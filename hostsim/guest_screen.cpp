@@ -88,7 +88,8 @@ bool GuestScreen::Render(const ScreenContent& c) {
     if (c.width != width_ || c.height != height_) {
         if (!Allocate(c.width, c.height)) return false;
     }
-    RECT pointerArea{c.pointerX - 2, c.pointerY - 2, c.pointerX + height_ / 30 + 4, c.pointerY + height_ / 20 + 4};
+    int s = PointerSize();
+    RECT pointerArea{c.pointerX - 2, c.pointerY - 2, c.pointerX + s + 4, c.pointerY + 2 * s + 4};
     RECT overlap{};
     bool pointerOnCounter = c.showPointer && IntersectRect(&overlap, &pointerArea, &counterRect_);
     if (!drawn_ || c.version != drawnVersion_ || pointerOnCounter) {
@@ -198,7 +199,7 @@ void GuestScreen::DrawIndicators(const ScreenContent& c, int top) {
 }
 
 void GuestScreen::DrawPointer(int x, int y) {
-    int s = std::max(6, height_ / 40);
+    int s = PointerSize();
     POINT arrow[] = {{x, y}, {x, y + s * 3 / 2}, {x + s * 2 / 5, y + s * 11 / 10}, {x + s * 3 / 4, y + s * 7 / 4},
                      {x + s, y + s * 3 / 2}, {x + s * 3 / 5, y + s}, {x + s, y + s}};
     SetDCBrushColor(dc_, kYellow);

@@ -48,6 +48,7 @@ private:
     void DrawTextArea(const ScreenContent& c, RECT area);
     void DrawIndicators(const ScreenContent& c, int top);
     void DrawPointer(int x, int y);
+    int PointerSize() const { return height_ / 28 > 6 ? height_ / 28 : 6; }
     const uint16_t* Row(int y) const {
         return reinterpret_cast<const uint16_t*>(bits_ + static_cast<size_t>(y) * stride_);
     }

@@ -102,14 +102,10 @@ private:
 
 }  // namespace
 
-std::atomic<long> LocatorFactory::locks_{0};
-
 LocatorFactory& LocatorFactory::Instance() {
     static LocatorFactory factory;
     return factory;
 }
-
-bool LocatorFactory::Locked() { return locks_.load() > 0; }
 
 STDMETHODIMP LocatorFactory::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
@@ -145,12 +141,7 @@ STDMETHODIMP LocatorFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, vo
     return hr;
 }
 
-STDMETHODIMP LocatorFactory::LockServer(BOOL fLock) {
-    if (fLock)
-        ++locks_;
-    else
-        --locks_;
-    return S_OK;
-}
+// The module never unloads (see DllCanUnloadNow), so there is nothing to lock.
+STDMETHODIMP LocatorFactory::LockServer(BOOL) { return S_OK; }
 
 }  // namespace hostsim

@@ -4,23 +4,17 @@
 #include <windows.h>
 #include <wbemcli.h>
 
-#include <atomic>
-
 namespace hostsim {
 
 class LocatorFactory final : public IClassFactory {
 public:
     static LocatorFactory& Instance();  // one static factory per process
-    static bool Locked();               // LockServer holds the module in memory
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
     STDMETHODIMP LockServer(BOOL fLock) override;
-
-private:
-    static std::atomic<long> locks_;
 };
 
 }  // namespace hostsim
