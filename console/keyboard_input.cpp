@@ -1,8 +1,7 @@
+#include "console/clipboard_text.h"
 #include "console/key_tables.h"
 #include "console/main_wnd.h"
 #include "resources/resource.h"
-
-#include <cwchar>
 
 // Key messages and the Keyboard menu's commands become keyboard device calls on the open machine;
 // their results are ignored except for the Kanji key's, which is shown.
@@ -11,50 +10,6 @@ namespace {
 
 void SendStrokes(VmConn& conn, const KeyStroke* strokes, size_t count, WideString& errorText) {
     for (size_t i = 0; i < count; ++i) conn.SendKey(strokes[i].keyCode, strokes[i].press, errorText);
-}
-
-// The clipboard is opened, and its block locked, only for the time the text is copied out.
-class OpenedClipboard {
-public:
-    explicit OpenedClipboard(HWND owner) : opened_(OpenClipboard(owner) != FALSE) {}
-    ~OpenedClipboard() {
-        if (opened_) CloseClipboard();
-    }
-    OpenedClipboard(const OpenedClipboard&) = delete;
-    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-    bool IsOpen() const { return opened_; }
-
-private:
-    bool opened_;
-};
-
-class LockedGlobal {
-public:
-    explicit LockedGlobal(HGLOBAL block) : block_(block), data_(block ? GlobalLock(block) : nullptr) {}
-    ~LockedGlobal() {
-        if (data_) GlobalUnlock(block_);
-    }
-    LockedGlobal(const LockedGlobal&) = delete;
-    LockedGlobal& operator=(const LockedGlobal&) = delete;
-    const void* Data() const { return data_; }
-    size_t Size() const { return data_ ? GlobalSize(block_) : 0; }
-
-private:
-    HGLOBAL block_;
-    void* data_;
-};
-
-// Appends the clipboard's Unicode text to `text`. The text ends at its NUL or at the end of its
-// memory block, whichever comes first: another program may have put it there without a NUL.
-void ReadClipboardText(HWND owner, WideString& text) {
-    OpenedClipboard clipboard(owner);
-    if (!clipboard.IsOpen()) return;
-    LockedGlobal block(static_cast<HGLOBAL>(GetClipboardData(CF_UNICODETEXT)));
-    const auto* chars = static_cast<const wchar_t*>(block.Data());
-    if (!chars) return;
-    const size_t limit = block.Size() / sizeof(wchar_t);
-    const wchar_t* end = std::wmemchr(chars, L'\0', limit);
-    text.Append(chars, end ? static_cast<size_t>(end - chars) : limit);
 }
 
 }  // namespace
