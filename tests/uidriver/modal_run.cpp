@@ -24,7 +24,7 @@ ModalRun RunModalDriven(const std::function<INT_PTR()>& modal, const std::functi
                 for (HWND dialog : Dialogs(0, modalThread)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
                 return ended.load();
             },
-            timeoutMs);
+            DefaultTimeoutMs);
     });
     run.result = modal();
     ended = true;

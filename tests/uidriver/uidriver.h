@@ -20,9 +20,11 @@ inline constexpr DWORD StartTimeoutMs = 60000;  // a cold Wine process start tak
 // Polls `condition` until it holds or the time is up; true when it held.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = DefaultTimeoutMs);
 
-// Returns once the thread owning `window` has handled every message posted to it before the
-// call (or has entered a nested modal loop while handling one): two sent round trips, the
-// second of which can only be taken after the posted messages queued ahead of it. False on timeout.
+// Returns once the thread owning `window` has taken every message posted to it before the call
+// off its queue: each was handled, or its handler entered a nested modal loop (a dialog or a
+// message box). Messages generated while handling them (WM_CHAR from a key) may still be queued.
+// Works across processes through vuemere-uidriver-hook.dll beside the test programs. False when
+// the window is gone, or its thread does not get there in time (blocked or hung).
 bool Settle(HWND window, DWORD timeoutMs = DefaultTimeoutMs);
 
 // ---- Programs

@@ -1,5 +1,8 @@
 // Waiting for windows and for a thread to catch up with its queue.
+#include "settle_hook.h"
 #include "uidriver.h"
+
+#include <atomic>
 
 #include <cwchar>
 
@@ -67,17 +70,41 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 }
 
 bool Settle(HWND window, DWORD timeoutMs) {
-    if (!IsWindow(window)) return false;
-    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return true;
-    // A sent message is taken at the thread's next message retrieval, ahead of posted ones. The
-    // first round trip may be taken before the posted messages; the second only after the
-    // retrieval that followed it, which took the posted messages queued ahead.
-    for (int round = 0; round < 2; ++round) {
-        DWORD_PTR result = 0;
-        if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result))
-            return !IsWindow(window);  // a window that went away has nothing left to handle
+    DWORD processId = 0;
+    const DWORD threadId = GetWindowThreadProcessId(window, &processId);
+    if (!threadId) return false;
+    if (threadId == GetCurrentThreadId()) return true;  // nothing can be handled while we wait
+
+    // A marker posted behind everything else: when the window's thread takes it off its queue,
+    // it has taken (and handled, or entered a modal loop for) every message posted before it.
+    // The hook that sees it runs in the window's thread; in another process, Windows loads the
+    // hook DLL there.
+    HMODULE module = nullptr;
+    HOOKPROC hook = UidriverSettleHook;
+    if (processId != GetCurrentProcessId()) {
+        static HMODULE hookDll = LoadLibraryW(BinPath(L"vuemere-uidriver-hook.dll").c_str());
+        if (!hookDll) return false;
+        module = hookDll;
+        // Through void*: FARPROC and HOOKPROC differ only in their declared parameters.
+        hook = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void*>(GetProcAddress(hookDll, "UidriverSettleHook")));
+        if (!hook) return false;
     }
-    return true;
+    static std::atomic<DWORD> sequence{0};
+    const DWORD number = ++sequence;
+    wchar_t name[64];
+    SettleEventName(GetCurrentProcessId(), number, name);
+    HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, name);
+    if (!taken) return false;
+    bool settled = false;
+    if (HHOOK installed = SetWindowsHookExW(WH_GETMESSAGE, hook, module, threadId)) {
+        static const UINT marker = RegisterWindowMessageW(UIDRIVER_SETTLE_MESSAGE);
+        if (PostMessageW(window, marker, GetCurrentProcessId(), static_cast<LPARAM>(number)))
+            settled = WaitForSingleObject(taken, timeoutMs) == WAIT_OBJECT_0;
+        UnhookWindowsHookEx(installed);
+    }
+    CloseHandle(taken);
+    return settled;
 }
 
 HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD processId, DWORD timeoutMs) {
