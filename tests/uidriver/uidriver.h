@@ -168,8 +168,9 @@ struct Pixels {
     uint32_t At(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
 };
 
-// The window's client area as shown on screen (BitBlt from the window's DC into a 32-bit DIB).
-// The window must be visible and not covered.
+// The window's client area as shown now (BitBlt from the window's DC into a 32-bit DIB). The
+// window must be visible and not covered. Painting comes after every queued message, so a test
+// waits for the pixels it expects (WaitUntil) rather than reading once after Settle.
 bool CaptureClient(HWND window, Pixels& pixels);
 // Writes the pixels as a 24-bit BMP file (for looking at a screenshot).
 bool SaveBmp(const Pixels& pixels, const std::wstring& path);
