@@ -50,13 +50,19 @@ private:
     bool loaded_ = false;
 };
 
-// Counts itself among the live objects for as long as it exists; every COM object has one.
-class LiveObject {
+// The reference count of one of the simulator's COM objects (starting at the creator's one
+// reference); while it exists the object counts among the live objects.
+class RefCount {
 public:
-    LiveObject() { ++Engine::Instance().liveObjects; }
-    ~LiveObject() { --Engine::Instance().liveObjects; }
-    LiveObject(const LiveObject&) : LiveObject() {}
-    LiveObject& operator=(const LiveObject&) = delete;
+    RefCount() { ++Engine::Instance().liveObjects; }
+    ~RefCount() { --Engine::Instance().liveObjects; }
+    RefCount(const RefCount&) = delete;
+    RefCount& operator=(const RefCount&) = delete;
+    ULONG Add() { return ++count_; }
+    ULONG Drop() { return --count_; }  // the caller deletes the object at 0
+
+private:
+    std::atomic<ULONG> count_{1};
 };
 
 }  // namespace hostsim

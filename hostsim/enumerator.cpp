@@ -29,10 +29,10 @@ STDMETHODIMP Enumerator::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) Enumerator::AddRef() { return ++refs_; }
+STDMETHODIMP_(ULONG) Enumerator::AddRef() { return refs_.Add(); }
 
 STDMETHODIMP_(ULONG) Enumerator::Release() {
-    ULONG left = --refs_;
+    ULONG left = refs_.Drop();
     if (left == 0) delete this;
     return left;
 }

@@ -5,7 +5,6 @@
 
 #include <wbemcli.h>
 
-#include <atomic>
 
 namespace hostsim {
 
@@ -31,8 +30,7 @@ private:
     Enumerator(std::shared_ptr<Connection> connection, std::wstring query, QueryResult result, bool forwardOnly);
     ~Enumerator() override = default;
 
-    std::atomic<ULONG> refs_{1};
-    LiveObject live_;
+    RefCount refs_;
     std::wstring query_;
     QueryResult result_;
     size_t position_ = 0;

@@ -11,8 +11,6 @@ namespace {
 
 constexpr HRESULT kRpcServerUnavailable = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);  // 0x800706BA
 
-std::wstring Str(const BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : std::wstring(); }
-
 // Splits "\\SERVER\namespace" into server and namespace; a path without a server is local ("").
 void SplitResource(std::wstring resource, std::wstring& server, std::wstring& nameSpace) {
     for (auto& c : resource)
@@ -40,9 +38,9 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) AddRef() override { return refs_.Add(); }
     STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
+        ULONG left = refs_.Drop();
         if (left == 0) delete this;
         return left;
     }
@@ -51,7 +49,7 @@ public:
                                const BSTR, LONG, const BSTR, IWbemContext*, IWbemServices** ppNamespace) override {
         if (!ppNamespace || !strNetworkResource) return WBEM_E_INVALID_PARAMETER;
         *ppNamespace = nullptr;
-        std::wstring resource = Str(strNetworkResource), user = Str(strUser), server, nameSpace;
+        std::wstring resource = BstrText(strNetworkResource), user = BstrText(strUser), server, nameSpace;
         SplitResource(resource, server, nameSpace);
         CallRecord record;
         record.call = "ConnectServer";
@@ -83,7 +81,7 @@ public:
             hr = RPC_E_DISCONNECTED;
         else if (!user.empty() && host->IsLocal())
             hr = WBEM_E_LOCAL_CREDENTIALS;  // WMI takes no user name for a connection to this machine
-        else if (host->users && (user.empty() || !AcceptsLogon(*host, user, {}, Str(strPassword))))
+        else if (host->users && (user.empty() || !AcceptsLogon(*host, user, {}, BstrText(strPassword))))
             hr = E_ACCESSDENIED;
         else if (!IEquals(nameSpace, kNamespace))
             hr = WBEM_E_INVALID_NAMESPACE;
@@ -96,8 +94,7 @@ public:
 
 private:
     ~Locator() = default;
-    std::atomic<ULONG> refs_{1};
-    LiveObject live_;
+    RefCount refs_;
 };
 
 }  // namespace

@@ -11,8 +11,6 @@ namespace {
 constexpr LONG kQueryFlags = WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_ENSURE_LOCATABLE |
                              WBEM_FLAG_USE_AMENDED_QUALIFIERS | WBEM_FLAG_DIRECT_READ;
 
-std::wstring Str(const BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : std::wstring(); }
-
 // The value a client left in a parameter object: the simulator's own objects are read directly
 // (no log line), any other object through Get.
 HRESULT ParameterValue(IWbemClassObject* in, const std::wstring& name, VARIANT& value) {
@@ -47,10 +45,10 @@ STDMETHODIMP Services::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) Services::AddRef() { return ++refs_; }
+STDMETHODIMP_(ULONG) Services::AddRef() { return refs_.Add(); }
 
 STDMETHODIMP_(ULONG) Services::Release() {
-    ULONG left = --refs_;
+    ULONG left = refs_.Drop();
     if (left == 0) delete this;
     return left;
 }
@@ -59,9 +57,9 @@ STDMETHODIMP Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuer
                                  IEnumWbemClassObject** ppEnum) {
     if (!ppEnum || !strQuery || !strQueryLanguage) return WBEM_E_INVALID_PARAMETER;
     *ppEnum = nullptr;
-    if (!IEquals(Str(strQueryLanguage), L"WQL")) return WBEM_E_INVALID_QUERY_TYPE;
+    if (!IEquals(BstrText(strQueryLanguage), L"WQL")) return WBEM_E_INVALID_QUERY_TYPE;
     if (lFlags & ~kQueryFlags) return WBEM_E_INVALID_PARAMETER;
-    std::wstring query = Str(strQuery);
+    std::wstring query = BstrText(strQuery);
     CallRecord record;
     record.call = "ExecQuery";
     record.query = Utf8(query);
@@ -85,7 +83,7 @@ STDMETHODIMP Services::CreateInstanceEnum(const BSTR strFilter, LONG lFlags, IWb
                                           IEnumWbemClassObject** ppEnum) {
     if (!strFilter) return WBEM_E_INVALID_PARAMETER;
     BSTR language = SysAllocString(L"WQL");
-    BSTR query = SysAllocString((L"Select * from " + Str(strFilter)).c_str());
+    BSTR query = SysAllocString((L"Select * from " + BstrText(strFilter)).c_str());
     HRESULT hr = ExecQuery(language, query, lFlags, pCtx, ppEnum);
     SysFreeString(language);
     SysFreeString(query);
@@ -96,7 +94,7 @@ STDMETHODIMP Services::GetObject(const BSTR strObjectPath, LONG, IWbemContext*, 
                                  IWbemCallResult** ppCallResult) {
     if (ppCallResult) *ppCallResult = nullptr;
     if (ppObject) *ppObject = nullptr;
-    std::wstring pathText = Str(strObjectPath);
+    std::wstring pathText = BstrText(strObjectPath);
     if (pathText.empty()) return WBEM_E_INVALID_PARAMETER;
     CallRecord record;
     record.call = "GetObject";
@@ -169,7 +167,7 @@ STDMETHODIMP Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethod
     if (ppCallResult) *ppCallResult = nullptr;
     if (ppOutParams) *ppOutParams = nullptr;
     if (!strObjectPath || !strMethodName) return WBEM_E_INVALID_PARAMETER;
-    std::wstring pathText = Str(strObjectPath), methodName = Str(strMethodName);
+    std::wstring pathText = BstrText(strObjectPath), methodName = BstrText(strMethodName);
     CallRecord record;
     record.call = "ExecMethod";
     record.target = Utf8(pathText);

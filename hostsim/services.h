@@ -5,7 +5,6 @@
 
 #include <wbemcli.h>
 
-#include <atomic>
 
 namespace hostsim {
 
@@ -61,8 +60,7 @@ private:
                           std::vector<HostInstance>& all, const HostInstance*& target, const MethodDef*& method,
                           std::vector<PropValue>& values, CallRecord& record);
 
-    std::atomic<ULONG> refs_{1};
-    LiveObject live_;
+    RefCount refs_;
 };
 
 }  // namespace hostsim

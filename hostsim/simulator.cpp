@@ -1,4 +1,4 @@
-// The in-process API: the Simulator facade over the engine, and the Guest handles.
+// The in-process API: the Simulator facade over the engine.
 #include "hostsim/engine.h"
 #include "hostsim/scenario.h"
 #include "hostsim/text_util.h"
@@ -92,91 +92,6 @@ Guest* Simulator::FindGuest(const std::string& hostName, const std::wstring& ele
     for (auto& m : host->machines)
         if (m->elementName == elementName) return &m->guest;
     return nullptr;
-}
-
-std::wstring Guest::elementName() const {
-    Lock lock(Mutex());
-    return machine_->elementName;
-}
-
-std::wstring Guest::name() const {
-    Lock lock(Mutex());
-    return machine_->name;
-}
-
-int Guest::width() const {
-    Lock lock(Mutex());
-    return machine_->width;
-}
-
-int Guest::height() const {
-    Lock lock(Mutex());
-    return machine_->height;
-}
-
-void Guest::SetResolution(int width, int height) {
-    Lock lock(Mutex());
-    machine_->SetResolution(width, height);
-}
-
-uint16_t Guest::mouseEnabledState() const {
-    Lock lock(Mutex());
-    return machine_->mouseEnabledState;
-}
-
-void Guest::SetMouseEnabledState(uint16_t state) {
-    Lock lock(Mutex());
-    machine_->mouseEnabledState = state;
-    ++machine_->version;
-}
-
-int Guest::pointerX() const {
-    Lock lock(Mutex());
-    return machine_->pointerX;
-}
-
-int Guest::pointerY() const {
-    Lock lock(Mutex());
-    return machine_->pointerY;
-}
-
-bool Guest::ButtonDown(int index) const {
-    Lock lock(Mutex());
-    return index >= 1 && index <= 5 && machine_->buttons[index];
-}
-
-bool Guest::KeyDown(int vk) const {
-    Lock lock(Mutex());
-    return machine_->IsKeyDown(vk);
-}
-
-std::wstring Guest::TypedText() const {
-    Lock lock(Mutex());
-    return machine_->typed;
-}
-
-void Guest::ClearTypedText() {
-    Lock lock(Mutex());
-    machine_->typed.clear();
-    ++machine_->version;
-}
-
-unsigned Guest::frame() const {
-    Lock lock(Mutex());
-    return machine_->frame;
-}
-
-std::vector<uint16_t> Guest::Framebuffer() const {
-    Lock lock(Mutex());
-    return machine_->Framebuffer();
-}
-
-std::vector<uint8_t> Guest::Thumbnail(int width, int height) const {
-    Lock lock(Mutex());
-    if (width <= 0 || height <= 0) return {};
-    std::vector<uint8_t> bytes(static_cast<size_t>(width) * static_cast<size_t>(height) * 2);
-    if (!machine_->Image(width, height, false, bytes.data())) return {};
-    return bytes;
 }
 
 }  // namespace hostsim

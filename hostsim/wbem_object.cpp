@@ -54,10 +54,10 @@ STDMETHODIMP WbemObject::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) WbemObject::AddRef() { return ++refs_; }
+STDMETHODIMP_(ULONG) WbemObject::AddRef() { return refs_.Add(); }
 
 STDMETHODIMP_(ULONG) WbemObject::Release() {
-    ULONG left = --refs_;
+    ULONG left = refs_.Drop();
     if (left == 0) delete this;
     return left;
 }

@@ -6,7 +6,6 @@
 
 #include <wbemcli.h>
 
-#include <atomic>
 #include <memory>
 
 namespace hostsim {
@@ -67,8 +66,7 @@ private:
     bool SystemProperty(const std::wstring& name, VARIANT& value, CIMTYPE& type) const;
     std::vector<std::wstring> Names(LONG flags) const;
 
-    std::atomic<ULONG> refs_{1};
-    LiveObject live_;
+    RefCount refs_;
     std::shared_ptr<ObjectData> data_;
     std::shared_ptr<Host> host_;
     std::vector<std::wstring> enumNames_;  // property enumeration in progress

@@ -50,6 +50,9 @@ private:
     VARIANT v_;
 };
 
+// The text of a BSTR (embedded NULs included); "" for a null BSTR.
+inline std::wstring BstrText(const BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : std::wstring(); }
+
 // The VARIANT type in which WMI carries a value of this CIM type (arrays included).
 VARTYPE VariantTypeOf(CIMTYPE type);
 
