@@ -53,7 +53,7 @@ int ScancodeKey(uint8_t code, bool extended) {
         }
     }
     // The main block of a US keyboard, indexed by scan code.
-    static const int main[0x59] = {
+    static const int mainBlock[0x59] = {
         0,    0x1B, '1',  '2',  '3',  '4',  '5',  '6',  '7',  '8',  '9',  '0',  0xBD, 0xBB, 0x08, 0x09,  // 00-0F
         'Q',  'W',  'E',  'R',  'T',  'Y',  'U',  'I',  'O',  'P',  0xDB, 0xDD, 0x0D, 0xA2, 'A',  'S',   // 10-1F
         'D',  'F',  'G',  'H',  'J',  'K',  'L',  0xBA, 0xDE, 0xC0, 0xA0, 0xDC, 'Z',  'X',  'C',  'V',   // 20-2F
@@ -61,7 +61,7 @@ int ScancodeKey(uint8_t code, bool extended) {
         0x75, 0x76, 0x77, 0x78, 0x79, 0x90, 0x91, 0x67, 0x68, 0x69, 0x6D, 0x64, 0x65, 0x66, 0x6B, 0x61,  // 40-4F
         0x62, 0x63, 0x60, 0x6E, 0,    0,    0,    0x7A, 0x7B,                                            // 50-58
     };
-    return code < sizeof(main) / sizeof(main[0]) ? main[code] : 0;
+    return code < sizeof(mainBlock) / sizeof(mainBlock[0]) ? mainBlock[code] : 0;
 }
 
 }  // namespace hostsim
