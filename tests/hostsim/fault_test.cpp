@@ -58,6 +58,18 @@ TEST_F(FaultTest, HrFaultsMatchByCallClassAndMethodAfterAndCount) {
     Variant v;
     EXPECT_EQ(host->Get(L"Name", 0, v.Put(), nullptr, nullptr), HR(WBEM_E_FAILED));
     EXPECT_EQ(host->Get(L"ElementName", 0, v.Put(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(sim().AddFault(R"({"call": "SetBlanket", "hr": "0x80070005", "count": 1})"), S_OK);
+    EXPECT_EQ(session.Blanket(session.services.Get(), false), E_ACCESSDENIED);
+    EXPECT_EQ(session.Blanket(session.services.Get(), false), S_OK);
+    ASSERT_EQ(sim().AddFault(R"({"call": "SpawnInstance", "method": "PressKey", "hr": "0x80041001", "count": 1})"), S_OK);
+    ASSERT_EQ(sim().AddFault(R"({"call": "Put", "property": "keyCode", "hr": "0x80041005", "count": 1})"), S_OK);
+    ComRef<IWbemClassObject> spawned;
+    EXPECT_EQ(in->SpawnInstance(0, spawned.Put()), HR(WBEM_E_FAILED));
+    EXPECT_FALSE(spawned);
+    ASSERT_EQ(in->SpawnInstance(0, spawned.Put()), S_OK);
+    SetI4(v, 65);
+    EXPECT_EQ(spawned->Put(L"keyCode", 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
+    EXPECT_EQ(spawned->Put(L"keyCode", 0, v.Get(), 0), S_OK);
     Session other;
     EXPECT_EQ(other.Connect(kLocal), REGDB_E_CLASSNOTREG);
     sim().ClearFaults();
