@@ -201,12 +201,12 @@ TEST(SettingDialog, CustomSizeNeedsTheWarningAnsweredOk) {
     EXPECT_EQ(console.scale, 1.0f);
 }
 
+// The parsing rules are tabled in the core tests; here, that OK reads the box's whole text with them.
 TEST(SettingDialog, ScalesAndUnreadableTextsAreStoredAsTheirScale) {
     const struct {
         const wchar_t* text;
         float scale;
-    } cases[] = {{L"x1.0", 1.0f}, {L"x3.99", 3.99f}, {L"x4", 0.5f},       {L"X2", 0.5f},
-                 {L"xnan", 0.5f}, {L"", 0.5f},       {L"320 x 240", 0.5f}, {L"99999999999x1", 0.5f}};
+    } cases[] = {{L"x3.99", 3.99f}, {L"xnan", 0.5f}, {L"320 x 240", 0.5f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
         DisplaySetting console;
@@ -227,11 +227,7 @@ TEST(SettingDialog, ReopeningShowsTheStoredSizeAddingItWhenNoPresetBeginsWithIt)
         const wchar_t* typed;
         const wchar_t* shown;
         bool added;
-    } cases[] = {{L"x1.0", L"x1.00", true},
-                 {L"0x0", L"x1.00", true},
-                 {L"x0.5", L"x0.50", true},
-                 {L"x0.25", L"x0.25", false},
-                 {L"1024x768", L"1024x768", true}};
+    } cases[] = {{L"x1.0", L"x1.00", true}, {L"0x0", L"x1.00", true}, {L"x0.25", L"x0.25", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.typed)));
         DisplaySetting console;
