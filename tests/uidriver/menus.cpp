@@ -43,12 +43,4 @@ std::vector<MenuItem> ReadMenuResource(const std::wstring& modulePath, int menuI
     return items;
 }
 
-const MenuItem* FindMenuItem(const std::vector<MenuItem>& items, UINT id) {
-    for (const MenuItem& item : items) {
-        if (!item.popup && !item.separator && item.id == id) return &item;
-        if (const MenuItem* found = FindMenuItem(item.items, id)) return found;
-    }
-    return nullptr;
-}
-
 }  // namespace uidriver

@@ -156,8 +156,6 @@ struct MenuItem {
 std::vector<MenuItem> ReadMenuResource(const std::wstring& modulePath, int menuId);
 // Reads a menu of this process.
 std::vector<MenuItem> ReadMenu(HMENU menu);
-// Depth-first search by command id; null when absent.
-const MenuItem* FindMenuItem(const std::vector<MenuItem>& items, UINT id);
 
 // ---- Pixels
 
