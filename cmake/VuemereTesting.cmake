@@ -25,6 +25,8 @@ function(vuemere_add_wine_test)
   vuemere_wine_path(exe_dir "${CMAKE_BINARY_DIR}/bin")
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
-    RESOURCE_LOCK wineprefix_${T_PREFIX}
+    # One at a time: the tests share one X display, and real keyboard input, the foreground window
+    # and the pointer position belong to the whole display.
+    RESOURCE_LOCK x_display
     ENVIRONMENT "WINEPREFIX=${VUEMERE_WINEPREFIX_ROOT}/${T_PREFIX};VUEMERE_WINE_TIMEOUT=${T_TIMEOUT};VUEMERE_BIN_DIR=${exe_dir};${T_ENVIRONMENT}")
 endfunction()
