@@ -7,9 +7,9 @@
 // practice or, chosen by a selector byte, any 32-bit value.
 
 #include "console/key_tables.h"
-#include "dialogs/display_setting.h"
 #include "console/paint_geometry.h"
 #include "console/pointer_mapping.h"
+#include "dialogs/display_setting.h"
 
 #include "fuzz_input.h"
 
