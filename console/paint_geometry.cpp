@@ -9,10 +9,14 @@ namespace {
 constexpr int32_t ModeOne = 1;  // FrameSpace when the image is small, UseScrollbar otherwise
 constexpr int32_t ModeTwo = 2;  // EnlargeZoom when the image is small, SmallScale otherwise
 
-// Products are formed in 64 bits so that no intermediate can overflow; every result fits the
-// 32-bit range whenever the window's own coordinates do.
+// value x percent / 100 in 64 bits. The percentage is first limited to the 32-bit range (an
+// inverted or absurdly large area can exceed it), so the product cannot overflow; the result is
+// limited to the 32-bit range as well. Real window sizes stay far inside both limits.
 int32_t ScaleBy(int32_t value, int64_t percent) {
-    return static_cast<int32_t>(static_cast<int64_t>(value) * percent / 100);
+    constexpr int64_t Low = std::numeric_limits<int32_t>::min();
+    constexpr int64_t High = std::numeric_limits<int32_t>::max();
+    const int64_t scaled = static_cast<int64_t>(value) * std::clamp(percent, Low, High) / 100;
+    return static_cast<int32_t>(std::clamp(scaled, Low, High));
 }
 }  // namespace
 

@@ -23,9 +23,7 @@ namespace {
 // A client area far larger than any screen.
 constexpr int32_t MaxClient = 1 << 20;
 // Rectangles passed to PlaceImage directly, inverted ones included, far beyond any window. Not
-// wider: an inverted area more than about 43 million pixels wide, with a guest one pixel wide and
-// 2^30 high, overflows the 64-bit product in ScaleBy (the window never comes near: its white frame
-// inverts the area by 2000 pixels at most).
+// wider: an area's width and centre are 32-bit sums of its edges, as they are for a window.
 constexpr int32_t MaxCoordinate = 1 << 24;
 // Images small enough to copy in every run; the row arithmetic is the same for any size.
 constexpr int32_t MaxCopiedBytes = 1 << 16;
