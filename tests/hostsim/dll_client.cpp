@@ -37,21 +37,17 @@ int Run(int argc, wchar_t** argv) {
     };
     std::wstring machine = first(L"Select * from Msvm_ComputerSystem Where ElementName = '" + firstName + L"'");
     std::wstring keyboard = first(L"Associators of {" + machine + L"} Where ResultClass=Msvm_Keyboard");
-    Variant key;
-    SetI4(key, 'A');
     ComRef<IWbemClassObject> out;
-    hr = s.Call(keyboard, L"Msvm_Keyboard", L"PressKey", {{L"keyCode", &key}}, out);
+    hr = s.Call(keyboard, L"Msvm_Keyboard", L"PressKey", {{L"keyCode", 'A'}}, out);
     std::printf("press 0x%08lX\n", static_cast<unsigned long>(hr));
 
     std::wstring settings = first(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '" + firstGuid +
                                   L"' and SettingType = '3'");
     std::wstring service = first(L"Select * from Msvm_VirtualSystemManagementService");
-    Variant target, w, h;
-    SetText(target, settings);
-    SetI4(w, 16);
-    SetI4(h, 12);
+    Variant target;
+    target.SetText(settings.c_str());
     hr = s.Call(service, L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage",
-                {{L"TargetSystem", &target}, {L"WidthPixels", &w}, {L"HeightPixels", &h}}, out);
+                {{L"TargetSystem", target}, {L"WidthPixels", 16}, {L"HeightPixels", 12}}, out);
     Variant image;
     if (out) out->Get(L"ImageData", 0, image.Put(), nullptr, nullptr);
     std::printf("image 0x%08lX %zu\n", static_cast<unsigned long>(hr), GetBytes(*image.Get()).size());

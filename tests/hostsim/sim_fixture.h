@@ -77,6 +77,19 @@ protected:
     }
     std::wstring ServicePath() { return PathOf(L"Select * from Msvm_VirtualSystemManagementService"); }
 
+    // A fresh in-parameters instance of a method, as a client makes one before its Puts.
+    ComRef<IWbemClassObject> InParams(const wchar_t* cls, const wchar_t* method) {
+        ComRef<IWbemClassObject> classObject, signature, in;
+        EXPECT_EQ(session.services->GetObject(Text(cls), 0, nullptr, classObject.Put(), nullptr), S_OK);
+        if (classObject) {
+            EXPECT_EQ(classObject->GetMethod(method, 0, signature.Put(), nullptr), S_OK);
+        }
+        if (signature) {
+            EXPECT_EQ(signature->SpawnInstance(0, in.Put()), S_OK);
+        }
+        return in;
+    }
+
     std::unique_ptr<hostsim::InProcessHost> host;
     Session session;
 };

@@ -48,20 +48,41 @@ protected:
     Session session;
 };
 
-TEST_P(WmiSemantics, GetMethodOfAMissingMethodIsNotFound) {
+TEST_P(WmiSemantics, MissingMethodsAndMistypedParameters) {
     ComRef<IWbemClassObject> cls = MethodClass(), in, out;
     ASSERT_TRUE(cls);
     EXPECT_EQ(cls->GetMethod(L"NoSuchMethod", 0, in.Put(), out.Put()), HR(WBEM_E_NOT_FOUND));
     EXPECT_FALSE(in);
     EXPECT_FALSE(out);
-    EXPECT_EQ(cls->GetMethod(GetParam().method, 0, in.Put(), out.Put()), S_OK);
-    EXPECT_TRUE(in);
-    EXPECT_TRUE(out);
+    ASSERT_EQ(cls->GetMethod(GetParam().method, 0, in.Put(), out.Put()), S_OK);
+    ASSERT_TRUE(out);
+
+    // A string does not go into an integer parameter; an integer does, as VT_I4.
+    ComRef<IWbemClassObject> params;
+    ASSERT_EQ(in->SpawnInstance(0, params.Put()), S_OK);
+    Variant v, read;
+    v.SetText(L"12");
+    EXPECT_EQ(params->Put(GetParam().integerParameter, 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
+    v.SetInt32(12);
+    EXPECT_EQ(params->Put(GetParam().integerParameter, 0, v.Get(), 0), S_OK);
+    EXPECT_EQ(params->Get(GetParam().integerParameter, 0, read.Put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(read.Type(), VT_I4);
+
+    std::wstring target = GetParam().simulated ? GetText(session.First(L"Select * from Msvm_Keyboard").Get(), L"__PATH")
+                                               : std::wstring(GetParam().methodClass);
+    EXPECT_EQ(session.services->ExecMethod(Text(target), Text(L"NoSuchMethod"), 0, nullptr, nullptr, out.Put(), nullptr),
+              HR(WBEM_E_INVALID_METHOD));
+    EXPECT_FALSE(out);
+    ComRef<IWbemClassObject> o;
+    EXPECT_EQ(session.services->GetObject(Text(L"No_Such_Class"), 0, nullptr, o.Put(), nullptr), HR(WBEM_E_NOT_FOUND));
+    EXPECT_FALSE(o);
 }
 
-TEST_P(WmiSemantics, NextPastTheEndReportsFalseWithNothing) {
+TEST_P(WmiSemantics, EnumeratorsTakeABlanketAndReportFalsePastTheEnd) {
+    EXPECT_EQ(session.Blanket(session.services.Get(), false), S_OK);
     ComRef<IEnumWbemClassObject> e;
     ASSERT_EQ(session.Exec(GetParam().oneObjectQuery, e), S_OK);
+    EXPECT_EQ(session.Blanket(e.Get(), false), S_OK);
     IWbemClassObject* objects[2] = {};
     ULONG n = 99;
     EXPECT_EQ(e->Next(WBEM_INFINITE, 2, objects, &n), HR(WBEM_S_FALSE));
@@ -101,47 +122,6 @@ TEST_P(WmiSemantics, MalformedQueriesFailInExecQuery) {
     HRESULT hr = E_FAIL;
     EXPECT_EQ(session.Query(shouted, &hr).size(), 1u);
     EXPECT_EQ(hr, S_OK);
-}
-
-TEST_P(WmiSemantics, PutOfAStringIntoAnIntegerParameterIsATypeMismatch) {
-    ComRef<IWbemClassObject> cls = MethodClass(), sig, in;
-    ASSERT_TRUE(cls);
-    ASSERT_EQ(cls->GetMethod(GetParam().method, 0, sig.Put(), nullptr), S_OK);
-    ASSERT_EQ(sig->SpawnInstance(0, in.Put()), S_OK);
-    Variant v;
-    SetText(v, L"12");
-    EXPECT_EQ(in->Put(GetParam().integerParameter, 0, v.Get(), 0), HR(WBEM_E_TYPE_MISMATCH));
-    SetI4(v, 12);
-    EXPECT_EQ(in->Put(GetParam().integerParameter, 0, v.Get(), 0), S_OK);
-    Variant read;
-    EXPECT_EQ(in->Get(GetParam().integerParameter, 0, read.Put(), nullptr, nullptr), S_OK);
-    EXPECT_EQ(read.Type(), VT_I4);
-}
-
-TEST_P(WmiSemantics, ExecMethodOfAMissingMethodIsInvalidMethod) {
-    std::wstring target = GetParam().simulated ? GetText(session.First(L"Select * from Msvm_Keyboard").Get(), L"__PATH")
-                                               : std::wstring(GetParam().methodClass);
-    ComRef<IWbemClassObject> out;
-    EXPECT_EQ(session.services->ExecMethod(Text(target), Text(L"NoSuchMethod"), 0, nullptr, nullptr, out.Put(), nullptr),
-              HR(WBEM_E_INVALID_METHOD));
-    EXPECT_FALSE(out);
-}
-
-TEST_P(WmiSemantics, UnknownClassesAreNotFoundByGetObject) {
-    ComRef<IWbemClassObject> o;
-    EXPECT_EQ(session.services->GetObject(Text(L"No_Such_Class"), 0, nullptr, o.Put(), nullptr), HR(WBEM_E_NOT_FOUND));
-    EXPECT_FALSE(o);
-}
-
-TEST_P(WmiSemantics, ProxiesTakeABlanket) {
-    EXPECT_EQ(session.Blanket(session.services.Get(), false), S_OK);
-    ComRef<IEnumWbemClassObject> e;
-    ASSERT_EQ(session.Exec(GetParam().oneObjectQuery, e), S_OK);
-    EXPECT_EQ(session.Blanket(e.Get(), false), S_OK);
-    ComRef<IWbemClassObject> o;
-    ULONG n = 0;
-    EXPECT_EQ(e->Next(WBEM_INFINITE, 1, o.Put(), &n), S_OK);
-    EXPECT_EQ(n, 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWmis, WmiSemantics, ::testing::ValuesIn(kTargets),

@@ -29,19 +29,21 @@ private:
     BSTR b_;
 };
 
-// VARIANT builders; each result is owned by a Variant.
-inline void SetI4(Variant& v, LONG value) {
-    V_VT(v.Put()) = VT_I4;
-    V_I4(v.Get()) = value;
-}
-inline void SetBool(Variant& v, bool value) {
-    V_VT(v.Put()) = VT_BOOL;
-    V_BOOL(v.Get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-inline void SetText(Variant& v, const std::wstring& value) {
-    V_VT(v.Put()) = VT_BSTR;
-    V_BSTR(v.Get()) = Bstr(value);
-}
+// One in-parameter of a method call: an integer, a boolean, or a value a Variant holds (borrowed).
+struct Param {
+    Param(const wchar_t* n, int i) : name(n) {
+        V_VT(&value) = VT_I4;
+        V_I4(&value) = i;
+    }
+    Param(const wchar_t* n, bool b) : name(n) {
+        V_VT(&value) = VT_BOOL;
+        V_BOOL(&value) = b ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    Param(const wchar_t* n, const Variant& v) : name(n), value(*v.Get()) {}
+    const wchar_t* name;
+    VARIANT value{};
+};
+
 inline void SetI4Array(Variant& v, std::initializer_list<LONG> values) {
     SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(values.size()));
     LONG i = 0;
@@ -156,7 +158,7 @@ struct Session {
     // GetObject, GetMethod, SpawnInstance, Put of each parameter, ExecMethod: as a client of the
     // provider calls a method. The Put results go to `putResults` when asked for.
     HRESULT Call(const std::wstring& target, const std::wstring& cls, const std::wstring& method,
-                 std::initializer_list<std::pair<const wchar_t*, const Variant*>> params,
+                 std::initializer_list<Param> params,
                  ComRef<IWbemClassObject>& out, std::vector<HRESULT>* putResults = nullptr) {
         ComRef<IWbemClassObject> classObject, signature, in;
         HRESULT hr = services->GetObject(Text(cls), 0, nullptr, classObject.Put(), nullptr);
@@ -165,8 +167,8 @@ struct Session {
         if (FAILED(hr)) return hr;
         if (signature) {
             signature->SpawnInstance(0, in.Put());
-            for (const auto& [name, value] : params) {
-                HRESULT put = in->Put(name, 0, const_cast<VARIANT*>(value->Get()), 0);
+            for (const Param& p : params) {
+                HRESULT put = in->Put(p.name, 0, const_cast<VARIANT*>(&p.value), 0);
                 if (putResults) putResults->push_back(put);
             }
         }
