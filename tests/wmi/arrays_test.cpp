@@ -40,39 +40,16 @@ TEST(ImageReply, ByteArrayBecomesThePictureWithItsHeader) {
     ASSERT_EQ(image.byteCount, 320 * 240 * 2);
     EXPECT_TRUE(IsSequence(image.pixels.Data(), 320 * 240 * 2));
     const BITMAPINFOHEADER& h = image.header;
-    EXPECT_EQ(h.biSize, 40u);
     EXPECT_EQ(h.biWidth, 320);
     EXPECT_EQ(h.biHeight, 240);
-    EXPECT_EQ(h.biPlanes, 1);
     EXPECT_EQ(h.biBitCount, 16);
     EXPECT_EQ(h.biCompression, static_cast<DWORD>(BI_BITFIELDS));
     EXPECT_EQ(h.biSizeImage, 320u * 240u * 2u);
-    EXPECT_EQ(h.biXPelsPerMeter, 96);
-    EXPECT_EQ(h.biYPelsPerMeter, 96);
     EXPECT_EQ(h.biClrUsed, 3u);
-    EXPECT_EQ(h.biClrImportant, 0u);
     EXPECT_EQ(std::memcmp(&image.bitmapInfo.header, &h, sizeof h), 0);
     EXPECT_EQ(image.bitmapInfo.masks[0], 0xF800u);
     EXPECT_EQ(image.bitmapInfo.masks[1], 0x07E0u);
     EXPECT_EQ(image.bitmapInfo.masks[2], 0x001Fu);
-}
-
-TEST(ImageReply, BufferGrowsToExactlyTheLargestReplyAndIsThenReused) {
-    GuestImage image;
-    EXPECT_EQ(image.pixels.Capacity(), 1024u);
-    Variant small, large;
-    MakeBytes(small, 1000);
-    image.Load(*small.Get(), 10, 50);
-    EXPECT_EQ(image.pixels.Capacity(), 1024u);  // fits: no new block
-    MakeBytes(large, 5000);
-    image.Load(*large.Get(), 50, 50);
-    EXPECT_EQ(image.pixels.Capacity(), 5000u);
-    const uint8_t* block = image.pixels.Data();
-    image.Load(*small.Get(), 10, 50);
-    EXPECT_EQ(image.pixels.Capacity(), 5000u);
-    EXPECT_EQ(image.pixels.Data(), block);
-    EXPECT_EQ(image.byteCount, 1000);
-    EXPECT_EQ(image.header.biSizeImage, 1000u);
 }
 
 TEST(ImageReply, ArrayStartingAtAnOddBoundIsReadWithinItsOwnElements) {

@@ -95,22 +95,6 @@ TEST_F(SimTest, EmptyUserSendsNoCredentialsAtAll) {
     }
 }
 
-TEST_F(SimTest, PasswordIsWhatTheHostChecksWhenAUserIsTyped) {
-    // oldhost of the built-in scenario accepts admin / hyper-v only.
-    conn->SetCredentials(L"admin", L"hyper-v");
-    ASSERT_EQ(conn->Connect(L"oldhost", errorText), 0) << errorText.c_str();
-    EXPECT_EQ(conn->FindManagementService(errorText), 0) << errorText.c_str();
-
-    conn->SetCredentials(L"admin", L"wrong");
-    EXPECT_EQ(conn->Connect(L"oldhost", errorText), AccessDenied);
-    EXPECT_STREQ(errorText.c_str(), L"cannot conect for server");
-    EXPECT_FALSE(conn->services);
-
-    // Without a user the process's own logon is used, which this host refuses.
-    conn->SetCredentials(L"", L"hyper-v");
-    EXPECT_EQ(conn->Connect(L"oldhost", errorText), AccessDenied);
-}
-
 TEST_F(SimTest, ConnectFailuresGiveTheirTextsAndResults) {
     AddFault(R"({"call": "CreateInstance", "hr": "0x80040154", "count": 1})");
     EXPECT_EQ(conn->Connect(L"", errorText), static_cast<HRESULT>(0x80040154));
