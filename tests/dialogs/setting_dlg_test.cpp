@@ -31,18 +31,7 @@ INT_PTR RunSettings(DisplaySetting& console, const std::function<void(HWND)>& dr
 const wchar_t IntervalError[] = L"interval error. (100 to 60000)";
 const wchar_t WhiteFrameError[] = L"white_frame error. (0 to 1000)";
 
-// Expects the "setting error" box with `text` (MB_OK, owned by the dialog), answers it and
-// checks that the dialog is still open.
-void ExpectErrorBox(HWND dialog, const wchar_t* text) {
-    MessageBoxInfo box = WaitForMessageBox(L"setting error", dialog);
-    ASSERT_TRUE(box.window) << "no \"setting error\" box";
-    EXPECT_EQ(box.text, text);
-    ASSERT_EQ(box.buttons.size(), 1u);
-    EXPECT_EQ(box.buttons[0].id, IDOK);
-    EXPECT_FALSE(box.hasIcon);
-    ASSERT_TRUE(Answer(box.window, IDOK));
-    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog closed";
-}
+void ExpectSettingError(HWND dialog, const wchar_t* text) { ExpectErrorBox(dialog, L"setting error", text); }
 
 // Presses OK and expects the performance warning; answers it with `answer`.
 void PressOkThroughWarning(HWND dialog, int answer) {
@@ -136,7 +125,7 @@ TEST(SettingDialog, IntervalOutsideTheRangeIsRefusedBeforeTheCaptureSizeIsLooked
             SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
             ASSERT_TRUE(SetItemText(d, IDC_SETTING_INTERVAL, bad));
             ASSERT_TRUE(Click(d, IDOK));
-            ExpectErrorBox(d, IntervalError);
+            ExpectSettingError(d, IntervalError);
             EXPECT_EQ(ItemText(d, IDC_SETTING_INTERVAL), bad) << "what was typed stays";
             EXPECT_EQ(ItemText(d, IDC_SETTING_CAPTURE), L"640x480");
         }
@@ -147,40 +136,37 @@ TEST(SettingDialog, IntervalOutsideTheRangeIsRefusedBeforeTheCaptureSizeIsLooked
     ExpectSameSetting(console, DisplaySetting{});
 }
 
-TEST(SettingDialog, IntervalTextsThatAreAccepted) {
+// Values in range, and the summary sizes, close the dialog at OK without any message box.
+TEST(SettingDialog, AcceptedValuesCloseAtOnce) {
     const struct {
+        int box;
         const wchar_t* text;
-        int32_t stored;
-    } cases[] = {{L"100", 100}, {L"60000", 60000}, {L"500ms", 500}, {L" 500", 500}};
+        int32_t stored, height;  // the interval, the white frame, or the capture width and height
+    } cases[] = {
+        {IDC_SETTING_INTERVAL, L"100", 100},       {IDC_SETTING_INTERVAL, L"60000", 60000},
+        {IDC_SETTING_INTERVAL, L"500ms", 500},     {IDC_SETTING_INTERVAL, L" 500", 500},
+        {IDC_SETTING_WHITE_FRAME, L"0", 0},        {IDC_SETTING_WHITE_FRAME, L"1000", 1000},
+        {IDC_SETTING_WHITE_FRAME, L"", 0},         {IDC_SETTING_CAPTURE, L"80x60", 80, 60},
+        {IDC_SETTING_CAPTURE, L"160x120", 160, 120}, {IDC_SETTING_CAPTURE, L"320x240", 320, 240},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
         DisplaySetting console;
+        if (c.box == IDC_SETTING_CAPTURE) console.SetCapture(CaptureSize{0.5f, 0, 0});  // a change to a summary size
         INT_PTR result = RunSettings(console, [&](HWND d) {
-            ASSERT_TRUE(SetItemText(d, IDC_SETTING_INTERVAL, c.text));
+            ASSERT_TRUE(SetItemText(d, c.box, c.text));
             PressOkAndClose(d);
         });
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(console.interval, c.stored);
-    }
-}
-
-TEST(SettingDialog, SummarySizesCloseWithoutAWarning) {
-    const struct {
-        const wchar_t* text;
-        int32_t width, height;
-    } cases[] = {{L"80x60", 80, 60}, {L"160x120", 160, 120}, {L"320x240", 320, 240}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
-        DisplaySetting console;
-        console.SetCapture(CaptureSize{0.5f, 0, 0});
-        INT_PTR result = RunSettings(console, [&](HWND d) {
-            ASSERT_TRUE(SetItemText(d, IDC_SETTING_CAPTURE, c.text));
-            PressOkAndClose(d);
-        });
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(console.width, c.width);
-        EXPECT_EQ(console.height, c.height);
-        EXPECT_EQ(console.scale, 1.0f);
+        if (c.box == IDC_SETTING_INTERVAL) {
+            EXPECT_EQ(console.interval, c.stored);
+        } else if (c.box == IDC_SETTING_WHITE_FRAME) {
+            EXPECT_EQ(console.whiteFrame, c.stored);
+        } else {
+            EXPECT_EQ(console.width, c.stored);
+            EXPECT_EQ(console.height, c.height);
+            EXPECT_EQ(console.scale, 1.0f);
+        }
     }
 }
 
@@ -257,7 +243,7 @@ TEST(SettingDialog, WhiteFrameIsCheckedAfterTheWarning) {
             SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
             ASSERT_TRUE(SetItemText(d, IDC_SETTING_WHITE_FRAME, bad));
             PressOkThroughWarning(d, IDOK);
-            ExpectErrorBox(d, WhiteFrameError);
+            ExpectSettingError(d, WhiteFrameError);
             EXPECT_EQ(ItemText(d, IDC_SETTING_WHITE_FRAME), bad);
         }
         // Fixed, OK again brings the warning again.
@@ -270,21 +256,12 @@ TEST(SettingDialog, WhiteFrameIsCheckedAfterTheWarning) {
     EXPECT_EQ(console.width, 640);
 }
 
-TEST(SettingDialog, WhiteFrameLimitsAndEmptyBox) {
-    for (const auto& c : {std::pair<const wchar_t*, int32_t>{L"0", 0}, {L"1000", 1000}, {L"", 0}}) {
-        DisplaySetting console;
-        INT_PTR result = RunSettings(console, [&](HWND d) {
-            ASSERT_TRUE(SetItemText(d, IDC_SETTING_WHITE_FRAME, c.first));
-            PressOkAndClose(d);
-        });
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(console.whiteFrame, c.second);
-    }
+TEST(SettingDialog, WhiteFrameErrorWithoutAWarningFirst) {
     DisplaySetting console;
     INT_PTR result = RunSettings(console, [](HWND d) {
         ASSERT_TRUE(SetItemText(d, IDC_SETTING_WHITE_FRAME, L"1001"));
         ASSERT_TRUE(Click(d, IDOK));
-        ExpectErrorBox(d, WhiteFrameError);  // a summary size: no warning first
+        ExpectSettingError(d, WhiteFrameError);  // a summary size: no warning first
         ASSERT_TRUE(Click(d, IDCANCEL));
         ExpectCloses(d);
     });
@@ -308,12 +285,7 @@ TEST(SettingDialog, RadioChoicesAreStored) {
 // After an OK that failed half-way (interval, radios and capture size already written to the
 // dialog's copy), every way out but OK returns 2 and the caller keeps its values.
 TEST(SettingDialog, CancelEscapeAndCloseBoxChangeNothing) {
-    const std::function<bool(HWND)> ways[] = {
-        [](HWND d) { return Click(d, IDCANCEL); },
-        [](HWND d) { return PressEscape(d); },
-        [](HWND d) { return PressCloseBox(d); },
-    };
-    for (size_t way = 0; way < std::size(ways); ++way) {
+    for (size_t way = 0; way < std::size(LeaveWays); ++way) {
         SCOPED_TRACE(way);
         DisplaySetting console;
         INT_PTR result = RunSettings(console, [&](HWND d) {
@@ -322,8 +294,8 @@ TEST(SettingDialog, CancelEscapeAndCloseBoxChangeNothing) {
             ASSERT_TRUE(SetItemText(d, IDC_SETTING_WHITE_FRAME, L"2000"));
             ASSERT_TRUE(Click(d, IDC_SETTING_ENLARGE));
             PressOkThroughWarning(d, IDOK);
-            ExpectErrorBox(d, WhiteFrameError);
-            ASSERT_TRUE(ways[way](d));
+            ExpectSettingError(d, WhiteFrameError);
+            ASSERT_TRUE(LeaveWays[way](d));
             ExpectCloses(d);
         });
         EXPECT_EQ(result, 2);
