@@ -1,84 +1,32 @@
 #include "console_session.h"
 #include "resources/resource.h"
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 namespace {
-bool SameText(const std::string& a, const char* b) {
-    return _stricmp(a.c_str(), b) == 0;
+// The member `name` of a JSON object, names compared as WMI does (any case); null when absent.
+const nlohmann::ordered_json* Member(const nlohmann::ordered_json& object, const char* name) {
+    if (!object.is_object()) return nullptr;
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (_stricmp(it.key().c_str(), name) == 0) return &it.value();
+    return nullptr;
 }
 
-// The JSON value starting at `pos`: a string's contents, or the raw text up to the end of a
-// number, literal, array or object.
-std::string ValueAt(const std::string& text, size_t pos) {
-    if (pos >= text.size()) return {};
-    if (text[pos] == '"') {
-        std::string value;
-        for (size_t i = pos + 1; i < text.size() && text[i] != '"'; ++i) {
-            if (text[i] == '\\' && i + 1 < text.size()) ++i;
-            value += text[i];
-        }
-        return value;
-    }
-    int depth = 0;
-    size_t end = pos;
-    for (bool inString = false; end < text.size(); ++end) {
-        const char c = text[end];
-        if (inString) {
-            if (c == '\\') ++end;
-            else if (c == '"') inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '{' || c == '[') {
-            ++depth;
-        } else if (c == '}' || c == ']') {
-            if (depth == 0) break;
-            if (--depth == 0) {
-                ++end;
-                break;
-            }
-        } else if (c == ',' && depth == 0) {
-            break;
-        }
-    }
-    return text.substr(pos, end - pos);
-}
-
-// Position of the value of member `name` in the object text, searching outside nested objects
-// only when `topLevel`; npos when absent.
-size_t MemberValue(const std::string& text, const char* name, bool topLevel) {
-    const std::string key = std::string("\"") + name + "\":";
-    int depth = 0;
-    bool inString = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            if (c == '\\') ++i;
-            else if (c == '"') inString = false;
-            continue;
-        }
-        if (c == '{' || c == '[') ++depth;
-        else if (c == '}' || c == ']') --depth;
-        else if (c == '"') {
-            if ((!topLevel || depth == 1) && _strnicmp(text.c_str() + i, key.c_str(), key.size()) == 0)
-                return i + key.size();
-            inString = true;
-        }
-    }
-    return std::string::npos;
+std::string ValueText(const nlohmann::ordered_json* value) {
+    if (!value) return {};
+    return value->is_string() ? value->get<std::string>() : value->dump();
 }
 }  // namespace
 
-std::string LoggedCall::Field(const char* name) const {
-    const size_t pos = MemberValue(line, name, true);
-    return pos == std::string::npos ? std::string() : ValueAt(line, pos);
-}
+LoggedCall::LoggedCall(std::string text)
+    : line(std::move(text)), json(nlohmann::ordered_json::parse(line, nullptr, false)) {}
+
+std::string LoggedCall::Field(const char* name) const { return ValueText(Member(json, name)); }
 
 bool LoggedCall::Is(const char* call, const char* method) const {
-    return Field("call") == call && (!method || SameText(Field("method"), method));
+    return Field("call") == call && (!method || _stricmp(Field("method").c_str(), method) == 0);
 }
 
 bool LoggedCall::IsFetch() const {
@@ -86,9 +34,8 @@ bool LoggedCall::IsFetch() const {
 }
 
 std::string LoggedCall::In(const char* parameter) const {
-    const std::string in = Field("in");
-    const size_t pos = MemberValue(in, parameter, true);
-    return pos == std::string::npos ? std::string() : ValueAt(in, pos);
+    const nlohmann::ordered_json* in = Member(json, "in");
+    return in ? ValueText(Member(*in, parameter)) : std::string();
 }
 
 ConsoleSession::ConsoleSession() {

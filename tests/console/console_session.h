@@ -4,20 +4,23 @@
 #include "uidriver.h"
 
 #include <windows.h>
+#include <nlohmann/json.hpp>
 
 #include <string>
 #include <vector>
 
 // One line of the simulator's call log (a flat JSON object; "in" holds the method's parameters).
 struct LoggedCall {
+    explicit LoggedCall(std::string text);
     std::string line;
+    nlohmann::ordered_json json;  // discarded (not an object) when the line is not JSON
 
-    // The value of a top-level member: a string's contents, or the raw text of a number,
-    // boolean or object. Empty when the member is missing.
+    // The value of a top-level member (any case): a string's contents, or the JSON text of a
+    // number, boolean, array or object. Empty when the member is missing.
     std::string Field(const char* name) const;
     bool Is(const char* call, const char* method = nullptr) const;  // method: case-insensitive
     bool IsFetch() const;  // an image request of either route
-    // The in-parameter's raw JSON value ("" when absent), e.g. "1024" or "[7]".
+    // The in-parameter's JSON text ("" when absent), e.g. "1024" or "[7]".
     std::string In(const char* parameter) const;
 };
 

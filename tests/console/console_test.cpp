@@ -55,6 +55,14 @@ bool Shows(uint32_t rgb, uint16_t pixel) {
            ((rgb >> 3) & 0x1F) == (pixel & 0x1F);
 }
 
+// Widens a bounding box (empty: left > right) to take in the pixel at (x, y).
+void Grow(RECT& box, int x, int y) {
+    box.left = std::min<LONG>(box.left, x);
+    box.top = std::min<LONG>(box.top, y);
+    box.right = std::max<LONG>(box.right, x + 1);
+    box.bottom = std::max<LONG>(box.bottom, y + 1);
+}
+
 // Compares the window's pixels at `dest` with an image shown 1:1 there (tightly packed 5-6-5 rows,
 // first row at the top). Returns the bounding box of the differing pixels in image coordinates
 // (empty when they all match).
@@ -65,11 +73,7 @@ RECT Differences(const Pixels& window, const PaintRect& dest, const std::vector<
         for (int x = 0; x < width; ++x) {
             const size_t at = (static_cast<size_t>(y) * width + x) * 2;
             const uint16_t pixel = static_cast<uint16_t>(image[at] | (image[at + 1] << 8));
-            if (Shows(window.At(dest.left + x, dest.top + y), pixel)) continue;
-            box.left = std::min<LONG>(box.left, x);
-            box.top = std::min<LONG>(box.top, y);
-            box.right = std::max<LONG>(box.right, x + 1);
-            box.bottom = std::max<LONG>(box.bottom, y + 1);
+            if (!Shows(window.At(dest.left + x, dest.top + y), pixel)) Grow(box, x, y);
         }
     }
     return box;
@@ -103,12 +107,7 @@ RECT Drawn(const Pixels& pixels) {
     RECT box{pixels.width, pixels.height, 0, 0};
     for (int y = 0; y < pixels.height; ++y)
         for (int x = 0; x < pixels.width; ++x)
-            if (pixels.At(x, y) != background) {
-                box.left = std::min<LONG>(box.left, x);
-                box.top = std::min<LONG>(box.top, y);
-                box.right = std::max<LONG>(box.right, x + 1);
-                box.bottom = std::max<LONG>(box.bottom, y + 1);
-            }
+            if (pixels.At(x, y) != background) Grow(box, x, y);
     return box;
 }
 
