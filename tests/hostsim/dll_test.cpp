@@ -101,8 +101,6 @@ TEST(SimPrefix, ClientRunIsLoggedLineByLineUpToTheExitCount) {
     EXPECT_EQ(connect[0]["wire"], true);
     auto blankets = Lines(run, "SetBlanket");
     ASSERT_FALSE(blankets.empty());
-    EXPECT_EQ(blankets[0]["authnLevel"], 6);
-    EXPECT_EQ(blankets[0]["impLevel"], 3);
     EXPECT_EQ(blankets[0]["user"], "ops");
     EXPECT_EQ(blankets[0]["domain"], ".");
     auto queries = Lines(run, "ExecQuery");
