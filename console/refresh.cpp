@@ -46,9 +46,15 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     if (MachineOpen()) {
         const LONG oldWidth = conn.image.header.biWidth;
         const LONG oldHeight = conn.image.header.biHeight;
+        DibLayout layout;
+        const bool wasShowable = ImageShowable(*this, layout);
         tickErrorText.Clear();
         FetchImage(tickErrorText, setting.scale, setting.width, setting.height);  // silent
-        erase = conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight;
+        // A reply without image data keeps the header's size; without erasing, the last picture
+        // would stay on screen around "console image is not available.", and that text around a
+        // picture that comes back.
+        erase = conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
+                ImageShowable(*this, layout) != wasShowable;
     }
     InvalidateRect(hwnd, nullptr, erase ? TRUE : FALSE);
     UpdateCursor();
