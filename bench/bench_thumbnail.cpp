@@ -1,6 +1,7 @@
 // Cost of one screen-image fetch (VmConn::GetThumbnail against the in-process simulated host)
 // next to a plain memcpy of the same bytes, on the summary route (320x240) and the method route
 // (1920x1080). Prints the figures of one run; it judges nothing.
+#include "bench_util.h"
 #include "hostsim/hostsim.h"
 #include "wmi/vm_conn.h"
 
@@ -12,16 +13,7 @@
 
 namespace {
 
-double Seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using bench::Seconds;
 
 // Microseconds per memcpy of `bytes`, the destination reused as the image buffer is.
 double MemcpyMicros(size_t bytes, int rounds) {
@@ -90,9 +82,8 @@ bool Measure(VmConn& conn, const wchar_t* machine, int width, int height, int ro
 }  // namespace
 
 int main() {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
-    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IDENTIFY,
-                         nullptr, EOAC_NONE, nullptr);
+    bench::ComApartment apartment;
+    if (FAILED(apartment.status)) return 1;
     int result = 1;
     {
         hostsim::InProcessHost host;
@@ -111,6 +102,5 @@ int main() {
             }
         }
     }
-    CoUninitialize();
     return result;
 }
