@@ -81,10 +81,12 @@ void MainWnd::OnSettings() {
 
 void MainWnd::OnDisconnect() {
     if (!MachineOpen()) return;
-    // The host connection, devices, guest size and last image stay; the next paint finds no
-    // machine open, says so and drops the mouse devices.
+    // The host connection, devices, guest size and last image stay (the kept class definitions
+    // go: the next Open connects anew); the next paint finds no machine open, says so and drops
+    // the mouse devices.
     conn.machine.Reset(nullptr);
     conn.settingData.Reset(nullptr);
+    conn.classes.Clear();
     InvalidateRect(hwnd, nullptr, TRUE);
     SetWindowTextW(hwnd, title.c_str());
 }

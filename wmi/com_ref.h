@@ -27,6 +27,11 @@ public:
         return &p_;
     }
     T* Detach() { return std::exchange(p_, nullptr); }
+    // A second owner of the same object.
+    ComRef Share() const {
+        if (p_) p_->AddRef();
+        return ComRef(p_);
+    }
 
     T* Get() const { return p_; }
     T* operator->() const { return p_; }

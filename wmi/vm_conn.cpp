@@ -1,6 +1,6 @@
 #include "wmi/vm_conn.h"
+#include "wmi/provider_connection.h"
 #include "wmi/wmi_session.h"
-#include "wmi/wql_text.h"
 
 void VmConn::SetCredentials(const wchar_t* user, const wchar_t* password) {
     credentials.SetCredentials(user, password);
@@ -8,9 +8,8 @@ void VmConn::SetCredentials(const wchar_t* user, const wchar_t* password) {
 
 HRESULT VmConn::Connect(const wchar_t* server, WideString& errorText) {
     errorText.Clear();
-    WideString path;
-    BuildNamespacePath(server, path);
-    return ConnectSecured(path.c_str(), credentials, services, errorText);
+    classes.Clear();  // they belong to the connection being replaced
+    return ConnectProvider(server, credentials, services, providerVersion, errorText);
 }
 
 ComRef<IWbemClassObject> VmConn::QueryFirst(const wchar_t* query, WideString& errorText) {

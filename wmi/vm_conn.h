@@ -1,7 +1,9 @@
 #pragma once
 #include "shell/wide_string.h"
+#include "wmi/class_cache.h"
 #include "wmi/com_ref.h"
 #include "wmi/guest_image.h"
+#include "wmi/provider_namespace.h"
 #include "wmi/variant.h"
 #include "wmi/wmi_credentials.h"
 #include "wmi/wmi_object_ref.h"
@@ -10,8 +12,9 @@
 
 #include <cstdint>
 
-// The console's connection to one host's root\virtualization namespace, the open machine, its
-// devices and its last screen image. Every operation that can fail writes a short English text
+// The console's connection to one host's Hyper-V namespace (root\virtualization or
+// root\virtualization\v2, whichever the host answers), the open machine, its devices and its
+// last screen image. Every operation that can fail writes a short English text
 // into `errorText` and returns an HRESULT (0 = success). Without a host connection (`services`
 // null) every operation that would need it fails with a non-zero result and a text saying so.
 //
@@ -57,6 +60,8 @@ public:
     // settingData.object means a machine is open.
     WmiCredentials credentials;
     ComRef<IWbemServices> services;
+    ProviderVersion providerVersion = ProviderVersion::First;  // the namespace `services` is on
+    ClassCache classes;  // class definitions fetched on `services`
     WmiObjectRef managementService;
     WmiObjectRef machine;
     Variant machineName;
@@ -76,6 +81,8 @@ private:
     // The first object of "Associators of {" + the anchor's path + `resultClause`.
     ComRef<IWbemClassObject> QueryAssociated(const WmiObjectRef& anchor, const wchar_t* resultClause,
                                              WideString& errorText);
+    // The first object of `className` whose SystemName is the open machine's identifier.
+    ComRef<IWbemClassObject> QueryMachineDevice(const wchar_t* className, WideString& errorText);
     // The video head associated with the machine's controller of class `controllerClass`.
     ComRef<IWbemClassObject> FindHeadOf(const wchar_t* controllerClass, WideString& errorText);
     // The keyboard, looked up once and kept; false when the machine has none.

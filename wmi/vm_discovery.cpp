@@ -21,9 +21,17 @@ HRESULT VmConn::OpenMachine(const wchar_t* elementName, WideString& errorText) {
 
     ReadProperty(machine.object.Get(), L"Name", machineName);
 
-    query.Assign(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '");
-    AppendWqlLiteral(query, machineName.Text());
-    query.Append(L"' and SettingType = '3'");
+    // The live settings, not a checkpoint's: the first version marks them with SettingType 3,
+    // the second (whose settings class has neither SystemName nor SettingType) by their type.
+    if (providerVersion == ProviderVersion::First) {
+        query.Assign(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '");
+        AppendWqlLiteral(query, machineName.Text());
+        query.Append(L"' and SettingType = '3'");
+    } else {
+        query.Assign(L"Select * from Msvm_VirtualSystemSettingData where VirtualSystemIdentifier = '");
+        AppendWqlLiteral(query, machineName.Text());
+        query.Append(L"' and VirtualSystemType = 'Microsoft:Hyper-V:System:Realized'");
+    }
     // A machine without settings still counts as opened; settingData then stays empty, which
     // the console reads as no machine being open.
     settingData.Reset(QueryFirst(query.c_str(), errorText));

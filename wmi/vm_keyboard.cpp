@@ -17,7 +17,7 @@ bool VmConn::FindKeyboard(WideString& errorText) {
 HRESULT VmConn::SendKey(int32_t keyCode, int32_t press, WideString& errorText) {
     if (!services) return NoConnection(errorText);
     if (!FindKeyboard(errorText)) return 0;
-    MethodCall call(services.Get());
+    MethodCall call(services.Get(), classes);
     HRESULT hr = call.Prepare(KeyboardClass, press == 1 ? L"PressKey" : L"ReleaseKey");
     if (!call.Prepared()) return hr;
     call.PutInt32(L"keyCode", keyCode);
@@ -27,7 +27,7 @@ HRESULT VmConn::SendKey(int32_t keyCode, int32_t press, WideString& errorText) {
 HRESULT VmConn::IsKeyPressed(int32_t keyCode, int32_t& pressed, WideString& errorText) {
     if (!services) return NoConnection(errorText);
     if (!FindKeyboard(errorText)) return 0;
-    MethodCall call(services.Get());
+    MethodCall call(services.Get(), classes);
     HRESULT hr = call.Prepare(KeyboardClass, L"IsKeyPressed");
     if (!call.Prepared()) return hr;
     call.PutInt32(L"keyCode", keyCode);
@@ -46,7 +46,7 @@ HRESULT VmConn::IsKeyPressed(int32_t keyCode, int32_t& pressed, WideString& erro
 HRESULT VmConn::TypeText(const wchar_t* text, WideString& errorText) {
     if (!services) return NoConnection(errorText);
     if (!FindKeyboard(errorText)) return 0;
-    MethodCall call(services.Get());
+    MethodCall call(services.Get(), classes);
     HRESULT hr = call.Prepare(KeyboardClass, L"TypeText");
     if (!call.Prepared()) return hr;
     call.PutText(L"asciiText", text);  // as it stands: line ends and characters unchanged
@@ -56,7 +56,7 @@ HRESULT VmConn::TypeText(const wchar_t* text, WideString& errorText) {
 HRESULT VmConn::TypeScancodes(uint8_t scanCode, WideString& errorText) {
     if (!services) return NoConnection(errorText);
     if (!FindKeyboard(errorText)) return 0;
-    MethodCall call(services.Get());
+    MethodCall call(services.Get(), classes);
     HRESULT hr = call.FetchClass(KeyboardClass);
     if (call.HasClass()) hr = call.FetchMethod(L"TypeScancodes");
     if (!call.Prepared()) {

@@ -42,7 +42,7 @@ HRESULT VmConn::SetAbsolutePosition(int32_t x, int32_t y, WideString& errorText)
         FindMouse(errorText);
         if (!syntheticMouse.object) return 0;
     }
-    MethodCall call(services.Get());
+    MethodCall call(services.Get(), classes);
     HRESULT hr = call.Prepare(SyntheticMouseClass, L"SetAbsolutePosition");
     if (!call.Prepared()) return hr;
     call.PutInt32(L"HorizontalPosition", x);
@@ -53,7 +53,7 @@ HRESULT VmConn::SetAbsolutePosition(int32_t x, int32_t y, WideString& errorText)
 HRESULT VmConn::SetRelativePosition(int32_t dx, int32_t dy, WideString& errorText) {
     if (!services) return NoConnection(errorText);
     if (!ps2Mouse.object) return 0;
-    MethodCall call(services.Get());
+    MethodCall call(services.Get(), classes);
     HRESULT result = call.Prepare(Ps2MouseClass, L"SetRelativePosition");
     if (!call.Prepared()) return result;
     // One in-parameter instance, filled again for every step; a failing step does not stop
@@ -90,7 +90,7 @@ HRESULT VmConn::SetButtonState(int32_t buttonIndex, bool isDown, WideString& err
     } else {
         return 0;
     }
-    MethodCall call(services.Get());
+    MethodCall call(services.Get(), classes);
     HRESULT hr = call.Prepare(deviceClass, L"SetButtonState");
     if (!call.Prepared()) return hr;
     call.PutInt32(L"buttonIndex", buttonIndex);

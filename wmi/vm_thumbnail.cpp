@@ -18,14 +18,18 @@ HRESULT ReadResolution(IWbemClassObject* head, const wchar_t* name, int32_t& val
 }
 }  // namespace
 
-ComRef<IWbemClassObject> VmConn::FindHeadOf(const wchar_t* controllerClass, WideString& errorText) {
+ComRef<IWbemClassObject> VmConn::QueryMachineDevice(const wchar_t* className, WideString& errorText) {
     WideString query(L"Select * from ");
-    query.Append(controllerClass);
+    query.Append(className);
     query.Append(L" where SystemName = '");
     AppendWqlLiteral(query, machineName.Text());
     query.Append(L"'");
+    return QueryFirst(query.c_str(), errorText);
+}
+
+ComRef<IWbemClassObject> VmConn::FindHeadOf(const wchar_t* controllerClass, WideString& errorText) {
     WmiObjectRef controller;
-    controller.Reset(QueryFirst(query.c_str(), errorText));
+    controller.Reset(QueryMachineDevice(controllerClass, errorText));
     if (!controller.object) return {};
     return QueryAssociated(controller, L"} WHERE resultClass=Msvm_VideoHead", errorText);
 }
@@ -34,6 +38,9 @@ HRESULT VmConn::FindVideoHead(WideString& errorText) {
     if (!services) return NoConnection(errorText);
     ComRef<IWbemClassObject> head = FindHeadOf(L"Msvm_SyntheticDisplayController", errorText);
     if (!head) head = FindHeadOf(L"Msvm_S3DisplayController", errorText);
+    // Not every provider release is known to link a controller to its head; the head carries the
+    // machine's identifier itself.
+    if (!head) head = QueryMachineDevice(L"Msvm_VideoHead", errorText);
     videoHead.Reset(std::move(head));
     if (!videoHead.object) {
         // Not an error: image requests then assume a VGA-sized guest screen.
@@ -61,7 +68,7 @@ HRESULT VmConn::GetThumbnail(WideString& errorText, float scale, int32_t width, 
         widthPixels.SetInt32(size.width);
         heightPixels.SetInt32(size.height);
         ComRef<IWbemClassObject> outParams;
-        HRESULT hr = CallMethod(services.Get(), managementService.PathText(), ManagementServiceClass,
+        HRESULT hr = CallMethod(services.Get(), classes, managementService.PathText(), ManagementServiceClass,
                                 L"GetVirtualSystemThumbnailImage",
                                 {{L"TargetSystem", settingData.path},
                                  {L"WidthPixels", widthPixels},
@@ -89,7 +96,7 @@ ComRef<IWbemClassObject> VmConn::GetSummaryThumbnail(WideString& errorText, int3
     if (SUCCEEDED(hr)) hr = MakeInt32Array(requestCode, requested);
     ComRef<IWbemClassObject> outParams;
     if (SUCCEEDED(hr)) {
-        hr = CallMethod(services.Get(), managementService.PathText(), ManagementServiceClass,
+        hr = CallMethod(services.Get(), classes, managementService.PathText(), ManagementServiceClass,
                         L"GetSummaryInformation",
                         {{L"SettingData", settings}, {L"RequestedInformation", requested}}, outParams);
     }

@@ -10,9 +10,7 @@ HRESULT StepStatus(HRESULT hr, bool gotObject) {
 }  // namespace
 
 HRESULT MethodCall::FetchClass(const wchar_t* className) {
-    Bstr name(className);
-    HRESULT hr = services_->GetObject(name.Get(), 0, nullptr, classObject_.Put(), nullptr);
-    return StepStatus(hr, static_cast<bool>(classObject_));
+    return classes_.Fetch(services_, className, classObject_);
 }
 
 HRESULT MethodCall::FetchMethod(const wchar_t* methodName) {
@@ -75,11 +73,11 @@ HRESULT MethodCall::ReturnValueStatus(HRESULT executeStatus) const {
     return Read(L"ReturnValue", returnValue);
 }
 
-HRESULT CallMethod(IWbemServices* services, const wchar_t* targetPath, const wchar_t* className,
-                   const wchar_t* methodName, std::initializer_list<MethodParam> inParams,
-                   ComRef<IWbemClassObject>& outParams) {
+HRESULT CallMethod(IWbemServices* services, ClassCache& classes, const wchar_t* targetPath,
+                   const wchar_t* className, const wchar_t* methodName,
+                   std::initializer_list<MethodParam> inParams, ComRef<IWbemClassObject>& outParams) {
     outParams.Reset();
-    MethodCall call(services);
+    MethodCall call(services, classes);
     HRESULT hr = call.Prepare(className, methodName);
     if (!call.Prepared()) return hr;
     for (const MethodParam& param : inParams) call.Put(param.name, param.value);

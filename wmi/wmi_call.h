@@ -1,5 +1,6 @@
 #pragma once
 #include "wmi/bstr.h"
+#include "wmi/class_cache.h"
 #include "wmi/com_ref.h"
 #include "wmi/variant.h"
 
@@ -10,15 +11,16 @@
 #include <initializer_list>
 #include <utility>
 
-// One WMI method call: fetch the class, the method's in-parameter signature and a fresh
-// in-parameter instance, put the parameters, execute on a target path, read the out-parameters.
-// Every object and string it uses is released when it goes out of scope.
+// One WMI method call: the class (from the connection's cache, fetched on first use), the
+// method's in-parameter signature and a fresh in-parameter instance, put the parameters, execute
+// on a target path, read the out-parameters. Every object and string it uses is released when it
+// goes out of scope.
 //
 // A preparatory step that yields no object ends the call with a failure status (the step's own
 // HRESULT, or WBEM_E_FAILED when it claimed success without an object).
 class MethodCall {
 public:
-    explicit MethodCall(IWbemServices* services) : services_(services) {}
+    MethodCall(IWbemServices* services, ClassCache& classes) : services_(services), classes_(classes) {}
     MethodCall(const MethodCall&) = delete;
     MethodCall& operator=(const MethodCall&) = delete;
 
@@ -51,6 +53,7 @@ public:
 
 private:
     IWbemServices* services_;
+    ClassCache& classes_;
     Bstr methodName_;
     ComRef<IWbemClassObject> classObject_;
     ComRef<IWbemClassObject> signature_;
@@ -67,6 +70,7 @@ struct MethodParam {
 // The whole sequence for one call: prepare, put the parameters in the order given, execute.
 // Returns the failure status of preparation or ExecMethod's HRESULT; `outParams` receives the
 // out-parameters object (null when there is none).
-HRESULT CallMethod(IWbemServices* services, const wchar_t* targetPath, const wchar_t* className,
+HRESULT CallMethod(IWbemServices* services, ClassCache& classes, const wchar_t* targetPath,
+                   const wchar_t* className,
                    const wchar_t* methodName, std::initializer_list<MethodParam> inParams,
                    ComRef<IWbemClassObject>& outParams);

@@ -16,17 +16,22 @@ HRESULT ApplyConnectionBlanket(IUnknown* proxy, const WmiCredentials& credential
                              EOAC_NONE);
 }
 
-HRESULT ConnectSecured(const wchar_t* namespacePath, const WmiCredentials& credentials,
-                       ComRef<IWbemServices>& services, WideString& errorText) {
-    ComRef<IWbemLocator> locator;
+HRESULT CreateLocator(ComRef<IWbemLocator>& locator, WideString& errorText) {
     HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                                   reinterpret_cast<void**>(locator.Put()));
     if (FAILED(hr) || !locator) {
+        locator.Reset();
         errorText.Assign(TextLocatorFailed);
         return FAILED(hr) ? hr : E_NOINTERFACE;
     }
+    return 0;
+}
+
+HRESULT ConnectNamespaceSecured(IWbemLocator* locator, const wchar_t* namespacePath,
+                                const WmiCredentials& credentials, ComRef<IWbemServices>& services,
+                                WideString& errorText) {
     services.Reset();
-    hr = credentials.ConnectNamespace(namespacePath, locator.Get(), services.Put());
+    HRESULT hr = credentials.ConnectNamespace(namespacePath, locator, services.Put());
     if (FAILED(hr) || !services) {
         services.Reset();
         errorText.Assign(TextConnectFailed);
@@ -38,6 +43,14 @@ HRESULT ConnectSecured(const wchar_t* namespacePath, const WmiCredentials& crede
         return hr;
     }
     return 0;
+}
+
+HRESULT ConnectSecured(const wchar_t* namespacePath, const WmiCredentials& credentials,
+                       ComRef<IWbemServices>& services, WideString& errorText) {
+    ComRef<IWbemLocator> locator;
+    HRESULT hr = CreateLocator(locator, errorText);
+    if (FAILED(hr)) return hr;
+    return ConnectNamespaceSecured(locator.Get(), namespacePath, credentials, services, errorText);
 }
 
 HRESULT OpenQuery(IWbemServices* services, const WmiCredentials& credentials, const wchar_t* query,
@@ -68,6 +81,21 @@ ComRef<IWbemClassObject> NextObject(IEnumWbemClassObject* enumerator) {
     enumerator->Next(WBEM_INFINITE, 1, object.Put(), &returned);
     if (returned == 0) object.Reset();
     return object;
+}
+
+void NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
+                 std::vector<ComRef<IWbemClassObject>>& objects) {
+    std::vector<IWbemClassObject*> received(count, nullptr);
+    ULONG returned = 0;
+    enumerator->Next(WBEM_INFINITE, count, received.data(), &returned);
+    // Every slot the enumerator filled gets its one owner, whatever count it claims.
+    for (ULONG i = 0; i < count; ++i) {
+        if (!received[i]) continue;
+        if (i < returned)
+            objects.emplace_back(received[i]);
+        else
+            received[i]->Release();
+    }
 }
 
 ComRef<IWbemClassObject> QueryFirst(IWbemServices* services, const WmiCredentials& credentials,

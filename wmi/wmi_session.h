@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <wbemcli.h>
 
+#include <vector>
+
 // The namespace-independent part of talking to WMI: connecting to a namespace, securing every
 // proxy, running a query and reading properties. Works on any IWbemServices.
 
@@ -14,6 +16,7 @@
 // unsigned, which would not compare equal to a failing HRESULT).
 constexpr HRESULT WbemFailed = static_cast<HRESULT>(WBEM_E_FAILED);
 constexpr HRESULT WbemNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
+constexpr HRESULT WbemInvalidNamespace = static_cast<HRESULT>(WBEM_E_INVALID_NAMESPACE);
 
 // The texts a failing step writes into the caller's error text.
 extern const wchar_t TextLocatorFailed[];   // "Failed to create IWbemLocator object."
@@ -25,9 +28,17 @@ extern const wchar_t TextQueryFailed[];     // "Query for operating system name 
 // identity when it carries credentials (a null identity otherwise).
 HRESULT ApplyConnectionBlanket(IUnknown* proxy, const WmiCredentials& credentials);
 
-// Creates a locator, releases what `services` held, connects it to `namespacePath` with the
-// credentials and secures it. On failure writes the failing step's text and returns its HRESULT;
-// `services` is then null, except when only the blanket failed.
+// The process's WMI locator. On failure writes the text and returns the HRESULT.
+HRESULT CreateLocator(ComRef<IWbemLocator>& locator, WideString& errorText);
+
+// Releases what `services` held, connects it to `namespacePath` with the credentials and secures
+// it. On failure writes the failing step's text and returns its HRESULT; `services` is then null,
+// except when only the blanket failed.
+HRESULT ConnectNamespaceSecured(IWbemLocator* locator, const wchar_t* namespacePath,
+                                const WmiCredentials& credentials, ComRef<IWbemServices>& services,
+                                WideString& errorText);
+
+// Both of the above with a locator of its own.
 HRESULT ConnectSecured(const wchar_t* namespacePath, const WmiCredentials& credentials,
                        ComRef<IWbemServices>& services, WideString& errorText);
 
@@ -38,6 +49,11 @@ HRESULT OpenQuery(IWbemServices* services, const WmiCredentials& credentials, co
 
 // The enumerator's next object, or null at the end (or when Next fails).
 ComRef<IWbemClassObject> NextObject(IEnumWbemClassObject* enumerator);
+
+// Up to `count` next objects in one call, appended to `objects`. Fewer than asked means the end
+// of the result set (or a failed Next): the enumerator waits without a time-out.
+void NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
+                 std::vector<ComRef<IWbemClassObject>>& objects);
 
 // The first object a query delivers, or null. The rest of the result set is never read. The
 // error text is written only when the query or its blanket fails.

@@ -1,7 +1,5 @@
 #include "wmi/wql_text.h"
 
-#include <cwchar>
-
 void AppendWqlLiteral(WideString& query, const wchar_t* value) {
     if (!value) return;
     const wchar_t* run = value;
@@ -13,16 +11,6 @@ void AppendWqlLiteral(WideString& query, const wchar_t* value) {
         }
     }
     query.Append(run);
-}
-
-void BuildNamespacePath(const wchar_t* server, WideString& path) {
-    if (!server || server[0] == L'\0' || std::wcscmp(server, L".") == 0) {
-        path.Assign(L"root\\virtualization");
-        return;
-    }
-    path.Assign(L"\\\\");
-    path.Append(server);
-    path.Append(L"\\root\\virtualization");
 }
 
 UserNameParts SplitUserName(const wchar_t* typed, size_t length) {

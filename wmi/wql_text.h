@@ -9,10 +9,6 @@
 // backslash and apostrophe, so the value can never end the literal early.
 void AppendWqlLiteral(WideString& query, const wchar_t* value);
 
-// "root\virtualization" for an empty server or exactly "."; otherwise
-// "\\" + server as typed + "\root\virtualization".
-void BuildNamespacePath(const wchar_t* server, WideString& path);
-
 // Where the domain and user parts of a typed user name lie: split at the first backslash.
 // Without a backslash there is no domain part (hasDomain false) and the user is the whole text.
 struct UserNameParts {

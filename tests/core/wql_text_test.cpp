@@ -1,3 +1,4 @@
+#include "wmi/provider_namespace.h"
 #include "wmi/wql_text.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +11,9 @@ std::wstring Literal(const wchar_t* value) {
     AppendWqlLiteral(q, value);
     return q.c_str();
 }
-std::wstring Path(const wchar_t* server) {
+std::wstring Path(const wchar_t* server, ProviderVersion version = ProviderVersion::First) {
     WideString p;
-    BuildNamespacePath(server, p);
+    BuildNamespacePath(server, version, p);
     return p.c_str();
 }
 }  // namespace
@@ -35,6 +36,25 @@ TEST(NamespacePath, EmptyAndDotAreLocalEverythingElseRemote) {
     EXPECT_EQ(Path(L". "), L"\\\\. \\root\\virtualization");
     EXPECT_EQ(Path(L".."), L"\\\\..\\root\\virtualization");
     EXPECT_EQ(Path(L"HyperV01"), L"\\\\HyperV01\\root\\virtualization");
+    EXPECT_EQ(Path(L".", ProviderVersion::Second), L"root\\virtualization\\v2");
+    EXPECT_EQ(Path(L"HyperV01", ProviderVersion::Second), L"\\\\HyperV01\\root\\virtualization\\v2");
+}
+
+TEST(NamespacePath, RememberedPerServerWithoutRegardToCase) {
+    ServerNamespaces memory;
+    ProviderVersion version = ProviderVersion::First;
+    EXPECT_FALSE(memory.Find(L"hv-2022", version));
+    memory.Remember(L"HV-2022", ProviderVersion::Second);
+    memory.Remember(L"", ProviderVersion::Second);
+    ASSERT_TRUE(memory.Find(L"hv-2022", version));
+    EXPECT_EQ(version, ProviderVersion::Second);
+    ASSERT_TRUE(memory.Find(L".", version));  // "" and "." are both this machine
+    EXPECT_EQ(version, ProviderVersion::Second);
+    EXPECT_FALSE(memory.Find(L"hv-2022.lab", version));
+    EXPECT_FALSE(memory.Find(L"localhost", version));
+    memory.Remember(L"hv-2022", ProviderVersion::First);  // the host answered otherwise since
+    ASSERT_TRUE(memory.Find(L"HV-2022", version));
+    EXPECT_EQ(version, ProviderVersion::First);
 }
 
 TEST(UserName, SplitsAtTheFirstBackslash) {

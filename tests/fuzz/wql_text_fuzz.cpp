@@ -4,6 +4,7 @@
 // literal lands on either side of the string's first growth), then the value.
 
 #include "shell/wide_string.h"
+#include "wmi/provider_namespace.h"
 #include "wmi/wql_text.h"
 
 #include "fuzz_input.h"
@@ -47,13 +48,16 @@ void CheckLiteral(const std::wstring& value, size_t prefixLength) {
 
 void CheckNamespacePath(const std::wstring& server) {
     WideString path(L"stale text from an earlier use");
-    BuildNamespacePath(server.c_str(), path);
-    const std::wstring built(path.c_str(), path.Length());
-    if (server.empty() || server == L".") {
-        FUZZ_CHECK(built == L"root\\virtualization");
-        return;
+    for (ProviderVersion version : {ProviderVersion::First, ProviderVersion::Second}) {
+        BuildNamespacePath(server.c_str(), version, path);
+        const std::wstring built(path.c_str(), path.Length());
+        const std::wstring nameSpace =
+            version == ProviderVersion::First ? L"root\\virtualization" : L"root\\virtualization\\v2";
+        if (server.empty() || server == L".")
+            FUZZ_CHECK(built == nameSpace);
+        else
+            FUZZ_CHECK(built == L"\\\\" + server + L"\\" + nameSpace);
     }
-    FUZZ_CHECK(built == L"\\\\" + server + L"\\root\\virtualization");
 }
 
 // `typed` may hold NULs: the split goes by the length, as it does over the credential buffer.

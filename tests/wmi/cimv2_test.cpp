@@ -22,6 +22,7 @@ protected:
     }
     WmiCredentials credentials;
     ComRef<IWbemServices> services;
+    ClassCache classes;
     WideString errorText;
 };
 
@@ -79,7 +80,7 @@ TEST_F(Cimv2, CallMethodEnumeratesRegistryKeys) {
     root.SetInt32(HkeyLocalMachine);
     subKey.SetText(L"Software");
     ComRef<IWbemClassObject> out;
-    HRESULT hr = CallMethod(services.Get(), L"StdRegProv", L"StdRegProv", L"EnumKey",
+    HRESULT hr = CallMethod(services.Get(), classes, L"StdRegProv", L"StdRegProv", L"EnumKey",
                             {{L"hDefKey", root}, {L"sSubKeyName", subKey}}, out);
     ASSERT_EQ(hr, S_OK);
     ASSERT_TRUE(out);
@@ -115,7 +116,7 @@ TEST_F(Cimv2, CallMethodCarriesATextBothWaysUnchanged) {
     subKey.SetText(key);
     valueName.SetText(L"probe");
     ComRef<IWbemClassObject> out;
-    HRESULT hr = CallMethod(services.Get(), L"StdRegProv", L"StdRegProv", L"GetStringValue",
+    HRESULT hr = CallMethod(services.Get(), classes, L"StdRegProv", L"StdRegProv", L"GetStringValue",
                             {{L"hDefKey", root}, {L"sSubKeyName", subKey}, {L"sValueName", valueName}},
                             out);
     RegDeleteKeyW(HKEY_CURRENT_USER, key);
@@ -127,13 +128,13 @@ TEST_F(Cimv2, CallMethodCarriesATextBothWaysUnchanged) {
 }
 
 TEST_F(Cimv2, MissingClassOrMethodFailsBeforeAnythingIsExecuted) {
-    MethodCall noClass(services.Get());
+    MethodCall noClass(services.Get(), classes);
     HRESULT hr = noClass.Prepare(L"No_Such_Class", L"EnumKey");
     EXPECT_TRUE(FAILED(hr));
     EXPECT_FALSE(noClass.HasClass());
     EXPECT_FALSE(noClass.Prepared());
 
-    MethodCall noMethod(services.Get());
+    MethodCall noMethod(services.Get(), classes);
     hr = noMethod.Prepare(L"StdRegProv", L"NoSuchMethod");
     EXPECT_TRUE(FAILED(hr));
     EXPECT_TRUE(noMethod.HasClass());
@@ -144,13 +145,13 @@ TEST_F(Cimv2, MissingClassOrMethodFailsBeforeAnythingIsExecuted) {
     ComRef<IWbemClassObject> out;
     Variant root;
     root.SetInt32(HkeyLocalMachine);
-    EXPECT_TRUE(FAILED(CallMethod(services.Get(), L"StdRegProv", L"StdRegProv", L"NoSuchMethod",
+    EXPECT_TRUE(FAILED(CallMethod(services.Get(), classes, L"StdRegProv", L"StdRegProv", L"NoSuchMethod",
                                   {{L"hDefKey", root}}, out)));
     EXPECT_FALSE(out);
 }
 
 TEST_F(Cimv2, OneMethodCallRunsAgainWithNewValues) {
-    MethodCall call(services.Get());
+    MethodCall call(services.Get(), classes);
     ASSERT_EQ(call.Prepare(L"StdRegProv", L"EnumKey"), S_OK);
     call.PutInt32(L"hDefKey", HkeyLocalMachine);
     call.PutText(L"sSubKeyName", L"Software");

@@ -2,6 +2,7 @@
 // VmConn against the simulated host, installed in this process. Every test gets a fresh host and
 // a fresh VmConn; once the VmConn is gone the host must have no live objects left.
 #include "hostsim/hostsim.h"
+#include "wmi/provider_namespace.h"
 #include "wmi/vm_conn.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@ protected:
     void LoadHost(const std::string& scenarioJson) {
         conn.reset();
         host.reset();
+        KnownNamespaces().Forget();  // what the process learnt of the last test's hosts
         host = std::make_unique<hostsim::InProcessHost>(scenarioJson);
         ASSERT_EQ(host->Status(), S_OK) << sim().LoadError();
         conn = std::make_unique<VmConn>();

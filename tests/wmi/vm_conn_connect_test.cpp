@@ -187,18 +187,21 @@ TEST_F(SimTest, ListMachinesFailuresKeepTheListAsPassed) {
         EXPECT_EQ(sim().LiveObjects(), 0) << c.fault;
     }
     sim().ClearFaults();
-    // A host that goes away during the listing: the entries so far (three objects delivered, the
-    // host's own among them), and success.
-    AddFault(R"({"call": "Next", "disconnect": true, "after": 3})");
-    std::vector<MachineEntry> entries;
-    EXPECT_EQ(ListMachines(L"", L"", L"", entries, errorText), 0);
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_STREQ(entries[1].elementName.c_str(), L"Legacy DOS");
     // Wrong credentials on a host that checks them.
-    entries.clear();
+    std::vector<MachineEntry> entries;
     EXPECT_EQ(ListMachines(L"oldhost", L"admin", L"wrong", entries, errorText), AccessDenied);
     EXPECT_STREQ(errorText.c_str(), L"cannot conect for server");
     EXPECT_TRUE(entries.empty());
+    // A host that goes away during the listing: the entries so far (one batch of 64 objects, the
+    // host's own among them), and success.
+    std::string many = R"({"hosts": [{"name": "localhost", "aliases": [""], "machines": [)";
+    for (int i = 0; i < 70; ++i) many += (i ? "," : "") + std::string(R"({"elementName": "VM )") + std::to_string(i) + "\"}";
+    LoadHost(many + R"(], "faults": [{"call": "Next", "disconnect": true, "after": 1}]}]})");
+    entries.clear();
+    EXPECT_EQ(ListMachines(L"", L"", L"", entries, errorText), 0);
+    ASSERT_EQ(entries.size(), 63u);
+    EXPECT_STREQ(entries[62].elementName.c_str(), L"VM 62");
+    EXPECT_EQ(sim().CountCalls("Next"), 2);
 }
 
 TEST_F(SimTest, OpenMachineEscapesTheNameAndTakesTheLiveSettings) {

@@ -54,8 +54,9 @@ TEST_F(SimTest, VideoHeadFailures) {
     EXPECT_EQ(conn->FindVideoHead(errorText), RpcDisconnected);
     EXPECT_EQ(conn->guestWidth, 1024);
 
-    // A failing controller query is no error: the guest is then taken as 640 x 480.
-    AddFault(R"({"call": "ExecQuery", "hr": "0x80041017", "count": 2})");
+    // Failing lookups are no error: the guest is then taken as 640 x 480. (Both controllers, then
+    // the head by the machine's identifier.)
+    AddFault(R"({"call": "ExecQuery", "hr": "0x80041017", "count": 3})");
     errorText.Clear();
     EXPECT_EQ(conn->FindVideoHead(errorText), 0);
     EXPECT_STREQ(errorText.c_str(), L"Query for operating system name failed.");
@@ -184,6 +185,7 @@ TEST_F(SimTest, FailedImageCallsKeepOrDropThePictureAsTheRouteSays) {
     }
     // A preparatory step failing ends the call the same way, before anything is executed.
     for (const char* step : {"GetObject", "GetMethod", "SpawnInstance"}) {
+        ASSERT_EQ(conn->Connect(L"", errorText), 0);  // the class is fetched anew on a new connection
         AddFault(std::string(R"({"call": ")") + step + R"(", "hr": "0x80041002", "count": 1})");
         sim().ClearCalls();
         EXPECT_EQ(conn->GetThumbnail(errorText, 1.0f, 640, 480), WbemNotFoundCode) << step;
