@@ -129,6 +129,34 @@ bool ConsoleSession::OpenMachine(const wchar_t* machine, const wchar_t* server) 
     return false;
 }
 
+std::vector<std::wstring> ConsoleSession::ListMachines(const wchar_t* server, std::wstring& errorText,
+                                                       const wchar_t* user, const wchar_t* password) {
+    using namespace uidriver;
+    errorText.clear();
+    std::vector<std::wstring> items;
+    if (!Command(IDM_CONNECT)) return items;
+    HWND dialog = WaitForDialog(L"Connect", Window(), ProcessId());
+    if (!dialog) return items;
+    SetItemText(dialog, IDC_CONNECT_SERVER, server);
+    SetItemText(dialog, IDC_CONNECT_USER, user);
+    SetItemText(dialog, IDC_CONNECT_PASSWORD, password);
+    // The listing runs inside the button's handler: once the dialog has taken everything posted,
+    // the list is filled or the error box is up.
+    if (Click(dialog, IDC_CONNECT_BUTTON) && uidriver::Settle(dialog)) {
+        HWND box = WaitForDialog(L"connect error", dialog, ProcessId(), 0);
+        if (box) {
+            MessageBoxInfo info;
+            if (ReadMessageBox(box, info)) errorText = info.text;
+            Answer(box, IDOK);
+        } else {
+            items = ComboItems(dialog, IDC_CONNECT_MACHINES);
+        }
+    }
+    Answer(dialog, IDCANCEL);
+    WaitGone(dialog);
+    return items;
+}
+
 bool ConsoleSession::ApplySettings(const wchar_t* interval, const wchar_t* captureSize,
                                    const wchar_t* whiteFrame) {
     using namespace uidriver;

@@ -53,6 +53,11 @@ public:
     // "&Connect...": types `server`, presses "Connect", picks `machine`, presses "Open". False when
     // the dialog does not get that far (nothing is left open then).
     bool OpenMachine(const wchar_t* machine, const wchar_t* server = L"localhost");
+    // "&Connect...": types the host and the logon, presses "Connect" and reads the machine list,
+    // then cancels. A failed listing's message box ("connect error") is answered and its text
+    // returned in `errorText`; the list is then empty.
+    std::vector<std::wstring> ListMachines(const wchar_t* server, std::wstring& errorText,
+                                           const wchar_t* user = L"", const wchar_t* password = L"");
     // "&Settings...": puts the given texts (null = leave) into the boxes and presses OK; answers
     // the performance warning with OK when it comes. False when the dialog does not close.
     bool ApplySettings(const wchar_t* interval, const wchar_t* captureSize,

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -421,6 +422,65 @@ TEST_F(Console, TwoQueuedRefreshRequestsFetchOnce) {
     PostMessageW(session.Window(), WM_TIMER, 2, 0);
     ASSERT_TRUE(session.Settle());
     EXPECT_EQ(session.CountFetches(), before + 1);
+}
+
+// ---- Round trips
+
+int WireCalls(const std::vector<LoggedCall>& calls, size_t from = 0) {
+    int count = 0;
+    for (size_t i = from; i < calls.size(); ++i)
+        if (calls[i].Field("wire") == "true") ++count;
+    return count;
+}
+
+int ClassFetches(const std::vector<LoggedCall>& calls, const char* className) {
+    int count = 0;
+    for (const LoggedCall& call : calls)
+        if (call.Is("GetObject") && call.Field("class") == className) ++count;
+    return count;
+}
+
+// A class definition crosses the wire once per connection, a failed fetch is not kept, and a long
+// listing comes in batches: a host of 1,000 machines lists sorted in at most 20 wire calls.
+TEST_F(Console, ClassesAreFetchedOncePerConnectionAndListingsComeInBatches) {
+    std::string machines = PixelMachine;
+    for (int i = 0; i < 1000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Farm %04d", (i * 7919) % 1000);  // not in sorted order
+        machines += std::string(R"(,{"elementName": ")") + name + R"("})";
+    }
+    const char Service[] = "Msvm_VirtualSystemManagementService";
+    Launch(Scenario(machines, std::string(R"({"call": "GetObject", "class": ")") + Service +
+                                  R"(", "hr": "0x80041001", "count": 1})"));
+    ASSERT_TRUE(session.ApplySettings(L"60000", nullptr));  // no ticks of the timer's own
+
+    std::wstring errorText;
+    const std::vector<std::wstring> listed = session.ListMachines(L"localhost", errorText);
+    ASSERT_EQ(listed.size(), 1001u) << std::string(errorText.begin(), errorText.end());
+    EXPECT_EQ(listed.front(), L"Farm 0000");
+    EXPECT_EQ(listed[999], L"Farm 0999");
+    EXPECT_EQ(listed.back(), L"Pixel 320");
+    EXPECT_LE(WireCalls(session.Calls()), 20);
+
+    // The connect's first image finds no class (the host fails the fetch); the refresh it posts
+    // fetches it again, and later refreshes use the kept one.
+    ASSERT_TRUE(session.OpenMachine(L"Pixel 320"));
+    ASSERT_TRUE(session.WaitForFetches(0));
+    for (int i = 0; i < 3; ++i) {
+        PostMessageW(session.Window(), WM_TIMER, 1, 0);
+        ASSERT_TRUE(session.Settle());
+    }
+    std::vector<LoggedCall> calls = session.Calls();
+    EXPECT_EQ(ClassFetches(calls, Service), 2);
+    EXPECT_EQ(session.CountFetches(), 4);  // the refresh after the connect, and three requests
+    // A reconnect drops what the old connection kept: its first image fetches the class again.
+    ASSERT_TRUE(session.OpenMachine(L"Pixel 320"));
+    ASSERT_TRUE(session.WaitForFetches(5));
+    PostMessageW(session.Window(), WM_TIMER, 1, 0);
+    ASSERT_TRUE(session.Settle());
+    calls = session.Calls();
+    EXPECT_EQ(ClassFetches(calls, Service), 3);
+    EXPECT_EQ(session.CountFetches(), 7);
 }
 
 // ---- Pictures that cannot be shown
