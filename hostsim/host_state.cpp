@@ -177,7 +177,7 @@ ScreenContent Machine::SnapshotContent(int snapshot) const {
     ScreenContent c;
     c.width = width;
     c.height = height;
-    c.title = elementName + L" - " + label;
+    c.title = label + L" - " + elementName;  // the label first: the frame counter may cover a long title's end
     c.details.push_back(label + L": a saved state, not the running machine");
     c.details.push_back(L"Name " + name);
     c.details.push_back(L"Host " + host->hostName + L"   Generation " + std::to_wstring(generation));
