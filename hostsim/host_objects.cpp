@@ -61,7 +61,7 @@ public:
 
     void Settings(Machine& m, int index) {
         auto d = Add(Role::Settings, &m, index, L"Msvm_VirtualSystemSettingData");
-        std::wstring id = index == 0 ? m.name : m.name.substr(0, 24) + SnapshotSuffix(index);
+        std::wstring id = index == 0 ? m.name : m.name.substr(0, kGuidStemLength) + SnapshotSuffix(index);
         d->Set(L"Caption", PropValue::String(index == 0 ? L"Virtual Machine Settings" : L"Snapshot Settings"));
         d->Set(L"ElementName", PropValue::String(index == 0 ? m.elementName
                                                             : m.elementName + L" - Snapshot " + std::to_wstring(index)));

@@ -9,7 +9,6 @@ namespace hostsim {
 namespace {
 
 constexpr size_t kTypedTextLimit = 4000;  // the text area keeps the end of what was typed
-constexpr size_t kStemLength = 24;        // snapshot settings IDs keep this much of the machine's GUID
 constexpr int kShift = 16, kCtrl = 17, kAlt = 18, kBack = 8;
 constexpr int kLeftShift = 160, kRightShift = 161, kLeftCtrl = 162, kRightCtrl = 163, kLeftAlt = 164,
               kRightAlt = 165, kLeftWin = 0x5B, kRightWin = 0x5C;
@@ -36,7 +35,7 @@ Machine::Machine(Host* owner, size_t position, const MachineConfig& config)
     : host(owner),
       index(position),
       name(config.name),
-      stem(Upper(config.name.substr(0, kStemLength))),
+      stem(Upper(config.name.substr(0, kGuidStemLength))),
       generation(config.generation),
       snapshots(config.snapshots) {
     Apply(config.settings);

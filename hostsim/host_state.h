@@ -16,13 +16,16 @@ namespace hostsim {
 
 struct Host;
 
+// Snapshot settings IDs keep this much of the machine's GUID, so every key of a machine's objects carries it.
+constexpr size_t kGuidStemLength = 24;
+
 struct Machine {
     Machine(Host* owner, size_t position, const MachineConfig& config);
 
     Host* host;
     size_t index;         // position among the host's machines
     std::wstring name;    // GUID
-    std::wstring stem;    // the start of the GUID, upper case, that every key of the machine's objects carries
+    std::wstring stem;    // the first kGuidStemLength characters of the GUID, upper case
     int generation = 1;
     int snapshots = 0;
     // What the scenario and later changes set.
