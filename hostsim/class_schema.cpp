@@ -59,7 +59,8 @@ bool ClassDef::IsA(const std::wstring& className) const {
     return false;
 }
 
-Schema::Schema(bool withTypeScancodes) {
+Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
+    const bool v2 = version == ProviderVersion::V2;
     classes_.push_back({L"Msvm_ComputerSystem",
                         Chain({L"CIM_ComputerSystem", L"CIM_System"}),
                         {{L"Caption", CIM_STRING},
@@ -73,16 +74,22 @@ Schema::Schema(bool withTypeScancodes) {
                          {L"ProcessID", CIM_UINT32}},
                         {L"CreationClassName", L"Name"},
                         {}});
+    std::vector<PropertyDef> settings = {{L"Caption", CIM_STRING},
+                                         {L"Description", CIM_STRING},
+                                         {L"ElementName", CIM_STRING},
+                                         {L"InstanceID", CIM_STRING}};
+    if (v2) {
+        settings.push_back({L"VirtualSystemIdentifier", CIM_STRING});
+        settings.push_back({L"VirtualSystemType", CIM_STRING});
+    } else {
+        settings.push_back({L"Notes", CIM_STRING});
+        settings.push_back({L"Parent", CIM_STRING});
+        settings.push_back({L"SettingType", CIM_UINT16});
+        settings.push_back({L"SystemName", CIM_STRING});
+    }
     classes_.push_back({L"Msvm_VirtualSystemSettingData",
                         Chain({L"CIM_VirtualSystemSettingData", L"CIM_SettingData", L"CIM_ManagedElement"}, false),
-                        {{L"Caption", CIM_STRING},
-                         {L"Description", CIM_STRING},
-                         {L"ElementName", CIM_STRING},
-                         {L"InstanceID", CIM_STRING},
-                         {L"Notes", CIM_STRING},
-                         {L"Parent", CIM_STRING},
-                         {L"SettingType", CIM_UINT16},
-                         {L"SystemName", CIM_STRING}},
+                        std::move(settings),
                         {L"InstanceID"},
                         {}});
     classes_.push_back(
@@ -139,7 +146,8 @@ Schema::Schema(bool withTypeScancodes) {
         Method(L"TypeCtrlAltDel", {}),
         Method(L"TypeText", {{L"asciiText", CIM_STRING}}),
     };
-    if (withTypeScancodes) keyboard.push_back(Method(L"TypeScancodes", {{L"Scancodes", CIM_UINT8 | kArray}}));
+    if (v2) keyboard.push_back(Method(L"TypeKey", {{L"keyCode", CIM_UINT32}}));
+    if (v2 || withTypeScancodes) keyboard.push_back(Method(L"TypeScancodes", {{L"Scancodes", CIM_UINT8 | kArray}}));
     classes_.push_back({L"Msvm_Keyboard",
                         Chain({L"CIM_Keyboard", L"CIM_UserDevice", L"CIM_LogicalDevice"}),
                         DeviceProperties({}), kDeviceKeys, std::move(keyboard)});
@@ -161,9 +169,11 @@ Schema::Schema(bool withTypeScancodes) {
                         {}});
 }
 
-const Schema& Schema::Release(bool withTypeScancodes) {
-    static const Schema first(false), second(true);
-    return withTypeScancodes ? second : first;
+const Schema& Schema::For(ProviderVersion version, bool withTypeScancodes) {
+    static const Schema firstRelease(ProviderVersion::V1, false), laterRelease(ProviderVersion::V1, true),
+        secondVersion(ProviderVersion::V2, true);
+    if (version == ProviderVersion::V2) return secondVersion;
+    return withTypeScancodes ? laterRelease : firstRelease;
 }
 
 const ClassDef* Schema::Find(const std::wstring& name) const {

@@ -1,6 +1,8 @@
 #pragma once
 // The classes of the simulated provider: their properties with CIM types, keys, ancestry and
 // methods with their parameter signatures.
+#include "hostsim/provider_version.h"
+
 #include <wbemcli.h>
 
 #include <string>
@@ -31,17 +33,19 @@ struct ClassDef {
     bool IsA(const std::wstring& className) const;  // this class or one of its ancestors
 };
 
-// The classes of one provider release: the first lacks Msvm_Keyboard.TypeScancodes.
+// The classes of one provider version and release. The first release of the first version lacks
+// Msvm_Keyboard.TypeScancodes; the second version always has it, and its settings class follows a
+// newer CIM schema (VirtualSystemIdentifier and VirtualSystemType instead of SystemName and SettingType).
 class Schema {
 public:
-    static const Schema& Release(bool withTypeScancodes);
+    static const Schema& For(ProviderVersion version, bool withTypeScancodes);
     const ClassDef* Find(const std::wstring& name) const;
     // True for the provider's classes and for the CIM classes they derive from.
     bool IsKnownClass(const std::wstring& name) const;
     const std::vector<ClassDef>& Classes() const { return classes_; }
 
 private:
-    explicit Schema(bool withTypeScancodes);
+    Schema(ProviderVersion version, bool withTypeScancodes);
     std::vector<ClassDef> classes_;
 };
 

@@ -20,6 +20,11 @@ std::wstring Guest::name() const {
     return machine_->name;
 }
 
+int Guest::generation() const {
+    Lock lock(Mutex());
+    return machine_->generation;
+}
+
 int Guest::width() const {
     Lock lock(Mutex());
     return machine_->width;

@@ -7,18 +7,38 @@ namespace {
 
 constexpr uint16_t kEnabled = 2, kHealthOk = 5;
 
+// Properties that, on every object of a machine that has them, carry the machine's GUID (its
+// stem, for snapshot settings): a value that names no machine there names none of its objects.
+const wchar_t* const kOwnerProperties[] = {L"Name", L"SystemName", L"DeviceID", L"InstanceID",
+                                           L"VirtualSystemIdentifier"};
+
 class Builder {
 public:
-    Builder(Host& host, std::vector<HostInstance>& out) : host_(host), out_(out) {}
+    Builder(const HostView& view, const InstanceFilter& filter, std::vector<HostInstance>& out)
+        : host_(*view.host), version_(view.version), schema_(view.schema()), filter_(filter), out_(out) {
+        if (filter.machines) {
+            machines_ = *filter.machines;
+        } else {
+            for (auto& m : host_.machines) machines_.push_back(m.get());
+        }
+    }
+
+    // Whether the filter lets instances of this class through.
+    bool Wants(const wchar_t* className) const {
+        if (filter_.className.empty()) return true;
+        const ClassDef* cls = schema_.Find(className);
+        return cls && cls->IsA(filter_.className);
+    }
+    const std::vector<Machine*>& Machines() const { return machines_; }
+    bool V2() const { return version_ == ProviderVersion::V2; }
 
     std::shared_ptr<ObjectData> Add(Role role, Machine* machine, int index, const wchar_t* className) {
-        const ClassDef* cls = host_.schema->Find(className);
-        auto data = NewInstance(*cls);
+        auto data = NewInstance(*schema_.Find(className));
         out_.push_back({role, machine, index, data});
         return data;
     }
 
-    void Finish(ObjectData& data) { data.SetPathFromKeys(host_.hostName); }
+    void Finish(ObjectData& data) { data.SetPathFromKeys(host_.hostName, version_); }
 
     void ComputerSystem(Machine* m) {
         auto d = Add(m ? Role::VmSystem : Role::HostSystem, m, 0, L"Msvm_ComputerSystem");
@@ -33,20 +53,27 @@ public:
         d->Set(L"HealthState", PropValue::I4(kHealthOk));
         if (m) {
             d->Set(L"OnTimeInMilliseconds", PropValue::String(L"3600000"));
-            d->Set(L"ProcessID", PropValue::I4(4000 + static_cast<int>(out_.size())));
+            // The host's own object and the machines before this one come first in the enumeration.
+            d->Set(L"ProcessID", PropValue::I4(4002 + static_cast<int>(m->index)));
         }
         Finish(*d);
     }
 
     void Settings(Machine& m, int index) {
         auto d = Add(Role::Settings, &m, index, L"Msvm_VirtualSystemSettingData");
-        std::wstring id = index == 0 ? m.name : m.name.substr(0, 24) + SnapshotSuffix(index);
+        std::wstring id = index == 0 ? m.name : m.name.substr(0, kGuidStemLength) + SnapshotSuffix(index);
         d->Set(L"Caption", PropValue::String(index == 0 ? L"Virtual Machine Settings" : L"Snapshot Settings"));
         d->Set(L"ElementName", PropValue::String(index == 0 ? m.elementName
                                                             : m.elementName + L" - Snapshot " + std::to_wstring(index)));
         d->Set(L"InstanceID", PropValue::String(L"Microsoft:" + id));
-        d->Set(L"SystemName", PropValue::String(m.name));
-        d->Set(L"SettingType", PropValue::I4(index == 0 ? 3 : 5));
+        if (V2()) {
+            d->Set(L"VirtualSystemIdentifier", PropValue::String(m.name));
+            d->Set(L"VirtualSystemType", PropValue::String(index == 0 ? L"Microsoft:Hyper-V:System:Realized"
+                                                                      : L"Microsoft:Hyper-V:Snapshot:Realized"));
+        } else {
+            d->Set(L"SystemName", PropValue::String(m.name));
+            d->Set(L"SettingType", PropValue::I4(index == 0 ? 3 : 5));
+        }
         Finish(*d);
     }
 
@@ -97,77 +124,115 @@ private:
     }
 
     Host& host_;
+    ProviderVersion version_;
+    const Schema& schema_;
+    const InstanceFilter& filter_;
+    std::vector<Machine*> machines_;
     std::vector<HostInstance>& out_;
 };
 
+bool SameKeys(const ObjectData& d, const ObjectPath& path) {
+    if (!IEquals(d.ClassName(), path.className) || d.cls->keys.size() != path.keys.size()) return false;
+    for (const auto& [key, value] : path.keys) {
+        bool isKey = false;
+        for (const auto& k : d.cls->keys) isKey = isKey || IEquals(k, key);
+        const PropValue* v = d.Find(key);
+        if (!isKey || !v || V_VT(&v->Get()) != VT_BSTR || !IEquals(V_BSTR(&v->Get()), value)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-std::vector<HostInstance> HostInstances(Host& host) {
+std::vector<HostInstance> HostInstances(const HostView& view, const InstanceFilter& filter) {
     std::vector<HostInstance> all;
-    Builder b(host, all);
-    b.ComputerSystem(nullptr);
-    for (auto& m : host.machines) b.ComputerSystem(m.get());
-    for (auto& m : host.machines) {
-        if (!m->settingData) continue;
-        // Snapshots come first, as they do on a host where they were taken before the last start.
-        for (int i = 1; i <= m->snapshots; ++i) b.Settings(*m, i);
-        b.Settings(*m, 0);
+    Builder b(view, filter, all);
+    if (b.Wants(L"Msvm_ComputerSystem")) {
+        b.ComputerSystem(nullptr);
+        for (Machine* m : b.Machines()) b.ComputerSystem(m);
     }
-    b.Service();
-    for (auto& m : host.machines) {
-        if (m->display == "synthetic") {
-            b.Device(Role::SyntheticDisplay, *m, 0, L"Msvm_SyntheticDisplayController", L"SyntheticDisplay",
-                     L"Synthetic Display Controller", kEnabled);
-            b.VideoHead(*m, 0, L"SyntheticDisplay");
-        } else if (m->display == "s3") {
-            b.Device(Role::S3Display, *m, 0, L"Msvm_S3DisplayController", L"S3Display", L"S3 Display Controller",
-                     kEnabled);
-            b.VideoHead(*m, 1, L"S3Display");
+    if (b.Wants(L"Msvm_VirtualSystemSettingData")) {
+        for (Machine* m : b.Machines()) {
+            if (!m->settingData) continue;
+            // Snapshots come first, as they do on a host where they were taken before the last start.
+            for (int i = 1; i <= m->snapshots; ++i) b.Settings(*m, i);
+            b.Settings(*m, 0);
         }
-        if (m->HasSyntheticMouse())
+    }
+    if (b.Wants(L"Msvm_VirtualSystemManagementService")) b.Service();
+    const bool synthetic = b.Wants(L"Msvm_SyntheticDisplayController"), s3 = b.Wants(L"Msvm_S3DisplayController"),
+               head = b.Wants(L"Msvm_VideoHead"), syntheticMouse = b.Wants(L"Msvm_SyntheticMouse"),
+               ps2Mouse = b.Wants(L"Msvm_Ps2Mouse"), keyboard = b.Wants(L"Msvm_Keyboard");
+    for (Machine* m : b.Machines()) {
+        if (m->display == "synthetic") {
+            if (synthetic)
+                b.Device(Role::SyntheticDisplay, *m, 0, L"Msvm_SyntheticDisplayController", L"SyntheticDisplay",
+                         L"Synthetic Display Controller", kEnabled);
+            if (head) b.VideoHead(*m, 0, L"SyntheticDisplay");
+        } else if (m->display == "s3") {
+            if (s3)
+                b.Device(Role::S3Display, *m, 0, L"Msvm_S3DisplayController", L"S3Display", L"S3 Display Controller",
+                         kEnabled);
+            if (head) b.VideoHead(*m, 1, L"S3Display");
+        }
+        if (syntheticMouse && m->HasSyntheticMouse())
             b.Device(Role::SyntheticMouse, *m, 0, L"Msvm_SyntheticMouse", L"SyntheticMouse", L"Synthetic Mouse",
                      m->mouseEnabledState);
-        if (m->HasPs2Mouse())
+        if (ps2Mouse && m->HasPs2Mouse())
             b.Device(Role::Ps2Mouse, *m, 0, L"Msvm_Ps2Mouse", L"Ps2Mouse", L"PS/2 Mouse", kEnabled);
-        if (m->keyboard)
+        if (keyboard && m->keyboard)
             b.Device(Role::Keyboard, *m, 0, L"Msvm_Keyboard", L"Ps2Keyboard", L"Keyboard", kEnabled);
     }
     return all;
 }
 
-const HostInstance* FindInstance(const std::vector<HostInstance>& all, const ObjectPath& path) {
-    if (path.keys.empty()) return nullptr;
-    for (const auto& inst : all) {
-        const ObjectData& d = *inst.data;
-        if (!IEquals(d.ClassName(), path.className) || d.cls->keys.size() != path.keys.size()) continue;
-        bool same = true;
-        for (const auto& [key, value] : path.keys) {
-            bool isKey = false;
-            for (const auto& k : d.cls->keys) isKey = isKey || IEquals(k, key);
-            const PropValue* v = d.Find(key);
-            if (!isKey || !v || V_VT(&v->Get()) != VT_BSTR || !IEquals(V_BSTR(&v->Get()), value)) {
-                same = false;
-                break;
-            }
+std::optional<HostInstance> FindInstance(const HostView& view, const ObjectPath& path) {
+    if (path.keys.empty()) return std::nullopt;
+    // Every object of a machine has a key that carries the machine's GUID, so a path whose keys
+    // name no machine can only be one of the host's own objects.
+    InstanceFilter filter{path.className, std::vector<Machine*>{}};
+    for (const auto& [key, value] : path.keys) {
+        if (auto named = MachinesNamedBy(*view.host, key, value)) {
+            filter.machines = std::move(named);
+            break;
         }
-        if (same) return &inst;
     }
-    return nullptr;
+    for (auto& inst : HostInstances(view, filter))
+        if (SameKeys(*inst.data, path)) return std::move(inst);
+    return std::nullopt;
 }
 
-bool Associated(const HostInstance& a, const HostInstance& b) {
-    auto linked = [](const HostInstance& x, const HostInstance& y) {
+std::optional<std::vector<Machine*>> MachinesNamedBy(const Host& host, const std::wstring& property,
+                                                     const std::wstring& value) {
+    bool bearsOwner = false;
+    for (const wchar_t* p : kOwnerProperties) bearsOwner = bearsOwner || IEquals(property, p);
+    if (!bearsOwner) return std::nullopt;
+    std::wstring text = Upper(value);
+    std::vector<Machine*> named;
+    for (const auto& m : host.machines)
+        if (text.find(m->stem) != std::wstring::npos) named.push_back(m.get());
+    return named;
+}
+
+bool Associated(ProviderVersion version, const HostInstance& a, const HostInstance& b) {
+    // Whether the second version links a display controller to its head is not known: it does not
+    // here, so a client must find the head by its SystemName, which works with both versions.
+    const bool headLinks = version == ProviderVersion::V1;
+    auto linked = [headLinks](const HostInstance& x, const HostInstance& y) {
         switch (x.role) {
         case Role::HostSystem: return y.role == Role::Service || y.role == Role::VmSystem;
         case Role::VmSystem: return y.machine == x.machine && y.role != Role::VmSystem;
-        case Role::SyntheticDisplay: return y.machine == x.machine && y.role == Role::VideoHead && y.index == 0;
-        case Role::S3Display: return y.machine == x.machine && y.role == Role::VideoHead && y.index == 1;
+        case Role::SyntheticDisplay:
+            return headLinks && y.machine == x.machine && y.role == Role::VideoHead && y.index == 0;
+        case Role::S3Display: return headLinks && y.machine == x.machine && y.role == Role::VideoHead && y.index == 1;
         default: return false;
         }
     };
     return linked(a, b) || linked(b, a);
 }
 
-bool IsOurNamespace(const ObjectPath& path) { return path.nameSpace.empty() || IEquals(path.nameSpace, kNamespace); }
+bool IsOurNamespace(ProviderVersion version, const ObjectPath& path) {
+    return path.nameSpace.empty() || VersionOfNamespace(path.nameSpace) == version;
+}
 
 }  // namespace hostsim

@@ -1,10 +1,12 @@
 #pragma once
-// The WMI objects a host shows, built from its current state, and the associations between them.
+// The WMI objects a host shows through one version of the provider, built from its current state,
+// and the associations between them. A call builds only the objects it may need.
 #include "hostsim/host_state.h"
 #include "hostsim/object_data.h"
 #include "hostsim/object_path.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace hostsim {
@@ -20,16 +22,35 @@ struct HostInstance {
     std::shared_ptr<ObjectData> data;
 };
 
-// Every instance of the host, in the order its enumerations deliver them.
-std::vector<HostInstance> HostInstances(Host& host);
+// A host as one connection sees it: through the namespace of one provider version.
+struct HostView {
+    Host* host;
+    ProviderVersion version;
+    const Schema& schema() const { return host->SchemaFor(version); }
+};
 
-// The instance an object path names (keys compared case-insensitively), or nullptr.
-const HostInstance* FindInstance(const std::vector<HostInstance>& all, const ObjectPath& path);
+// Which instances to build. The host's own objects are never left out by `machines`.
+struct InstanceFilter {
+    std::wstring className;                               // this class and its subclasses; "" = every class
+    std::optional<std::vector<Machine*>> machines;        // only these machines' objects; nothing = every machine
+};
+
+// The instances the filter lets through, in the order the host's enumerations deliver them.
+std::vector<HostInstance> HostInstances(const HostView& view, const InstanceFilter& filter = {});
+
+// The instance an object path names (class and keys compared case-insensitively), building only the
+// objects of its class that belong to the machines its keys could name.
+std::optional<HostInstance> FindInstance(const HostView& view, const ObjectPath& path);
+
+// The machines whose objects can hold `value` in `property`, when that property always carries
+// its owner's GUID; nothing when any machine's object could.
+std::optional<std::vector<Machine*>> MachinesNamedBy(const Host& host, const std::wstring& property,
+                                                     const std::wstring& value);
 
 // Whether the host links the two objects by an association.
-bool Associated(const HostInstance& a, const HostInstance& b);
+bool Associated(ProviderVersion version, const HostInstance& a, const HostInstance& b);
 
-// The namespace part of a path names this provider's namespace (or is absent).
-bool IsOurNamespace(const ObjectPath& path);
+// The namespace part of a path names the connection's namespace (or is absent).
+bool IsOurNamespace(ProviderVersion version, const ObjectPath& path);
 
 }  // namespace hostsim

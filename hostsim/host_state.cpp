@@ -31,7 +31,13 @@ uint32_t Seed(const std::wstring& text) {
 
 }  // namespace
 
-Machine::Machine(Host* owner, const MachineConfig& config) : host(owner), name(config.name), snapshots(config.snapshots) {
+Machine::Machine(Host* owner, size_t position, const MachineConfig& config)
+    : host(owner),
+      index(position),
+      name(config.name),
+      stem(Upper(config.name.substr(0, kGuidStemLength))),
+      generation(config.generation),
+      snapshots(config.snapshots) {
     Apply(config.settings);
     pointerX = width / 2;
     pointerY = height / 2;
@@ -140,7 +146,7 @@ ScreenContent Machine::Content() const {
                                                                           : L"relative mouse";
     c.details.push_back(std::to_wstring(width) + L" x " + std::to_wstring(height) + L"   " + Wide(display) +
                         L" display   " + mode);
-    c.details.push_back(L"Host " + host->hostName);
+    c.details.push_back(L"Host " + host->hostName + L"   Generation " + std::to_wstring(generation));
     c.typed = typed;
     c.pointerX = pointerX;
     c.pointerY = pointerY;
@@ -165,6 +171,31 @@ bool Machine::Image(int w, int h, bool newFrame, uint8_t* out) {
     return true;
 }
 
+ScreenContent Machine::SnapshotContent(int snapshot) const {
+    std::wstring label = L"Snapshot " + std::to_wstring(snapshot);
+    ScreenContent c;
+    c.width = width;
+    c.height = height;
+    c.title = label + L" - " + elementName;  // the label first: the frame counter may cover a long title's end
+    c.details.push_back(label + L": a saved state, not the running machine");
+    c.details.push_back(L"Name " + name);
+    c.details.push_back(L"Host " + host->hostName + L"   Generation " + std::to_wstring(generation));
+    c.typed = L"[" + label + L"]";
+    c.showPointer = false;
+    c.seed = Seed(name) + 1 + static_cast<uint32_t>(snapshot - 1) % 7;  // never the live screen's colour (of 8)
+    return c;
+}
+
+bool Machine::SnapshotImage(int snapshot, int w, int h, uint8_t* out) {
+    if (display == "none" || w <= 0 || h <= 0 || snapshot < 1 || snapshot > snapshots) return false;
+    if (snapshotScreens.size() < static_cast<size_t>(snapshots)) snapshotScreens.resize(static_cast<size_t>(snapshots));
+    auto& screen = snapshotScreens[static_cast<size_t>(snapshot - 1)];
+    if (!screen) screen = std::make_unique<GuestScreen>();
+    if (!screen->Render(SnapshotContent(snapshot))) return false;
+    screen->Scale(w, h, out);
+    return true;
+}
+
 std::vector<uint16_t> Machine::Framebuffer() {
     if (!screen.Render(Content())) return {};
     return screen.Pixels();
@@ -176,9 +207,11 @@ Host::Host(const HostConfig& config)
       hostName(config.hostName),
       users(config.users),
       latencyMs(config.latencyMs),
-      schema(&Schema::Release(config.typeScancodes)),
+      speaksV1(config.speaksV1),
+      speaksV2(config.speaksV2),
+      typeScancodes(config.typeScancodes),
       changes(config.changes) {
-    for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, m));
+    for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {
         FaultState state{f};
         CompleteFault(state.config);

@@ -16,11 +16,17 @@ namespace hostsim {
 
 struct Host;
 
+// Snapshot settings IDs keep this much of the machine's GUID, so every key of a machine's objects carries it.
+constexpr size_t kGuidStemLength = 24;
+
 struct Machine {
-    Machine(Host* owner, const MachineConfig& config);
+    Machine(Host* owner, size_t position, const MachineConfig& config);
 
     Host* host;
-    std::wstring name;  // GUID
+    size_t index;         // position among the host's machines
+    std::wstring name;    // GUID
+    std::wstring stem;    // the first kGuidStemLength characters of the GUID, upper case
+    int generation = 1;
     int snapshots = 0;
     // What the scenario and later changes set.
     std::wstring elementName;
@@ -36,11 +42,13 @@ struct Machine {
     std::wstring typed;
     unsigned frame = 0;
     unsigned version = 1;              // bumped by every visible change
-    GuestScreen screen;
+    GuestScreen screen;  // allocated when something first reads the screen
+    std::vector<std::unique_ptr<GuestScreen>> snapshotScreens;  // [i - 1]: snapshot i, made when first shown
     Guest guest{this};
 
     bool HasSyntheticMouse() const { return mouse == "synthetic" || mouse == "synthetic-disabled"; }
-    bool HasPs2Mouse() const { return mouse == "ps2" || mouse == "synthetic-disabled"; }
+    // A disabled synthetic mouse comes with the emulated PS/2 one, which only generation 1 has.
+    bool HasPs2Mouse() const { return mouse == "ps2" || (mouse == "synthetic-disabled" && generation == 1); }
     void Apply(const MachineSettings& settings);
     void SetResolution(int w, int h);
     void MovePointerTo(int x, int y);  // clamped to the screen
@@ -52,11 +60,14 @@ struct Machine {
     // Renders the screen (a new frame when `newFrame`) and scales it to width x height into `out`
     // (width * height * 2 bytes). Returns false when the guest has no screen to show.
     bool Image(int w, int h, bool newFrame, uint8_t* out);
+    // The same for snapshot 1..snapshots: the screen as it was saved, frozen, never a new frame.
+    bool SnapshotImage(int snapshot, int w, int h, uint8_t* out);
     std::vector<uint16_t> Framebuffer();
 
 private:
     void TypeChar(wchar_t c);
     ScreenContent Content() const;
+    ScreenContent SnapshotContent(int snapshot) const;
 };
 
 struct Host {
@@ -67,12 +78,15 @@ struct Host {
     std::wstring hostName;
     std::optional<std::vector<UserConfig>> users;
     int latencyMs = 0;
-    const Schema* schema;
+    bool speaksV1, speaksV2;  // the provider versions (namespaces) the host answers
+    bool typeScancodes;       // false: the first version's first release
     std::vector<std::unique_ptr<Machine>> machines;
     std::vector<FaultState> faults;
     std::vector<ChangeConfig> changes;  // not yet applied
     int wireCalls = 0;
 
+    bool Speaks(ProviderVersion version) const { return version == ProviderVersion::V2 ? speaksV2 : speaksV1; }
+    const Schema& SchemaFor(ProviderVersion version) const { return Schema::For(version, typeScancodes); }
     bool IsLocal() const;                            // answers the bare local path
     bool Answers(const std::wstring& server) const;  // by name, alias or computer name
     Machine* FindMachine(const std::wstring& elementNameOrGuid);

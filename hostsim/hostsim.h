@@ -40,6 +40,7 @@ class Guest {
 public:
     std::wstring elementName() const;          // display name (ElementName)
     std::wstring name() const;                 // identifier GUID (Name)
+    int generation() const;                    // 1, or 2 for a UEFI machine with synthetic devices only
     int width() const;                         // current screen width in pixels
     int height() const;                        // current screen height in pixels
     void SetResolution(int width, int height); // changes the screen size the video head reports

@@ -1,7 +1,7 @@
 #include "hostsim/locator.h"
 
 #include "hostsim/engine.h"
-#include "hostsim/object_data.h"
+#include "hostsim/provider_version.h"
 #include "hostsim/secured_proxy.h"
 #include "hostsim/services.h"
 #include "hostsim/text_util.h"
@@ -74,6 +74,7 @@ public:
 
         std::lock_guard<std::mutex> lock(engine.mutex);
         FaultEffect fault = engine.Faults(host.get(), CallInfo{"ConnectServer", {}, {}, {}, {}});
+        std::optional<ProviderVersion> version = VersionOfNamespace(nameSpace);
         HRESULT hr = WBEM_S_NO_ERROR;
         if (fault.hr)
             hr = *fault.hr;
@@ -83,9 +84,9 @@ public:
             hr = WBEM_E_LOCAL_CREDENTIALS;  // WMI takes no user name for a connection to this machine
         else if (host->users && (user.empty() || !AcceptsLogon(*host, user, {}, BstrText(strPassword))))
             hr = E_ACCESSDENIED;
-        else if (!IEquals(nameSpace, kNamespace))
-            hr = WBEM_E_INVALID_NAMESPACE;
-        if (SUCCEEDED(hr)) *ppNamespace = Services::Create(host);
+        else if (!version || !host->Speaks(*version))
+            hr = WBEM_E_INVALID_NAMESPACE;  // not a namespace this host's provider has
+        if (SUCCEEDED(hr)) *ppNamespace = Services::Create(host, *version);
         record.hr = hr;
         host->CountWireCall();
         engine.Log().Add(record);

@@ -5,8 +5,6 @@
 
 namespace hostsim {
 
-const wchar_t kNamespace[] = L"root\\virtualization";
-
 namespace {
 
 // Schema classes live for the whole process: share them without owning them.
@@ -38,22 +36,25 @@ void ObjectData::Set(const std::wstring& name, const PropValue& value) {
 
 std::wstring ObjectData::Path() const {
     if (relPath.empty()) return {};
-    return L"\\\\" + server + L"\\" + kNamespace + L":" + relPath;
+    return L"\\\\" + server + L"\\" + NamespaceOf(version) + L":" + relPath;
 }
 
-void ObjectData::SetPathFromKeys(const std::wstring& computerName) {
+void ObjectData::SetPathFromKeys(const std::wstring& computerName, ProviderVersion providerVersion) {
     std::vector<std::pair<std::wstring, std::wstring>> keys;
     for (const auto& key : cls->keys) {
         const PropValue* v = Find(key);
         keys.emplace_back(key, v && V_VT(&v->Get()) == VT_BSTR ? V_BSTR(&v->Get()) : L"");
     }
     server = computerName;
+    version = providerVersion;
     relPath = FormatRelativePath(cls->name, keys);
 }
 
-std::shared_ptr<ObjectData> NewClassObject(const ClassDef& cls, const std::wstring& computerName) {
+std::shared_ptr<ObjectData> NewClassObject(const ClassDef& cls, const std::wstring& computerName,
+                                           ProviderVersion version) {
     auto data = WithNulls(Unowned(cls), true);
     data->server = computerName;
+    data->version = version;
     data->relPath = cls.name;
     return data;
 }

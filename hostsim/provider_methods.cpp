@@ -52,29 +52,40 @@ std::vector<T> Numbers(const PropValue& v) {
     return items;
 }
 
-// The machine whose settings object a reference names; `live` asks for its running settings.
-Machine* SettingsOwner(const std::vector<HostInstance>& all, const std::wstring& reference, bool live) {
+// A machine's settings object, live (snapshot 0) or one of its snapshots.
+struct SettingsRef {
+    Machine* machine = nullptr;
+    int snapshot = 0;
+};
+
+// The settings object a reference names, or nothing when it names none of this connection's.
+std::optional<SettingsRef> SettingsOf(const HostView& view, const std::wstring& reference) {
     auto path = ParseObjectPath(reference);
-    if (!path || !IsOurNamespace(*path)) return nullptr;
-    const HostInstance* inst = FindInstance(all, *path);
-    if (!inst || inst->role != Role::Settings || (live && inst->index != 0)) return nullptr;
-    return inst->machine;
+    if (!path || !IsOurNamespace(view.version, *path)) return std::nullopt;
+    auto inst = FindInstance(view, *path);
+    if (!inst || inst->role != Role::Settings) return std::nullopt;
+    return SettingsRef{inst->machine, inst->index};
+}
+
+// Draws the live screen (a new frame) or a snapshot's saved one, which never changes.
+bool Draw(const SettingsRef& s, int w, int h, uint8_t* out) {
+    return s.snapshot == 0 ? s.machine->Image(w, h, true, out) : s.machine->SnapshotImage(s.snapshot, w, h, out);
 }
 
 // The screen image as the host sends it, or NULL when there is none to send (or a fault spoils it).
-PropValue ScreenImage(Machine& m, int w, int h, const FaultEffect& fault) {
-    if (fault.Reply("imageNotArray") || m.display == "none") return PropValue::Null();
+PropValue ScreenImage(const SettingsRef& s, int w, int h, const FaultEffect& fault) {
+    if (fault.Reply("imageNotArray") || s.machine->display == "none") return PropValue::Null();
     size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(h) * 2;
     if (fault.Reply("imageShort")) {
         std::vector<uint8_t> full(bytes);
-        if (!m.Image(w, h, true, full.data())) return PropValue::Null();
+        if (!Draw(s, w, h, full.data())) return PropValue::Null();
         return PropValue::Bytes(full.data(), bytes / 2);
     }
     SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes));
     if (!array) return PropValue::Null();
     void* raw = nullptr;
     SafeArrayAccessData(array, &raw);
-    bool drawn = m.Image(w, h, true, static_cast<uint8_t*>(raw));
+    bool drawn = Draw(s, w, h, static_cast<uint8_t*>(raw));
     SafeArrayUnaccessData(array);
     if (!drawn) {
         SafeArrayDestroy(array);
@@ -89,29 +100,30 @@ PropValue ScreenImage(Machine& m, int w, int h, const FaultEffect& fault) {
     return image;
 }
 
-int32_t Thumbnail(const std::vector<HostInstance>& all, const std::vector<PropValue>& in, ObjectData& out,
-                  const FaultEffect& fault) {
-    Machine* m = SettingsOwner(all, Text(in[0]), true);
+// A snapshot's settings give the snapshot's saved screen, as they do for a checkpoint's preview.
+int32_t Thumbnail(const HostView& view, const std::vector<PropValue>& in, ObjectData& out, const FaultEffect& fault) {
+    auto settings = SettingsOf(view, Text(in[0]));
     int64_t w = Int(in[1]), h = Int(in[2]);
-    if (!m || w <= 0 || h <= 0) return kInvalidParameter;
-    if (m->display == "none") return kInvalidState;
+    if (!settings || w <= 0 || h <= 0) return kInvalidParameter;
+    if (settings->machine->display == "none") return kInvalidState;
     if (w * h > kMaxImagePixels) return kOutOfMemory;
-    out.Set(L"ImageData", ScreenImage(*m, static_cast<int>(w), static_cast<int>(h), fault));
+    out.Set(L"ImageData", ScreenImage(*settings, static_cast<int>(w), static_cast<int>(h), fault));
     return kCompleted;
 }
 
-int32_t Summary(const std::shared_ptr<Host>& host, const std::vector<HostInstance>& all,
-                const std::vector<PropValue>& in, ObjectData& out, const FaultEffect& fault) {
-    std::vector<Machine*> machines;
+int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const std::vector<PropValue>& in,
+                ObjectData& out, const FaultEffect& fault) {
+    std::vector<SettingsRef> items;
     for (const auto& reference : Texts(in[0])) {
-        Machine* m = SettingsOwner(all, reference, false);
-        if (!m) return kInvalidParameter;
-        machines.push_back(m);
+        auto settings = SettingsOf(view, reference);
+        if (!settings) return kInvalidParameter;
+        items.push_back(*settings);
     }
     std::vector<int32_t> requests = Numbers<int32_t>(in[1]);
-    const ClassDef& summaryClass = *host->schema->Find(L"Msvm_SummaryInformation");
+    const ClassDef& summaryClass = *view.schema().Find(L"Msvm_SummaryInformation");
     std::vector<IUnknown*> objects;
-    for (Machine* m : machines) {
+    for (const SettingsRef& item : items) {
+        Machine* m = item.machine;
         auto s = NewInstance(summaryClass);
         for (int32_t code : requests) {
             switch (code) {
@@ -119,9 +131,9 @@ int32_t Summary(const std::shared_ptr<Host>& host, const std::vector<HostInstanc
             case 1: s->Set(L"ElementName", PropValue::String(m->elementName)); break;
             case 3: s->Set(L"Notes", PropValue::String(L"")); break;
             case 4: s->Set(L"NumberOfProcessors", PropValue::I4(2)); break;
-            case 5: s->Set(L"ThumbnailImage", ScreenImage(*m, 80, 60, fault)); break;
-            case 6: s->Set(L"ThumbnailImage", ScreenImage(*m, 160, 120, fault)); break;
-            case 7: s->Set(L"ThumbnailImage", ScreenImage(*m, 320, 240, fault)); break;
+            case 5: s->Set(L"ThumbnailImage", ScreenImage(item, 80, 60, fault)); break;
+            case 6: s->Set(L"ThumbnailImage", ScreenImage(item, 160, 120, fault)); break;
+            case 7: s->Set(L"ThumbnailImage", ScreenImage(item, 320, 240, fault)); break;
             case 100: s->Set(L"EnabledState", PropValue::I4(2)); break;
             case 101: s->Set(L"ProcessorLoad", PropValue::I4(static_cast<int32_t>(m->frame % 40 + 3))); break;
             case 103: s->Set(L"MemoryUsage", PropValue::String(L"1024")); break;
@@ -166,11 +178,10 @@ int32_t Keyboard(Machine& m, const std::wstring& method, const std::vector<PropV
     } else {
         int64_t key = UInt32(in[0]);
         if (key > 254) return kInvalidParameter;
-        if (IEquals(method, L"PressKey"))
-            m.PressKey(static_cast<int>(key));
-        else if (IEquals(method, L"ReleaseKey"))
-            m.ReleaseKey(static_cast<int>(key));
-        else
+        // TypeKey is a press and a release.
+        if (IEquals(method, L"PressKey") || IEquals(method, L"TypeKey")) m.PressKey(static_cast<int>(key));
+        if (IEquals(method, L"ReleaseKey") || IEquals(method, L"TypeKey")) m.ReleaseKey(static_cast<int>(key));
+        if (IEquals(method, L"IsKeyPressed"))
             out.Set(L"keyState", PropValue::Bool(m.IsKeyDown(static_cast<int>(key))));
     }
     return kCompleted;
@@ -178,14 +189,15 @@ int32_t Keyboard(Machine& m, const std::wstring& method, const std::vector<PropV
 
 }  // namespace
 
-void RunProviderMethod(const std::shared_ptr<Host>& host, const std::vector<HostInstance>& all,
-                       const HostInstance& target, const MethodDef& method, const std::vector<PropValue>& in,
-                       ObjectData& out, const FaultEffect& fault) {
+void RunProviderMethod(const std::shared_ptr<Host>& host, ProviderVersion version, const HostInstance& target,
+                       const MethodDef& method, const std::vector<PropValue>& in, ObjectData& out,
+                       const FaultEffect& fault) {
+    const HostView view{host.get(), version};
     int32_t result = kInvalidState;
     switch (target.role) {
     case Role::Service:
-        result = IEquals(method.name, L"GetSummaryInformation") ? Summary(host, all, in, out, fault)
-                                                                : Thumbnail(all, in, out, fault);
+        result = IEquals(method.name, L"GetSummaryInformation") ? Summary(host, view, in, out, fault)
+                                                                : Thumbnail(view, in, out, fault);
         break;
     case Role::SyntheticMouse:
     case Role::Ps2Mouse: result = Mouse(*target.machine, target.role, method.name, in); break;

@@ -16,11 +16,11 @@ enum ReturnCode : int32_t {
     kOutOfMemory = 32778,
 };
 
-// Runs `method` on `target` with in-parameter values already converted to their declared types
-// (one per method.in, none NULL) and fills `out`, the method's out-parameters instance.
-// `fault` carries reply faults that spoil the answer.
-void RunProviderMethod(const std::shared_ptr<Host>& host, const std::vector<HostInstance>& all,
-                       const HostInstance& target, const MethodDef& method, const std::vector<PropValue>& in,
-                       ObjectData& out, const FaultEffect& fault);
+// Runs `method` on `target`, an object of `host` seen through `version`, with in-parameter values
+// already converted to their declared types (one per method.in, none NULL) and fills `out`, the
+// method's out-parameters instance. `fault` carries reply faults that spoil the answer.
+void RunProviderMethod(const std::shared_ptr<Host>& host, ProviderVersion version, const HostInstance& target,
+                       const MethodDef& method, const std::vector<PropValue>& in, ObjectData& out,
+                       const FaultEffect& fault);
 
 }  // namespace hostsim

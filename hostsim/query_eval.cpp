@@ -57,28 +57,39 @@ std::wstring QueryClass(const std::wstring& text) {
     return q->kind == WqlQuery::Kind::Select ? q->className : q->resultClass;
 }
 
-HRESULT RunQuery(Host& host, const std::wstring& text, QueryResult& result) {
+HRESULT RunQuery(const HostView& view, const std::wstring& text, QueryResult& result) {
     auto q = ParseWql(text);
     if (!q) return WBEM_E_INVALID_QUERY;
-    std::vector<HostInstance> all = HostInstances(host);
+    const Schema& schema = view.schema();
     if (q->kind == WqlQuery::Kind::Select) {
         result.className = q->className;
-        if (!host.schema->IsKnownClass(q->className)) return WBEM_E_INVALID_CLASS;
+        if (!schema.IsKnownClass(q->className)) return WBEM_E_INVALID_CLASS;
         for (const auto& c : q->where)
-            if (!KnownProperty(*host.schema, q->className, c.property)) return WBEM_E_INVALID_QUERY;
-        for (const auto& inst : all)
-            if (inst.data->cls->IsA(q->className) && Matches(*inst.data, q->where)) result.objects.push_back(inst.data);
+            if (!KnownProperty(schema, q->className, c.property)) return WBEM_E_INVALID_QUERY;
+        // A condition on a property that carries the owner's GUID (SystemName = '<GUID>') needs
+        // only that machine's objects built.
+        InstanceFilter filter{q->className, std::nullopt};
+        for (const auto& c : q->where) {
+            if (auto named = MachinesNamedBy(*view.host, c.property, c.value)) {
+                filter.machines = std::move(named);
+                break;
+            }
+        }
+        for (const auto& inst : HostInstances(view, filter))
+            if (Matches(*inst.data, q->where)) result.objects.push_back(inst.data);
         return WBEM_S_NO_ERROR;
     }
     result.className = q->resultClass;
     auto path = ParseObjectPath(q->anchorPath);
     if (!path || path->keys.empty()) return WBEM_E_INVALID_QUERY;
-    if (!IsOurNamespace(*path)) return WBEM_E_NOT_FOUND;
-    const HostInstance* anchor = FindInstance(all, *path);
+    if (!IsOurNamespace(view.version, *path)) return WBEM_E_NOT_FOUND;
+    auto anchor = FindInstance(view, *path);
     if (!anchor) return WBEM_E_NOT_FOUND;
-    for (const auto& inst : all)
-        if (Associated(*anchor, inst) && (q->resultClass.empty() || inst.data->cls->IsA(q->resultClass)))
-            result.objects.push_back(inst.data);
+    // A machine's objects are associated only with its own objects and the host's.
+    InstanceFilter filter{q->resultClass, std::nullopt};
+    if (anchor->machine) filter.machines = std::vector<Machine*>{anchor->machine};
+    for (const auto& inst : HostInstances(view, filter))
+        if (Associated(view.version, *anchor, inst)) result.objects.push_back(inst.data);
     return WBEM_S_NO_ERROR;
 }
 

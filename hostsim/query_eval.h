@@ -1,5 +1,5 @@
 #pragma once
-// Runs a WQL query against a host's current objects.
+// Runs a WQL query against a host's current objects, as one version of the provider shows them.
 #include "hostsim/host_objects.h"
 
 #include <memory>
@@ -18,6 +18,6 @@ std::wstring QueryClass(const std::wstring& text);
 
 // WBEM_E_INVALID_QUERY for malformed text or an unknown property in WHERE, WBEM_E_INVALID_CLASS
 // for an unknown FROM class, WBEM_E_NOT_FOUND for an associators anchor that names no object.
-HRESULT RunQuery(Host& host, const std::wstring& text, QueryResult& result);
+HRESULT RunQuery(const HostView& view, const std::wstring& text, QueryResult& result);
 
 }  // namespace hostsim

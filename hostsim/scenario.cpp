@@ -81,16 +81,18 @@ public:
     }
 
     bool Machine(const json& j, const std::string& where, MachineConfig& m) {
-        if (!OnlyKeys(j, where, {"elementName", "name", "width", "height", "display", "mouse", "mouseEnabledState",
-                                 "keyboard", "settingData", "snapshots"}))
+        if (!OnlyKeys(j, where, {"elementName", "name", "generation", "width", "height", "display", "mouse",
+                                 "mouseEnabledState", "keyboard", "settingData", "snapshots"}))
             return false;
         if (!j.contains("elementName")) return Fail(where, "needs an \"elementName\"");
         std::string name;
-        std::optional<int> snapshots;
-        if (!String(j, "name", where, name) || !Int(j, "snapshots", where, 0, 16, snapshots) ||
-            !Settings(j, where, m.settings))
+        std::optional<int> generation, snapshots;
+        // The generation's range is checked with the host's provider, in a message naming both.
+        if (!String(j, "name", where, name) || !Int(j, "generation", where, -(1 << 30), 1 << 30, generation) ||
+            !Int(j, "snapshots", where, 0, 16, snapshots) || !Settings(j, where, m.settings))
             return false;
         m.name = Wide(name);
+        m.generation = generation.value_or(1);
         m.snapshots = snapshots.value_or(0);
         return true;
     }
@@ -158,17 +160,21 @@ public:
     }
 
     bool Host(const json& j, const std::string& where, HostConfig& h) {
-        if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "users", "latencyMs", "typeScancodes", "machines",
-                                 "faults", "changes"}))
+        if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
+                                 "machines", "faults", "changes"}))
             return false;
         std::string hostName;
         std::optional<int> latency;
         std::optional<bool> typeScancodes;
+        std::optional<std::string> provider;
         if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
+            !OneOf(j, "provider", where, {"v1", "v2", "both"}, provider) ||
             !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes))
             return false;
         if (!j.contains("name")) return Fail(where, "needs a \"name\"");
         h.hostName = Wide(hostName.empty() ? h.name : hostName);
+        h.speaksV1 = provider.value_or("v1") != "v2";
+        h.speaksV2 = provider.value_or("v1") != "v1";
         h.latencyMs = latency.value_or(0);
         h.typeScancodes = typeScancodes.value_or(true);
         if (j.contains("aliases")) {
@@ -225,7 +231,55 @@ std::wstring MadeUpGuid(const std::wstring& hostName, size_t index) {
     return text;
 }
 
+// The machine a change names, found as the running host finds it: by display name, else by GUID.
+const MachineConfig* ChangedMachine(const HostConfig& h, const std::wstring& key) {
+    for (const auto& m : h.machines)
+        if (m.settings.elementName == key) return &m;
+    for (const auto& m : h.machines)
+        if (IEquals(m.name, key)) return &m;
+    return nullptr;
+}
+
+// What only the whole host can tell: which generations its provider allows, and which devices
+// its machines' generations allow, now and after its changes. Messages name the host and machine.
+bool CheckGenerations(const HostConfig& h, const std::string& where, std::string& error) {
+    std::string host = where + " \"" + h.name + "\"";
+    if (h.speaksV2 && !h.typeScancodes) {
+        error = host + ": \"typeScancodes\" false is the provider's first release, which has no second version";
+        return false;
+    }
+    for (const auto& m : h.machines) {
+        std::string why;
+        if (m.generation != 1 && m.generation != 2)
+            why = "generation must be 1 or 2";
+        else if (m.generation == 2 && !h.speaksV2)
+            why = "generation 2 needs a host of the provider's second version (\"provider\" \"v2\" or \"both\")";
+        else
+            why = GenerationConflict(m.generation, m.settings);
+        if (!why.empty()) {
+            error = host + " machine \"" + Utf8(m.settings.elementName.value_or(L"")) + "\": " + why;
+            return false;
+        }
+    }
+    for (size_t i = 0; i < h.changes.size(); ++i) {
+        const MachineConfig* m = ChangedMachine(h, h.changes[i].machine);
+        std::string why = m ? GenerationConflict(m->generation, h.changes[i].set) : std::string();
+        if (!why.empty()) {
+            error = host + " changes[" + std::to_string(i) + "] machine \"" + Utf8(h.changes[i].machine) + "\": " + why;
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string GenerationConflict(int generation, const MachineSettings& s) {
+    if (generation != 2) return {};
+    if (s.display && *s.display != "synthetic") return "generation 2 needs display \"synthetic\"";
+    if (s.mouse && *s.mouse == "ps2") return "generation 2 has no PS/2 mouse (mouse \"ps2\")";
+    return {};
+}
 
 bool ParseScenario(const std::string& text, ScenarioConfig& out, std::string& error) {
     json j = json::parse(text, nullptr, false);
@@ -237,9 +291,12 @@ bool ParseScenario(const std::string& text, ScenarioConfig& out, std::string& er
     ScenarioConfig scenario;
     if (!r.OnlyKeys(j, "scenario", {"hosts"}) || !r.Each(j, "hosts", "scenario", scenario.hosts, &Reader::Host))
         return false;
-    for (auto& host : scenario.hosts)
+    for (size_t h = 0; h < scenario.hosts.size(); ++h) {
+        HostConfig& host = scenario.hosts[h];
         for (size_t i = 0; i < host.machines.size(); ++i)
             if (host.machines[i].name.empty()) host.machines[i].name = MadeUpGuid(host.hostName, i);
+        if (!CheckGenerations(host, "scenario.hosts[" + std::to_string(h) + "]", error)) return false;
+    }
     out = std::move(scenario);
     return true;
 }

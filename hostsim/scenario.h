@@ -22,8 +22,9 @@ struct MachineSettings {
 };
 
 struct MachineConfig {
-    std::wstring name;  // GUID; made up from the host and position when the scenario has none
-    int snapshots = 0;  // snapshot settings objects (SettingType 5) besides the live one
+    std::wstring name;   // GUID; made up from the host and position when the scenario has none
+    int generation = 1;  // 2: UEFI, synthetic devices only
+    int snapshots = 0;   // snapshot settings objects besides the live one
     MachineSettings settings;
 };
 
@@ -54,6 +55,7 @@ struct HostConfig {
     std::wstring hostName;
     std::optional<std::vector<UserConfig>> users;  // nothing = any logon accepted
     int latencyMs = 0;
+    bool speaksV1 = true, speaksV2 = false;  // "provider": "v1", "v2" or "both"
     bool typeScancodes = true;
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
@@ -66,6 +68,10 @@ struct ScenarioConfig {
 
 // The built-in demo scenario (hostsim/scenarios/default.json).
 const std::string& DefaultScenarioJson();
+
+// Why a machine of this generation cannot take these settings (a generation 2 machine has no S3
+// display and no PS/2 mouse), or "" when it can.
+std::string GenerationConflict(int generation, const MachineSettings& settings);
 
 // Each returns false with a message naming the offending member when the JSON does not fit.
 bool ParseScenario(const std::string& text, ScenarioConfig& out, std::string& error);

@@ -12,6 +12,7 @@ namespace hostsim {
 
 struct Connection {
     std::shared_ptr<Host> host;
+    ProviderVersion version = ProviderVersion::V1;  // the namespace the connection was opened on
     bool disconnected = false;  // the host went away: every later wire call fails
 };
 

@@ -25,9 +25,10 @@ HRESULT ParameterValue(IWbemClassObject* in, const std::wstring& name, VARIANT& 
 
 }  // namespace
 
-Services* Services::Create(std::shared_ptr<Host> host) {
+Services* Services::Create(std::shared_ptr<Host> host, ProviderVersion version) {
     auto connection = std::make_shared<Connection>();
     connection->host = std::move(host);
+    connection->version = version;
     return new Services(std::move(connection));
 }
 
@@ -71,7 +72,7 @@ STDMETHODIMP Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuer
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"ExecQuery", QueryClass(query), {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
     QueryResult result;
-    hr = RunQuery(host(), query, result);
+    hr = RunQuery(View(), query, result);
     if (SUCCEEDED(hr)) {
         record.count = static_cast<int>(result.objects.size());
         *ppEnum = Enumerator::Create(connection_, query, std::move(result), (lFlags & WBEM_FLAG_FORWARD_ONLY) != 0);
@@ -109,14 +110,14 @@ STDMETHODIMP Services::GetObject(const BSTR strObjectPath, LONG, IWbemContext*, 
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"GetObject", className, {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
     if (!path) return EndWireCall(record, WBEM_E_INVALID_OBJECT_PATH, fault);
-    if (!IsOurNamespace(*path)) return EndWireCall(record, WBEM_E_INVALID_NAMESPACE, fault);
+    if (!IsOurNamespace(connection_->version, *path)) return EndWireCall(record, WBEM_E_INVALID_NAMESPACE, fault);
 
     std::shared_ptr<ObjectData> data;
     if (path->keys.empty()) {
-        if (const ClassDef* cls = host().schema->Find(path->className)) data = NewClassObject(*cls, host().hostName);
-    } else {
-        std::vector<HostInstance> all = HostInstances(host());
-        if (const HostInstance* inst = FindInstance(all, *path)) data = std::make_shared<ObjectData>(*inst->data);
+        if (const ClassDef* cls = View().schema().Find(path->className))
+            data = NewClassObject(*cls, host().hostName, connection_->version);
+    } else if (auto inst = FindInstance(View(), *path)) {
+        data = std::make_shared<ObjectData>(*inst->data);
     }
     if (!data) return EndWireCall(record, WBEM_E_NOT_FOUND, fault);
     if (fault.Reply("resolutionZero") && data->Find(L"CurrentHorizontalResolution") && !data->isClass) {
@@ -128,18 +129,17 @@ STDMETHODIMP Services::GetObject(const BSTR strObjectPath, LONG, IWbemContext*, 
 }
 
 HRESULT Services::PrepareMethod(const std::wstring& pathText, const std::wstring& methodName, IWbemClassObject* in,
-                                std::vector<HostInstance>& all, const HostInstance*& target, const MethodDef*& method,
+                                std::optional<HostInstance>& target, const MethodDef*& method,
                                 std::vector<PropValue>& values, CallRecord& record) {
     auto path = ParseObjectPath(pathText);
     if (!path) return WBEM_E_INVALID_OBJECT_PATH;
-    if (!IsOurNamespace(*path)) return WBEM_E_INVALID_NAMESPACE;
-    const ClassDef* cls = host().schema->Find(path->className);
+    if (!IsOurNamespace(connection_->version, *path)) return WBEM_E_INVALID_NAMESPACE;
+    const ClassDef* cls = View().schema().Find(path->className);
     if (!cls) return WBEM_E_INVALID_CLASS;
     method = cls->FindMethod(methodName);
     if (!method) return WBEM_E_INVALID_METHOD;
     if (path->keys.empty()) return WBEM_E_INVALID_OPERATION;  // the provider's methods are not static
-    all = HostInstances(host());
-    target = FindInstance(all, *path);
+    target = FindInstance(View(), *path);
     if (!target) return WBEM_E_NOT_FOUND;
 
     // Every in-parameter is required, and is converted to its declared type as a Put would.
@@ -179,18 +179,17 @@ STDMETHODIMP Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethod
     auto path = ParseObjectPath(pathText);
     std::wstring className = path ? path->className : std::wstring();
     record.className = Utf8(className);
-    std::vector<HostInstance> all;
-    const HostInstance* target = nullptr;
+    std::optional<HostInstance> target;
     const MethodDef* method = nullptr;
     std::vector<PropValue> values;
-    hr = PrepareMethod(pathText, methodName, pInParams, all, target, method, values, record);
+    hr = PrepareMethod(pathText, methodName, pInParams, target, method, values, record);
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"ExecMethod", className, {}, methodName, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
     if (FAILED(hr)) return EndWireCall(record, hr, fault);
 
-    const ClassDef* owner = host().schema->Find(target->data->ClassName());
+    const ClassDef* owner = View().schema().Find(target->data->ClassName());
     auto out = NewParameters(*owner, *method, false, false);
-    RunProviderMethod(connection_->host, all, *target, *method, values, *out, fault);
+    RunProviderMethod(connection_->host, connection_->version, *target, *method, values, *out, fault);
     if (ppOutParams) *ppOutParams = WbemObject::Create(std::move(out), connection_->host);
     return EndWireCall(record, WBEM_S_NO_ERROR, fault);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// IWbemServices of the simulator: one connection to the namespace root\virtualization of a host.
+// IWbemServices of the simulator: one connection to a host's namespace of one provider version
+// (root\virtualization or root\virtualization\v2).
 #include "hostsim/host_objects.h"
 #include "hostsim/secured_proxy.h"
 
@@ -11,7 +12,7 @@ namespace hostsim {
 class Services final : public IWbemServices, public SecuredProxy {
 public:
     // A new services object with one reference, owned by the caller.
-    static Services* Create(std::shared_ptr<Host> host);
+    static Services* Create(std::shared_ptr<Host> host, ProviderVersion version);
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
@@ -57,8 +58,9 @@ private:
 
     // Finds what a method call targets and reads its in-parameters (mutex held).
     HRESULT PrepareMethod(const std::wstring& path, const std::wstring& methodName, IWbemClassObject* in,
-                          std::vector<HostInstance>& all, const HostInstance*& target, const MethodDef*& method,
+                          std::optional<HostInstance>& target, const MethodDef*& method,
                           std::vector<PropValue>& values, CallRecord& record);
+    HostView View() const { return {connection_->host.get(), connection_->version}; }
 
     RefCount refs_;
 };

@@ -74,6 +74,9 @@ HRESULT Simulator::AddChange(const std::string& hostName, const std::string& cha
     Lock lock(Mutex());
     auto host = Engine::Instance().FindHostByName(hostName);
     if (!host) return E_INVALIDARG;
+    // A generation 2 machine never gets an S3 display or a PS/2 mouse.
+    if (Machine* m = host->FindMachine(change.machine); m && !GenerationConflict(m->generation, change.set).empty())
+        return E_INVALIDARG;
     change.after += host->wireCalls;
     host->changes.push_back(change);
     host->ApplyDueChanges();

@@ -43,4 +43,10 @@ std::wstring Lower(std::wstring_view text) {
     return out;
 }
 
+std::wstring Upper(std::wstring_view text) {
+    std::wstring out(text);
+    if (!out.empty()) CharUpperBuffW(out.data(), static_cast<DWORD>(out.size()));
+    return out;
+}
+
 }  // namespace hostsim

@@ -11,5 +11,7 @@ std::wstring Wide(std::string_view utf8);
 bool IEquals(std::wstring_view a, std::wstring_view b);
 bool IEquals(std::string_view a, std::string_view b);
 std::wstring Lower(std::wstring_view text);
+// Upper case as IEquals compares (its ordinal case folding maps to upper case).
+std::wstring Upper(std::wstring_view text);
 
 }  // namespace hostsim

@@ -107,7 +107,7 @@ bool WbemObject::SystemProperty(const std::wstring& name, VARIANT& v, CIMTYPE& t
     } else if (IEquals(name, L"__SERVER")) {
         SetStringOrNull(v, data_->server);
     } else if (IEquals(name, L"__NAMESPACE")) {
-        SetStringOrNull(v, data_->server.empty() ? std::wstring() : std::wstring(kNamespace));
+        SetStringOrNull(v, data_->server.empty() ? std::wstring() : std::wstring(NamespaceOf(data_->version)));
     } else if (IEquals(name, L"__PATH")) {
         SetStringOrNull(v, data_->Path());
     } else {

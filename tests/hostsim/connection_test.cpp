@@ -6,22 +6,32 @@ namespace {
 
 using ConnectionTest = SimTest;
 
-TEST_F(ConnectionTest, LocalAndRemotePathsReachTheirHosts) {
+TEST_F(ConnectionTest, LocalAndRemotePathsReachTheirHostsInTheNamespacesTheySpeak) {
+    const wchar_t* v1 = kLocal;
     struct Case {
         const wchar_t* path;
         HRESULT expected;
-        const wchar_t* hostName;  // Name of the host's own computer system
+        const wchar_t* hostName;   // Name of the host's own computer system
+        const wchar_t* nameSpace;  // what its __NAMESPACE says
     } cases[] = {
-        {L"root\\virtualization", S_OK, L"HV-DEMO"},
-        {L"ROOT\\Virtualization", S_OK, L"HV-DEMO"},
-        {L"\\\\.\\root\\virtualization", S_OK, L"HV-DEMO"},
-        {L"\\\\localhost\\root\\virtualization", S_OK, L"HV-DEMO"},
-        {L"\\\\hv-demo\\root\\virtualization", S_OK, L"HV-DEMO"},
-        {L"//localhost/root/virtualization", S_OK, L"HV-DEMO"},
-        {L"\\\\nosuchserver\\root\\virtualization", kRpcUnavailable, nullptr},
-        {L"root\\cimv2", HR(WBEM_E_INVALID_NAMESPACE), nullptr},
-        {L"root\\virtualization\\v2", HR(WBEM_E_INVALID_NAMESPACE), nullptr},
-        {L"\\\\localhost\\root\\virtualization\\", HR(WBEM_E_INVALID_NAMESPACE), nullptr},
+        {L"root\\virtualization", S_OK, L"HV-DEMO", v1},
+        {L"ROOT\\Virtualization", S_OK, L"HV-DEMO", v1},
+        {L"\\\\.\\root\\virtualization", S_OK, L"HV-DEMO", v1},
+        {L"\\\\localhost\\root\\virtualization", S_OK, L"HV-DEMO", v1},
+        {L"\\\\hv-demo\\root\\virtualization", S_OK, L"HV-DEMO", v1},
+        {L"//localhost/root/virtualization", S_OK, L"HV-DEMO", v1},
+        {L"\\\\nosuchserver\\root\\virtualization", kRpcUnavailable, nullptr, nullptr},
+        {L"\\\\nosuchserver\\root\\cimv2", kRpcUnavailable, nullptr, nullptr},  // no host: no namespace to ask
+        {L"root\\cimv2", HR(WBEM_E_INVALID_NAMESPACE), nullptr, nullptr},
+        {L"root\\virtualization\\v2", HR(WBEM_E_INVALID_NAMESPACE), nullptr, nullptr},  // a first-version host
+        {L"\\\\localhost\\root\\virtualization\\", HR(WBEM_E_INVALID_NAMESPACE), nullptr, nullptr},
+        // hv-2022 speaks only the second version, hv-2012 both.
+        {L"\\\\hv-2022\\root\\virtualization\\v2", S_OK, L"HV-2022", kV2Namespace},
+        {L"//HV-2022/ROOT/Virtualization/V2", S_OK, L"HV-2022", kV2Namespace},
+        {L"\\\\hv-2022\\root\\virtualization", HR(WBEM_E_INVALID_NAMESPACE), nullptr, nullptr},
+        {L"\\\\hv-2012\\root\\virtualization", S_OK, L"HV-2012", v1},
+        {L"\\\\hv-2012\\root\\virtualization\\v2", S_OK, L"HV-2012", kV2Namespace},
+        {L"\\\\hv-2012\\root\\virtualization\\v3", HR(WBEM_E_INVALID_NAMESPACE), nullptr, nullptr},
     };
     for (const auto& c : cases) {
         Session s;
@@ -34,6 +44,7 @@ TEST_F(ConnectionTest, LocalAndRemotePathsReachTheirHosts) {
         ASSERT_FALSE(systems.empty()) << c.path;
         EXPECT_EQ(GetText(systems[0].Get(), L"Name"), c.hostName);
         EXPECT_EQ(GetText(systems[0].Get(), L"ElementName"), c.hostName);
+        EXPECT_EQ(GetText(systems[0].Get(), L"__NAMESPACE"), c.nameSpace) << c.path;
     }
 }
 
@@ -59,6 +70,9 @@ TEST_F(ConnectionTest, CredentialsFollowTheHostsRules) {
         {remote, L"OTHER\\admin", L"hyper-v", E_ACCESSDENIED},
         {remote, L"LAB\\operator", L"lab-op", S_OK},
         {remote, L"operator", L"lab-op", E_ACCESSDENIED},
+        // The logon is checked before the namespace: a refused one never learns which namespaces exist.
+        {L"\\\\oldhost\\root\\virtualization\\v2", L"admin", L"wrong", E_ACCESSDENIED},
+        {L"\\\\oldhost\\root\\virtualization\\v2", L"admin", L"hyper-v", HR(WBEM_E_INVALID_NAMESPACE)},
     };
     for (const auto& c : cases) {
         Session s;

@@ -308,14 +308,72 @@ TEST_F(MethodTest, ThumbnailsAreTightRgb565RowsOfTheLiveScreen) {
     LONG rv = 0;
     EXPECT_TRUE(fetch(settings, 0, 10, &rv).empty());
     EXPECT_EQ(rv, 32773);
+    // A snapshot's settings give its saved screen: another picture, the same every time, no new frame.
     std::wstring snapshot = PathOf(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '" +
                                    std::wstring(kWebServer) + L"' and SettingType = 5");
-    EXPECT_TRUE(fetch(snapshot, 80, 60, &rv).empty());
-    EXPECT_EQ(rv, 32773);
+    unsigned frames = guest.frame();
+    std::vector<uint8_t> saved = fetch(snapshot, 80, 60, &rv);
+    EXPECT_EQ(rv, 0);
+    ASSERT_EQ(saved.size(), 80u * 60 * 2);
+    EXPECT_NE(saved, guest.Thumbnail(80, 60));
+    EXPECT_EQ(fetch(snapshot, 80, 60), saved);
+    EXPECT_EQ(guest.frame(), frames);
     EXPECT_TRUE(fetch(MachinePath(L"Web Server 01"), 80, 60, &rv).empty());
     EXPECT_EQ(rv, 32773);
     EXPECT_TRUE(fetch(SettingsPath(L"D5DE65AD-5FD5-4312-AC3A-D92CD52A2519"), 80, 60, &rv).empty());  // no display
     EXPECT_EQ(rv, 32775);
+}
+
+TEST_F(MethodTest, SecondVersionTakesItsOwnPathsAndKeepsSnapshotsFrozen) {
+    Session v2;
+    ASSERT_EQ(v2.Connect(L"\\\\hv-2022\\root\\virtualization\\v2"), S_OK);
+    auto path = [&](const std::wstring& wql) { return GetText(v2.First(wql).Get(), L"__PATH"); };
+    std::wstring live = path(LiveSettingsV2(kGen1Database)),
+                 checkpoint = path(L"Select * from Msvm_VirtualSystemSettingData where VirtualSystemIdentifier = '" +
+                                   std::wstring(kGen1Database) + L"'");
+    std::wstring service = path(L"Select * from Msvm_VirtualSystemManagementService");
+    auto summaryImages = [&] {
+        Variant settings, requests;
+        SetTextArray(settings, {live, checkpoint});
+        SetI4Array(requests, {6});
+        ComRef<IWbemClassObject> out;
+        EXPECT_EQ(v2.Call(service, L"Msvm_VirtualSystemManagementService", L"GetSummaryInformation",
+                          {{L"SettingData", settings}, {L"RequestedInformation", requests}}, out),
+                  S_OK);
+        std::vector<std::vector<uint8_t>> images;
+        Variant summaries;
+        if (!out || FAILED(out->Get(L"SummaryInformation", 0, summaries.Put(), nullptr, nullptr)) ||
+            summaries.Type() != (VT_ARRAY | VT_UNKNOWN))
+            return images;
+        for (LONG i = 0; i < 2; ++i) {
+            ComRef<IUnknown> element;
+            ComRef<IWbemClassObject> summary;
+            Variant image;
+            SafeArrayGetElement(V_ARRAY(summaries.Get()), &i, element.Put());
+            element->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(summary.Put()));
+            summary->Get(L"ThumbnailImage", 0, image.Put(), nullptr, nullptr);
+            images.push_back(GetBytes(*image.Get()));
+        }
+        return images;
+    };
+    auto first = summaryImages(), second = summaryImages();
+    ASSERT_EQ(first.size(), 2u);
+    ASSERT_EQ(second.size(), 2u);
+    EXPECT_EQ(second[0], Guest(L"Gen1 Database", "hv-2022").Thumbnail(160, 120));  // the live screen, a new frame
+    EXPECT_NE(second[0], first[0]);
+    EXPECT_EQ(second[1], first[1]);  // the checkpoint's saved screen does not move
+    EXPECT_NE(second[1], second[0]);
+
+    // A generation 2 machine's keyboard has every method, and no change gives it a PS/2 mouse.
+    std::wstring keyboard = path(L"Select * from Msvm_Keyboard where SystemName = '" + std::wstring(kGen2Web) + L"'");
+    ComRef<IWbemClassObject> out;
+    ASSERT_EQ(v2.Call(keyboard, L"Msvm_Keyboard", L"TypeKey", {{L"keyCode", 'A'}}, out), S_OK);
+    Variant codes;
+    SetI4Array(codes, {0x30, 0xB0});
+    ASSERT_EQ(v2.Call(keyboard, L"Msvm_Keyboard", L"TypeScancodes", {{L"Scancodes", codes}}, out), S_OK);
+    EXPECT_EQ(Guest(L"Gen2 Web Server", "hv-2022").TypedText(), L"ab");
+    EXPECT_FALSE(Guest(L"Gen2 Web Server", "hv-2022").KeyDown('A'));
+    EXPECT_EQ(sim().AddChange("hv-2022", R"({"machine": "Gen2 Web Server", "set": {"mouse": "ps2"}})"), E_INVALIDARG);
 }
 
 TEST_F(MethodTest, SummaryInformationCarriesPresetThumbnailsAsEmbeddedObjects) {

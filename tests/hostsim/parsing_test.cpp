@@ -126,6 +126,23 @@ TEST(Scenario, ErrorsNameTheOffendingMember) {
         {R"({"hosts": [{"name": "a", "faults": [{"hr": "nope"}]}]})",
          "scenario.hosts[0].faults[0].hr: must be a hex string such as \"0x80041002\""},
         {R"({"hosts": [{"hostName": "a"}]})", "scenario.hosts[0]: needs a \"name\""},
+        // Generations: what the host's provider and the machine's devices allow, named by host and machine.
+        {R"({"hosts": [{"name": "old", "machines": [{"elementName": "G2", "generation": 2}]}]})",
+         "scenario.hosts[0] \"old\" machine \"G2\": generation 2 needs a host of the provider's second version "
+         "(\"provider\" \"v2\" or \"both\")"},
+        {R"({"hosts": [{"name": "a"}, {"name": "hv", "provider": "v2",
+             "machines": [{"elementName": "G1"}, {"elementName": "G2", "generation": 2, "display": "s3"}]}]})",
+         "scenario.hosts[1] \"hv\" machine \"G2\": generation 2 needs display \"synthetic\""},
+        {R"({"hosts": [{"name": "hv", "provider": "both", "machines": [{"elementName": "G2", "generation": 2, "mouse": "ps2"}]}]})",
+         "scenario.hosts[0] \"hv\" machine \"G2\": generation 2 has no PS/2 mouse (mouse \"ps2\")"},
+        {R"({"hosts": [{"name": "hv", "provider": "v2", "machines": [{"elementName": "G3", "generation": 3}]}]})",
+         "scenario.hosts[0] \"hv\" machine \"G3\": generation must be 1 or 2"},
+        {R"({"hosts": [{"name": "hv", "provider": "v2", "machines": [{"elementName": "G2", "generation": 2}],
+             "changes": [{"after": 5, "machine": "G2", "set": {"display": "none"}}]}]})",
+         "scenario.hosts[0] \"hv\" changes[0] machine \"G2\": generation 2 needs display \"synthetic\""},
+        {R"({"hosts": [{"name": "hv", "provider": "v2", "typeScancodes": false}]})",
+         "scenario.hosts[0] \"hv\": \"typeScancodes\" false is the provider's first release, which has no second "
+         "version"},
     };
     for (const auto& c : cases) {
         ScenarioConfig config;
@@ -143,7 +160,7 @@ TEST(Scenario, ErrorsNameTheOffendingMember) {
     EXPECT_NE(first.hosts[0].machines[0].name, first.hosts[0].machines[1].name);
     EXPECT_EQ(first.hosts[0].machines[1].name, second.hosts[0].machines[1].name);
     ASSERT_TRUE(ParseScenario(DefaultScenarioJson(), first, error)) << error;
-    EXPECT_EQ(first.hosts.size(), 2u);
+    EXPECT_EQ(first.hosts.size(), 4u);
 }
 
 }  // namespace

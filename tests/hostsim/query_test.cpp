@@ -66,6 +66,80 @@ TEST_F(QueryTest, SettingsQueryComparesNumbersByValueAndSkipsSnapshots) {
     EXPECT_TRUE(session.Query(byName + L"' and SettingType = 'three'").empty());
 }
 
+TEST_F(QueryTest, EachVersionAnswersOnlyItsOwnSettingsSchema) {
+    Session v2;
+    ASSERT_EQ(v2.Connect(L"\\\\hv-2022\\root\\virtualization\\v2"), S_OK);
+    HRESULT hr = S_OK;
+    v2.Query(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '" + std::wstring(kGen1Database) +
+                 L"' and SettingType = '3'",
+             &hr);
+    EXPECT_EQ(hr, HR(WBEM_E_INVALID_QUERY));
+    session.Query(LiveSettingsV2(kWebServer), &hr);
+    EXPECT_EQ(hr, HR(WBEM_E_INVALID_QUERY));
+
+    auto live = v2.Query(LiveSettingsV2(kGen1Database), &hr);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_EQ(live.size(), 1u);
+    EXPECT_EQ(GetText(live[0].Get(), L"InstanceID"), L"Microsoft:" + std::wstring(kGen1Database));
+    EXPECT_EQ(GetText(live[0].Get(), L"ElementName"), L"Gen1 Database");
+    // Unfiltered, the two checkpoints come first, each with its own InstanceID.
+    auto all = v2.Query(L"Select * from Msvm_VirtualSystemSettingData where VirtualSystemIdentifier = '" +
+                        std::wstring(kGen1Database) + L"'");
+    EXPECT_EQ(Names(all, L"VirtualSystemType"),
+              (std::vector<std::wstring>{L"Microsoft:Hyper-V:Snapshot:Realized", L"Microsoft:Hyper-V:Snapshot:Realized",
+                                         L"Microsoft:Hyper-V:System:Realized"}));
+    std::set<std::wstring> ids;
+    for (const auto& name : Names(all, L"InstanceID")) ids.insert(name);
+    EXPECT_EQ(ids.size(), 3u);
+}
+
+TEST_F(QueryTest, PathsCarryTheirConnectionsNamespaceAndNameNothingInTheOther) {
+    // hv-2012 answers both versions: the same machine has a path in each namespace.
+    Session v1, v2;
+    ASSERT_EQ(v1.Connect(L"\\\\hv-2012\\root\\virtualization"), S_OK);
+    ASSERT_EQ(v2.Connect(L"\\\\hv-2012\\root\\virtualization\\v2"), S_OK);
+    const std::wstring byName = L"Select * from Msvm_ComputerSystem where ElementName = 'Server 2012 Guest'";
+    std::wstring path1 = GetText(v1.First(byName).Get(), L"__PATH"), path2 = GetText(v2.First(byName).Get(), L"__PATH");
+    EXPECT_EQ(path2, L"\\\\HV-2012\\root\\virtualization\\v2:Msvm_ComputerSystem.CreationClassName="
+                     L"\"Msvm_ComputerSystem\",Name=\"" + std::wstring(kServer2012) + L"\"");
+    EXPECT_EQ(path1, L"\\\\HV-2012\\root\\virtualization:" + path2.substr(path2.find(L':') + 1));
+    ComRef<IWbemClassObject> o;
+    EXPECT_EQ(v2.services->GetObject(Text(path2), 0, nullptr, o.Put(), nullptr), S_OK);
+    EXPECT_EQ(v2.services->GetObject(Text(path1), 0, nullptr, o.Put(), nullptr), HR(WBEM_E_INVALID_NAMESPACE));
+    EXPECT_EQ(v1.services->GetObject(Text(path2), 0, nullptr, o.Put(), nullptr), HR(WBEM_E_INVALID_NAMESPACE));
+    ComRef<IEnumWbemClassObject> e;
+    EXPECT_EQ(v2.Exec(L"Associators of {" + path1 + L"} Where ResultClass=Msvm_Keyboard", e), HR(WBEM_E_NOT_FOUND));
+    ASSERT_EQ(v2.services->GetObject(Text(L"Msvm_Keyboard"), 0, nullptr, o.Put(), nullptr), S_OK);
+    EXPECT_EQ(GetText(o.Get(), L"__PATH"), L"\\\\HV-2012\\root\\virtualization\\v2:Msvm_Keyboard");
+}
+
+TEST_F(QueryTest, SecondVersionLinksNoControllerToItsHeadAndGen2HasOnlySyntheticDevices) {
+    for (const wchar_t* nameSpace : {L"\\\\hv-2012\\root\\virtualization", L"\\\\hv-2012\\root\\virtualization\\v2"}) {
+        Session s;
+        ASSERT_EQ(s.Connect(nameSpace), S_OK);
+        const std::wstring guid = kServer2012;
+        ComRef<IWbemClassObject> controller =
+            s.First(L"Select * from Msvm_SyntheticDisplayController where SystemName = '" + guid + L"'");
+        ASSERT_TRUE(controller) << nameSpace;
+        auto linked = s.Query(L"Associators of {" + GetText(controller.Get(), L"__PATH") +
+                              L"} WHERE resultClass=Msvm_VideoHead");
+        EXPECT_EQ(linked.size(), std::wstring(nameSpace).ends_with(L"v2") ? 0u : 1u) << nameSpace;
+        auto heads = s.Query(L"Select * from Msvm_VideoHead where SystemName = '" + guid + L"'");
+        ASSERT_EQ(heads.size(), 1u) << nameSpace;
+        EXPECT_EQ(GetI4(heads[0].Get(), L"CurrentHorizontalResolution"), 1024);
+    }
+    // A generation 2 machine whose synthetic mouse is disabled has no PS/2 mouse to fall back on.
+    Session v2;
+    ASSERT_EQ(v2.Connect(L"\\\\hv-2022\\root\\virtualization\\v2"), S_OK);
+    std::wstring installer = GetText(
+        v2.First(L"Select * from Msvm_ComputerSystem where ElementName = 'Gen2 Installer'").Get(), L"__PATH");
+    auto devices = v2.Query(L"Associators of {" + installer + L"} Where ResultClass=CIM_LogicalDevice");
+    ASSERT_EQ(Names(devices, L"__CLASS"), (std::vector<std::wstring>{L"Msvm_SyntheticDisplayController",
+                                                                     L"Msvm_VideoHead", L"Msvm_SyntheticMouse",
+                                                                     L"Msvm_Keyboard"}));
+    EXPECT_EQ(GetI4(devices[2].Get(), L"EnabledState"), 3);
+}
+
 TEST_F(QueryTest, AssociatorsWalkFromMachinesToDevicesAndFromControllersToHeads) {
     std::wstring web = MachinePath(L"Web Server 01");
     auto devices = [&](const std::wstring& anchor, const wchar_t* cls) {

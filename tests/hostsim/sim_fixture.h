@@ -21,6 +21,10 @@ constexpr HRESULT kRpcUnavailable = static_cast<HRESULT>(0x800706BA);
 constexpr wchar_t kWebServer[] = L"E902B661-192D-4AE0-B3CD-460D78E7C36C";
 constexpr wchar_t kLegacyDos[] = L"F04A105E-576A-47DF-8F74-B33AFEF9CA9D";
 constexpr wchar_t kBuildAgent[] = L"DBE94A8E-1565-4151-8E72-E7EBEA768AA3";
+constexpr wchar_t kGen2Web[] = L"3F2C8A41-6D0B-4E7A-9C15-2B8E4D7A1C90";       // hv-2022, provider v2
+constexpr wchar_t kGen1Database[] = L"A81E5C3D-0F92-4B6A-8D47-C5E21B9F3A64";  // hv-2022, two snapshots
+constexpr wchar_t kServer2012[] = L"C6047F1B-2E8D-4A59-93B7-0D5A6E1F8C23";    // hv-2012, provider both
+constexpr wchar_t kV2Namespace[] = L"root\\virtualization\\v2";
 
 class SimTest : public ::testing::Test {
 protected:
@@ -76,6 +80,11 @@ protected:
                       L"' and SettingType = '3'");
     }
     std::wstring ServicePath() { return PathOf(L"Select * from Msvm_VirtualSystemManagementService"); }
+    // The second version's query for a machine's live settings.
+    static std::wstring LiveSettingsV2(const std::wstring& guid) {
+        return L"Select * from Msvm_VirtualSystemSettingData where VirtualSystemIdentifier = '" + guid +
+               L"' and VirtualSystemType = 'Microsoft:Hyper-V:System:Realized'";
+    }
 
     // A fresh in-parameters instance of a method, as a client makes one before its Puts.
     ComRef<IWbemClassObject> InParams(const wchar_t* cls, const wchar_t* method) {
