@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -86,10 +87,10 @@ RECT Differences(const Pixels& window, const PaintRect& dest, const std::vector<
 // in the right half of the top quarter. A picture painted from misaligned rows is sheared and
 // differs everywhere, corners and title included.
 void ExpectGuestScreen(const Pixels& window, const PaintRect& dest, const std::string& scenario,
-                       const wchar_t* machine) {
+                       const wchar_t* machine, const char* host = "localhost") {
     hostsim::Simulator& reference = hostsim::TheSimulator();
     ASSERT_EQ(reference.Load(scenario), S_OK) << reference.LoadError();
-    hostsim::Guest* guest = reference.FindGuest("localhost", machine);
+    hostsim::Guest* guest = reference.FindGuest(host, machine);
     ASSERT_NE(guest, nullptr);
     const int width = guest->width(), height = guest->height();
     ASSERT_EQ(dest.right - dest.left, width);
@@ -481,6 +482,77 @@ TEST_F(Console, ClassesAreFetchedOncePerConnectionAndListingsComeInBatches) {
     calls = session.Calls();
     EXPECT_EQ(ClassFetches(calls, Service), 3);
     EXPECT_EQ(session.CountFetches(), 7);
+}
+
+// ---- Hosts of either provider version
+
+std::vector<std::string> ConnectedNamespaces(const std::vector<LoggedCall>& calls, size_t from = 0) {
+    std::vector<std::string> found;
+    for (size_t i = from; i < calls.size(); ++i)
+        if (calls[i].Is("ConnectServer")) found.push_back(calls[i].Field("namespace") + " " + calls[i].Field("hr"));
+    return found;
+}
+
+// The first version's namespace is asked first, the second's when the host has none; what a
+// server answered is remembered, and the error shown is the one that says what to fix.
+TEST_F(Console, EachHostIsSpokenToInTheNamespaceItAnswers) {
+    const std::string scenario = R"({"hosts": [
+      {"name": "hv-2022", "hostName": "HV-2022", "provider": "v2", "machines": [
+        {"elementName": "Checkpointed", "name": "0B1C2D3E-0000-4000-8000-000000002022", "width": 320,
+         "height": 240, "snapshots": 2}]},
+      {"name": "hv-2012", "provider": "both", "machines": [{"elementName": "Both"}]},
+      {"name": "no-hyperv", "machines": [], "faults": [{"call": "ConnectServer", "hr": "0x8004100E"}]},
+      {"name": "locked-v2", "provider": "v2", "machines": [],
+       "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x80041003"}]},
+      {"name": "gone-v2", "provider": "v2", "machines": [],
+       "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x800706BA"}]}]})";
+    Launch(scenario);
+    ASSERT_TRUE(session.ApplySettings(L"60000", nullptr));
+    const std::string V1 = "\\\\%s\\root\\virtualization 0x%s", V2 = "\\\\%s\\root\\virtualization\\v2 0x%s";
+    auto at = [](const std::string& form, const char* server, const char* hr) {
+        char text[128];
+        std::snprintf(text, sizeof text, form.c_str(), server, hr);
+        return std::string(text);
+    };
+    const char Ok[] = "00000000", NoNamespace[] = "8004100E";
+    struct Case {
+        const char* server;
+        std::vector<std::wstring> machines;
+        const wchar_t* error;
+        std::vector<std::string> namespaces;
+    } cases[] = {
+        {"hv-2012", {L"Both"}, L"", {at(V1, "hv-2012", Ok)}},
+        {"no-hyperv", {}, L"cannot conect for server (0x8004100E)",
+         {at(V1, "no-hyperv", NoNamespace), at(V2, "no-hyperv", NoNamespace)}},
+        {"locked-v2", {}, L"cannot conect for server (0x80041003)",
+         {at(V1, "locked-v2", NoNamespace), at(V2, "locked-v2", "80041003")}},
+        {"gone-v2", {}, L"cannot conect for server (0x800706BA)",
+         {at(V1, "gone-v2", NoNamespace), at(V2, "gone-v2", "800706BA")}},
+        {"hv-2022", {L"Checkpointed"}, L"", {at(V1, "hv-2022", NoNamespace), at(V2, "hv-2022", Ok)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.server);
+        const size_t from = session.Calls().size();
+        std::wstring errorText;
+        const std::wstring server(c.server, c.server + std::strlen(c.server));
+        EXPECT_EQ(session.ListMachines(server.c_str(), errorText), c.machines);
+        EXPECT_EQ(errorText, c.error);
+        EXPECT_EQ(ConnectedNamespaces(session.Calls(), from), c.namespaces);
+    }
+
+    // The Open after a listing (which lists again) goes straight to the namespace the server
+    // answered: one ConnectServer each. The live screen shows, not a checkpoint's.
+    const size_t from = session.Calls().size();
+    ASSERT_TRUE(session.SetClientSize(700, 560));
+    ASSERT_TRUE(session.OpenMachine(L"Checkpointed", L"hv-2022"));
+    EXPECT_EQ(ConnectedNamespaces(session.Calls(), from),
+              (std::vector<std::string>{at(V2, "hv-2022", Ok), at(V2, "hv-2022", Ok)}));
+    ASSERT_TRUE(session.WaitForFetches(1));
+    const PaintRect dest = ExpectedImageRect(session.Window(), 320, 240);
+    ASSERT_TRUE(WaitImageShown(session.Window(), dest));
+    Pixels pixels;
+    ASSERT_TRUE(uidriver::CaptureClient(session.Window(), pixels));
+    ExpectGuestScreen(pixels, dest, scenario, L"Checkpointed", "hv-2022");
 }
 
 // ---- Pictures that cannot be shown

@@ -10,19 +10,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
 // A host of the provider's first release (no TypeScancodes) with two small guests, one per mouse
-// mode. 320 x 240 is the default capture size: shown 1:1, fetched by the summary route, so every
+// mode, and a host of its second version with two generation 2 guests, one without a usable mouse. 320 x 240 is the default capture size: shown 1:1, fetched by the summary route, so every
 // mouse message also asks for a new image.
 const char ScenarioJson[] = R"({"hosts": [{"name": "localhost", "aliases": ["", "."], "hostName": "HV-INPUT",
   "typeScancodes": false, "machines": [
   {"elementName": "Absolute 320", "name": "1A2B3C4D-0000-4000-8000-000000000320", "width": 320, "height": 240},
   {"elementName": "Relative 320", "name": "1A2B3C4D-0000-4000-8000-000000000321", "width": 320, "height": 240,
-   "mouse": "ps2"}]}]})";
+   "mouse": "ps2"}]},
+  {"name": "hv-2022", "hostName": "HV-2022", "provider": "v2", "machines": [
+  {"elementName": "Gen2 320", "name": "1A2B3C4D-0000-4000-8000-000000002320", "generation": 2, "width": 320,
+   "height": 240},
+  {"elementName": "Gen2 No Mouse", "name": "1A2B3C4D-0000-4000-8000-000000002321", "generation": 2,
+   "width": 320, "height": 240, "mouse": "synthetic-disabled"}]}]})";
 
 constexpr int ClientWidth = 700, ClientHeight = 560;
 
@@ -128,16 +134,17 @@ std::string WaitFirst(const ConsoleSession& session, size_t from) {
 // operations, so that it can be given the same device calls.
 class ReferenceGuest {
 public:
-    explicit ReferenceGuest(const wchar_t* machine) : host_(ScenarioJson) {
+    explicit ReferenceGuest(const wchar_t* machine, const char* host = "localhost") : host_(ScenarioJson) {
         WideString error;
         conn.SetCredentials(L"", L"");
+        const std::wstring server(host, host + std::strlen(host));
         HRESULT hr = host_.Status();
-        if (hr == 0) hr = conn.Connect(L"localhost", error);
+        if (hr == 0) hr = conn.Connect(server.c_str(), error);
         if (hr == 0) hr = conn.FindManagementService(error);
         if (hr == 0) hr = conn.OpenMachine(machine, error);
         if (hr == 0) hr = conn.FindMouse(error);
         opened_ = hr == 0;
-        guest_ = host_.sim().FindGuest("localhost", machine);
+        guest_ = host_.sim().FindGuest(host, machine);
     }
     bool Opened() const { return opened_ && guest_; }
 
@@ -193,8 +200,8 @@ protected:
         MovePointer(park);
         ASSERT_TRUE(uidriver::WaitUntil([&] { return CursorPos().x == park.x && CursorPos().y == park.y; }));
     }
-    void Open(const wchar_t* machine) {
-        ASSERT_TRUE(session.OpenMachine(machine));
+    void Open(const wchar_t* machine, const wchar_t* server = L"localhost") {
+        ASSERT_TRUE(session.OpenMachine(machine, server));
         ASSERT_TRUE(session.WaitForFetches(0));
         ASSERT_TRUE(uidriver::WaitUntil([&] {
             uidriver::Pixels pixels;
@@ -267,6 +274,36 @@ TEST_F(InputBlackBox, AbsoluteMouseMovesAndClicks) {
     MovePointer(ScreenPoint(session.Window(), image.left + 20, image.top + 30));
     EXPECT_EQ(WaitFirst(session, from), "SetAbsolutePosition 20 30");
     MovePointer(park);
+}
+
+// A generation 2 machine of a host that speaks only the provider's second version takes keys and
+// the absolute mouse; one whose synthetic mouse is not enabled takes keys only, silently.
+TEST_F(InputBlackBox, Generation2MachinesOfASecondVersionHost) {
+    Launch();
+    Open(L"Gen2 320", L"hv-2022");
+    size_t from = LogSize();
+    PostAt(WM_MOUSEMOVE, image.left + 100, image.top + 50);
+    Post(WM_KEYDOWN, 'A', 0);
+    Post(WM_KEYUP, 'A', 0);
+    EXPECT_EQ(WaitDescribed(session, from, 3),
+              (std::vector<std::string>{"SetAbsolutePosition 100 50", "PressKey 65", "ReleaseKey 65"}));
+    for (const LoggedCall& call : DeviceCalls(session, from))
+        EXPECT_NE(call.Field("target").find("\\root\\virtualization\\v2:"), std::string::npos) << call.line;
+    ReferenceGuest reference(L"Gen2 320", "hv-2022");
+    ASSERT_TRUE(reference.Opened());
+    reference.conn.SetAbsolutePosition(100, 50, reference.error);
+    reference.conn.TypeText(L"a", reference.error);
+    EXPECT_TRUE(WaitShown(reference));
+
+    Open(L"Gen2 No Mouse", L"hv-2022");
+    from = LogSize();
+    PostAt(WM_MOUSEMOVE, image.left + 10, image.top + 10);
+    PostAt(WM_LBUTTONDOWN, image.left + 10, image.top + 10);
+    PostAt(WM_LBUTTONUP, image.left + 10, image.top + 10);
+    Post(WM_KEYDOWN, 'B', 0);
+    Post(WM_KEYUP, 'B', 0);
+    EXPECT_EQ(WaitDescribed(session, from, 2), (std::vector<std::string>{"PressKey 66", "ReleaseKey 66"}));
+    EXPECT_EQ(session.OpenDialogs(), 0u);
 }
 
 TEST_F(InputBlackBox, RelativeMouseHoldsThePointerUntilCtrl) {

@@ -52,7 +52,9 @@ std::wstring WithCode(const wchar_t* text, const char* code) {
 // Three guests: Alpha (synthetic display and mouse), Beta (S3 display, synthetic mouse disabled,
 // PS/2 mouse: relative mode), Odd (an odd width). The listing reads 4 computer systems (the host's
 // own first): one ExecQuery, one Next (they come in one batch), four reads of Name and of
-// ElementName; a fault meant for the console's own calls skips those with "after".
+// ElementName; a fault meant for the console's own calls skips those with "after". A second host
+// speaks only the provider's second version: Gamma, of generation 2. Both hosts carry the faults;
+// a case talks to one of them.
 std::string Scenario(const std::string& faults) {
     return R"({"hosts": [{"name": "localhost", "aliases": ["", "."], "hostName": "HV-FAULTS", "machines": [
       {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -60,7 +62,9 @@ std::string Scenario(const std::string& faults) {
        "display": "s3", "mouse": "synthetic-disabled"},
       {"elementName": "Odd", "name": "0F0F0000-0000-4000-8000-000000000003", "width": 321, "height": 241}],
       "faults": [)" +
-           faults + "]}]}";
+           faults + R"(]}, {"name": "hv-v2", "hostName": "HV-FAULTS-V2", "provider": "v2", "machines": [
+      {"elementName": "Gamma", "name": "0F0F0000-0000-4000-8000-000000000004", "generation": 2, "width": 320,
+       "height": 240}], "faults": [)" + faults + "]}]}";
 }
 
 enum class Kind { Hr, Disconnect, Reply };
@@ -74,6 +78,7 @@ enum class Script {
     OpenInput,     // open Alpha, refresh, every kind of input in absolute mode, Kanji last
     OpenBeta,      // open Beta (S3 head, relative mouse), refresh, relative input
     OpenOdd,       // capture size x1.0, open Odd (321 x 241)
+    OpenV2,        // open Gamma on the second-version host (its listing connects twice), one refresh
 };
 
 struct Case {
@@ -408,6 +413,21 @@ std::vector<Case> Cases() {
     reply("Get keyState", "property missing", R"({"reply": "propertyMissing", "property": "keyState"})", S::OpenInput, {},
           image);
 
+    // ---- The second-version host: its namespace is the second one asked, and its settings are
+    // found by their type. Its listing's first ConnectServer (the first version's namespace) is let
+    // through; the Open after it goes straight to the second.
+    for (K kind : {K::Hr, K::Disconnect}) {
+        add("ConnectServer root\\virtualization\\v2 (listing)", kind, R"({"call": "ConnectServer", "after": 1})",
+            S::OpenV2, {{ConnectError, WithCode(ConnectText, kind == K::Hr ? Hr : Disconnected)}}, text)
+            .opens = false;
+        add("ConnectServer root\\virtualization\\v2", kind, R"({"call": "ConnectServer", "after": 2})", S::OpenV2,
+            {{CannotConnect, ConnectText}}, text);
+        add("ExecQuery Msvm_VirtualSystemSettingData (v2)", kind,
+            R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemSettingData"})", S::OpenV2, {}, text);
+        add("Next Msvm_VirtualSystemSettingData (v2)", kind, R"({"call": "Next", "class": "Msvm_VirtualSystemSettingData"})",
+            S::OpenV2, {}, text);
+    }
+
     // ---- Beta: the S3 display controller's head, relative mode.
     for (const char* match : {R"({"call": "ExecQuery", "class": "Msvm_S3DisplayController"})",
                               R"({"call": "Next", "class": "Msvm_S3DisplayController"})"}) {
@@ -485,9 +505,13 @@ std::string RunCase(const Case& c) {
     if (!run.Start(Scenario(ScenarioFaults(c)))) return "cannot start: " + Narrow(run.Error());
     bool opened = false;
     bool stepped = true;
-    const wchar_t* machine = c.script == Script::OpenBeta ? L"Beta" : c.script == Script::OpenOdd ? L"Odd" : L"Alpha";
+    const wchar_t* machine = c.script == Script::OpenBeta  ? L"Beta"
+                             : c.script == Script::OpenOdd ? L"Odd"
+                             : c.script == Script::OpenV2  ? L"Gamma"
+                                                           : L"Alpha";
     if (c.script == Script::MethodOpen || c.script == Script::OpenOdd) stepped = run.SetCaptureSize(L"x1.0");
-    stepped = stepped && run.Connect(machine, opened);
+    const wchar_t* server = c.script == Script::OpenV2 ? L"hv-v2" : L"localhost";
+    stepped = stepped && run.Connect(machine, opened, server);
     if (stepped && opened) {
         stepped = run.Refresh();
         if (c.script == Script::OpenSettings)
@@ -507,7 +531,8 @@ std::string RunCase(const Case& c) {
         // A new connection works again: the guest shows up.
         const size_t boxes = run.Boxes().size();
         bool reopened = false;
-        if (!run.Connect(L"Alpha", reopened) || !reopened || !run.Refresh())
+        if (!run.Connect(c.script == Script::OpenV2 ? L"Gamma" : L"Alpha", reopened, server) || !reopened ||
+            !run.Refresh())
             problems += "cannot connect again after the disconnect; ";
         else if (run.Boxes().size() != boxes)
             problems += "reconnecting showed " + BoxesText(run.Boxes()) + "; ";

@@ -50,6 +50,9 @@ RobustRun::~RobustRun() {
 bool RobustRun::Start(const std::string& scenarioJson) {
     if (!session_.Start(scenarioJson)) return false;
     process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, session_.ProcessId());
+    // The display's real pointer is parked away from the window: its own moves would mix with the
+    // posted ones that relative mode turns into deltas.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5);
     return process_ && session_.SetClientSize(ClientWidth, ClientHeight) && Settle();
 }
 
@@ -77,14 +80,14 @@ bool RobustRun::Settle() {
     return false;
 }
 
-bool RobustRun::Connect(const wchar_t* machine, bool& opened) {
+bool RobustRun::Connect(const wchar_t* machine, bool& opened, const wchar_t* server) {
     using namespace uidriver;
     opened = false;
     if (!session_.Command(IDM_CONNECT)) return false;
     HWND dialog = WaitForDialog(L"Connect", session_.Window(), session_.ProcessId());
     if (!dialog) return false;
     knownDialogs_.assign(1, dialog);
-    if (!SetItemText(dialog, IDC_CONNECT_SERVER, L"localhost") || !Click(dialog, IDC_CONNECT_BUTTON) ||
+    if (!SetItemText(dialog, IDC_CONNECT_SERVER, server) || !Click(dialog, IDC_CONNECT_BUTTON) ||
         !Settle())
         return false;
     int index = -1;

@@ -42,9 +42,9 @@ public:
     // came up meanwhile. False when the step could not be taken at all (a window missing, the
     // program gone), which is a failure of its own.
 
-    // "&Connect...", "localhost", "Connect". With `machine`, selects it and presses "Open" when it
+    // "&Connect...", the server, "Connect". With `machine`, selects it and presses "Open" when it
     // is listed (`opened` tells), otherwise cancels the dialog.
-    bool Connect(const wchar_t* machine, bool& opened);
+    bool Connect(const wchar_t* machine, bool& opened, const wchar_t* server = L"localhost");
     // "&Settings..." with a new capture size.
     bool SetCaptureSize(const wchar_t* captureSize);
     // A refresh request, as commands and input post it.
