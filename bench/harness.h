@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -106,9 +105,10 @@ struct Program {
     std::wstring binDir;
 };
 inline std::vector<Program> Programs() {
-    const std::string baseline = std::getenv("VUEMERE_BASELINE_BIN_DIR") ? std::getenv("VUEMERE_BASELINE_BIN_DIR") : "";
+    wchar_t baseline[MAX_PATH * 2];
+    const DWORD length = GetEnvironmentVariableW(L"VUEMERE_BASELINE_BIN_DIR", baseline, MAX_PATH * 2);
     std::vector<Program> programs;
-    if (!baseline.empty()) programs.push_back({"before", {baseline.begin(), baseline.end()}});
+    if (length > 0 && length < MAX_PATH * 2) programs.push_back({"before", baseline});
     programs.push_back({"after", uidriver::BinDir()});
     return programs;
 }
@@ -217,7 +217,8 @@ public:
         if (hr == 0) hr = conn.FindVideoHead(error);
         if (hr == 0) hr = conn.FindMouse(error);
         if (hr == 0) Tick();
-        if (!window.ImageAvailable()) std::fprintf(stderr, "cannot open %ls: %ls (0x%08lX)\n", machine, error.c_str(), hr);
+        if (!window.ImageAvailable())
+            std::fprintf(stderr, "cannot open %ls: %ls (0x%08lX)\n", machine, error.c_str(), hr);
         return window.ImageAvailable();
     }
     // One refresh as the timer makes it (fetch, invalidate), then the paint it asked for.
@@ -247,11 +248,11 @@ struct WireCalls {
 };
 inline WireCalls CountWireCalls(const std::vector<LoggedCall>& calls, size_t mark) {
     WireCalls count;
-    for (size_t i = mark; i < calls.size(); ++i) {
-        count.fetches += calls[i].IsFetch();
-        if (calls[i].Field("wire") != "true") continue;
-        const bool service = calls[i].Is("GetObject") && calls[i].Field("class") == "Msvm_VirtualSystemManagementService";
-        ++(calls[i].IsFetch() || service ? count.refresh : count.own);
+    for (auto call = calls.begin() + static_cast<ptrdiff_t>(mark); call < calls.end(); ++call) {
+        count.fetches += call->IsFetch();
+        if (call->Field("wire") != "true") continue;
+        const bool service = call->Is("GetObject") && call->Field("class") == "Msvm_VirtualSystemManagementService";
+        ++(call->IsFetch() || service ? count.refresh : count.own);
     }
     return count;
 }
@@ -279,8 +280,8 @@ inline bool PressConnect(HWND dialog) {
 inline bool OpenListed(HWND dialog, const wchar_t* machine) {
     using namespace uidriver;
     const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
-    const auto found = std::find(items.begin(), items.end(), machine);
-    return found != items.end() && SelectComboItem(dialog, IDC_CONNECT_MACHINES, static_cast<int>(found - items.begin())) &&
+    const int index = static_cast<int>(std::find(items.begin(), items.end(), machine) - items.begin());
+    return index < static_cast<int>(items.size()) && SelectComboItem(dialog, IDC_CONNECT_MACHINES, index) &&
            WaitUntil([&] { return IsEnabled(dialog, IDC_CONNECT_OPEN); }) && Click(dialog, IDC_CONNECT_OPEN) &&
            WaitGone(dialog);
 }

@@ -122,15 +122,12 @@ bool Keystroke() {
             const size_t p = round % 2 ? programs.size() - 1 - k : k;  // each goes first in turn
             ok = RunRound(programs[p], figures[p]) && ok;
         }
-    std::vector<std::string> header = Header("capture, latency", programs, {"wire calls", "median ms", "min - max ms"});
-    header.push_back("median, after / before");
-    Table table(header);
+    Table table(Header("capture, latency", programs, {"wire calls", "median ms", "min - max ms"}));
     for (unsigned c = 0; c < CaseCount; ++c) {
         std::vector<std::string> row{Cases[c].label};
         for (const Figures& f : figures)
             row.insert(row.end(), {std::to_string(f.wireCalls[c]), Text("%.1f", f.latencyMs[c].Median()),
                                    Text("%.1f - %.1f", f.latencyMs[c].Min(), f.latencyMs[c].Max())});
-        row.push_back(Text("%.2f", figures.back().latencyMs[c].Median() / figures.front().latencyMs[c].Median()));
         table.Add(row);
     }
     table.Print();

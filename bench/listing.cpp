@@ -37,17 +37,17 @@ Listed List(const Program& program, int machines, int latencyMs) {
     r.ok = process.get() && uidriver::Settle(dialog);
     r.idleMs = MicrosOf([&] { uidriver::Settle(dialog); }) / 1000;
     r.open = ReadProcess(process.get());
-    for (int press = 0; press <= LaterPresses && r.ok; ++press) {
-        const size_t mark = session.Calls().size();
-        const double ms = MicrosOf([&] { r.ok = PressConnect(dialog); }) / 1000;
+    auto press = [&] {  // milliseconds; the list must hold every machine
+        const double ms = MicrosOf([&] { r.ok = r.ok && PressConnect(dialog); }) / 1000;
         r.ok = r.ok && uidriver::ComboItems(dialog, IDC_CONNECT_MACHINES).size() == static_cast<size_t>(machines);
-        if (press > 0) r.laterMs.Add(ms);
-        if (press > 0) continue;
-        r.firstMs = ms;
-        r.afterFirst = ReadProcess(process.get());
-        const WireCalls wire = CountWireCalls(session.Calls(), mark);
-        r.wireCalls = wire.own + wire.refresh;
-    }
+        return ms;
+    };
+    const size_t mark = session.Calls().size();
+    r.firstMs = press();
+    r.afterFirst = ReadProcess(process.get());
+    const WireCalls wire = CountWireCalls(session.Calls(), mark);
+    r.wireCalls = wire.own + wire.refresh;
+    for (int i = 0; i < LaterPresses; ++i) r.laterMs.Add(press());
     r.end = ReadProcess(process.get());
     if (!r.ok) std::printf("%s, %d machines: the listing failed or was incomplete\n", program.label.c_str(), machines);
     if (dialog) uidriver::Answer(dialog, IDCANCEL);
@@ -70,13 +70,14 @@ bool Listing() {
                 table.Add({Grouped(machines), Text("%d ms", latencyMs), program.label, Grouped(r.wireCalls),
                            Text("%.1f", r.firstMs), Text("%.1f", r.laterMs.Median()), Text("%.1f", r.idleMs),
                            Grouped(r.open.privateBytes), Grouped(r.afterFirst.privateBytes - r.open.privateBytes, true),
-                           Grouped(r.end.privateBytes - r.afterFirst.privateBytes, true), Grouped(r.end.peakPrivateBytes)});
+                           Grouped(r.end.privateBytes - r.afterFirst.privateBytes, true),
+                           Grouped(r.end.peakPrivateBytes)});
             }
-    std::printf("Listing a host's machines in the Connect dialog, the host answering each wire call after the latency:\n"
-                "wire calls of the first listing; times from pressing Connect to the list filled (the first includes\n"
-                "loading the simulated host; later: median of %d; the driver's wait on the idle dialog is part of each);\n"
-                "private bytes of vuemere.exe, the simulated host in it: with the dialog open, growth over the first\n"
-                "press and over the later ones, peak\n", LaterPresses);
+    std::printf("Listing a host's machines in the Connect dialog, the host answering each wire call after the\n"
+                "latency: wire calls of the first listing; times from pressing Connect to the list filled (the first\n"
+                "includes loading the simulated host; later: median of %d; the driver's wait on the idle dialog is\n"
+                "part of each); private bytes of vuemere.exe, the simulated host in it: with the dialog open, growth\n"
+                "over the first press and over the later ones, peak\n", LaterPresses);
     table.Print();
     return ok;
 }

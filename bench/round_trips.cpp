@@ -6,7 +6,6 @@
 #include "harness.h"
 #include "resources/resource.h"
 
-
 namespace bench {
 
 namespace {
@@ -47,7 +46,8 @@ bool ListAgain(Driver& d) {
 const Action Actions[] = {
     {"Connect dialog: list the machines", 0, 0, 0, 0,
      [](Driver& d) { return (d.dialog = OpenConnectDialog(d.session)) && PressConnect(d.dialog); }},
-    {"Open (absolute mouse; first image)", 2, 0, 0, 0, [](Driver& d) { return OpenListed(d.dialog, L"Absolute 1024"); }},
+    {"Open (absolute mouse; first image)", 2, 0, 0, 0,
+     [](Driver& d) { return OpenListed(d.dialog, L"Absolute 1024"); }},
     {"refresh, summary route (320 x 240)", 1, WM_TIMER, 1, 0},
     {"first key press (keyboard looked up)", 1, WM_KEYDOWN, 'A', 1},
     {"key release", 1, WM_KEYUP, 'A', static_cast<LPARAM>(0xC0000001)},
@@ -87,14 +87,14 @@ std::vector<std::string> TakeActions(const Program& program) {
                                                        "mouse": "ps2")"})) ||
         !d.session.SetClientSize(700, 560) || !d.session.ApplySettings(L"60000", nullptr))
         return cells;
-    for (const Action& action : Actions) {
+    for (const Action& a : Actions) {
         const size_t mark = d.session.Calls().size();
-        if (!(action.step ? action.step(d) : PostMessageW(d.session.Window(), action.msg, action.wParam, action.lParam))) {
-            std::printf("%s: failed at \"%s\"\n", program.label.c_str(), action.label ? action.label : "a step");
+        if (!(a.step ? a.step(d) : PostMessageW(d.session.Window(), a.msg, a.wParam, a.lParam))) {
+            std::printf("%s: failed at \"%s\"\n", program.label.c_str(), a.label ? a.label : "a step");
             return cells;
         }
-        if (!action.label) continue;
-        uidriver::WaitUntil([&] { return CountWireCalls(d.session.Calls(), mark).fetches >= action.fetches; }, 10000);
+        if (!a.label) continue;
+        uidriver::WaitUntil([&] { return CountWireCalls(d.session.Calls(), mark).fetches >= a.fetches; }, 10000);
         d.session.Settle();
         Sleep(100);  // for a refresh request the last handler posted
         d.session.Settle();
@@ -104,7 +104,7 @@ std::vector<std::string> TakeActions(const Program& program) {
     d.session.Command(IDM_EXIT);
     uidriver::WaitUntil([&] { return !d.session.Running(); });
     const std::vector<LoggedCall> calls = d.session.Calls();
-    std::printf("%s: the host's last log line %s\n", program.label.c_str(), calls.empty() ? "-" : calls.back().line.c_str());
+    std::printf("%s, last log line: %s\n", program.label.c_str(), calls.empty() ? "" : calls.back().line.c_str());
     return cells;
 }
 
