@@ -30,7 +30,7 @@ const Case Cases[] = {  // the last, without latency, shows what the rest of the
     {"1024 x 768 (x1.0), method route, 2 ms per wire call", 0, 0, LatencyMs},
     {"320 x 240, no latency", 320, 240, 0},
 };
-constexpr unsigned CaseCount = std::size(Cases);
+constexpr unsigned CaseCount = static_cast<unsigned>(std::size(Cases));
 
 std::vector<uint8_t> Shown(const GuestImage& image) {
     return std::vector<uint8_t>(image.pixels.Data(), image.pixels.Data() + image.byteCount);
