@@ -3,139 +3,81 @@
 // that cross the wire on a real host (GetObject, ExecQuery, ExecMethod). Put in place of a
 // VmConn's services, it tells how much of one refresh was the host's, measured inside that very
 // refresh.
-#include "bench_util.h"
+#include "harness.h"
 
-#include <windows.h>
 #include <wbemcli.h>
+
+#include <utility>
 
 namespace bench {
 
 class TimedServices final : public IWbemServices {
+    using Ctx = IWbemContext*;
+    using Obj = IWbemClassObject*;
+    using Sink = IWbemObjectSink*;
+    using Result = IWbemCallResult**;
+    using Enum = IEnumWbemClassObject**;
+
 public:
     explicit TimedServices(IWbemServices* inner) : inner_(inner) { inner_->AddRef(); }
     TimedServices(const TimedServices&) = delete;
     TimedServices& operator=(const TimedServices&) = delete;
 
-    // Microseconds spent in wire calls since the last call of this, and starts counting anew.
-    double TakeWireMicros() {
-        const double micros = wireMicros_;
-        wireMicros_ = 0;
-        return micros;
-    }
+    // Microseconds spent in wire calls since the last call of this; starts counting anew.
+    double TakeWireMicros() { return std::exchange(wireMicros_, 0.0); }
 
     // IUnknown. Other interfaces (IClientSecurity for the proxy blanket) are the host's own.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (riid == IID_IUnknown || riid == IID_IWbemServices) {
-            *object = static_cast<IWbemServices*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return inner_->QueryInterface(riid, object);
+        if (riid != IID_IUnknown && riid != IID_IWbemServices) return inner_->QueryInterface(riid, object);
+        *object = static_cast<IWbemServices*>(this);
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG left = InterlockedDecrement(&references_);
-        if (left == 0) {
-            inner_->Release();
-            delete this;
-        }
+        if (left == 0) delete this;
         return static_cast<ULONG>(left);
     }
 
-    // The calls that cross the wire, timed.
-    HRESULT STDMETHODCALLTYPE GetObject(const BSTR path, LONG flags, IWbemContext* context, IWbemClassObject** object,
-                                        IWbemCallResult** result) override {
-        const double start = Seconds();
-        const HRESULT hr = inner_->GetObject(path, flags, context, object, result);
-        wireMicros_ += MicrosSince(start);
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR language, const BSTR query, LONG flags, IWbemContext* context,
-                                        IEnumWbemClassObject** enumerator) override {
-        const double start = Seconds();
-        const HRESULT hr = inner_->ExecQuery(language, query, flags, context, enumerator);
-        wireMicros_ += MicrosSince(start);
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR path, const BSTR method, LONG flags, IWbemContext* context,
-                                         IWbemClassObject* in, IWbemClassObject** out,
-                                         IWbemCallResult** result) override {
-        const double start = Seconds();
-        const HRESULT hr = inner_->ExecMethod(path, method, flags, context, in, out, result);
-        wireMicros_ += MicrosSince(start);
-        return hr;
-    }
-
-    // Everything else, passed on as it is.
-    HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR a, LONG b, IWbemContext* c, IWbemServices** d,
-                                            IWbemCallResult** e) override {
-        return inner_->OpenNamespace(a, b, c, d, e);
-    }
-    HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink* a) override { return inner_->CancelAsyncCall(a); }
-    HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG a, IWbemObjectSink** b) override {
-        return inner_->QueryObjectSink(a, b);
-    }
-    HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR a, LONG b, IWbemContext* c, IWbemObjectSink* d) override {
-        return inner_->GetObjectAsync(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject* a, LONG b, IWbemContext* c, IWbemCallResult** d) override {
-        return inner_->PutClass(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject* a, LONG b, IWbemContext* c, IWbemObjectSink* d) override {
-        return inner_->PutClassAsync(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR a, LONG b, IWbemContext* c, IWbemCallResult** d) override {
-        return inner_->DeleteClass(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR a, LONG b, IWbemContext* c, IWbemObjectSink* d) override {
-        return inner_->DeleteClassAsync(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR a, LONG b, IWbemContext* c, IEnumWbemClassObject** d) override {
-        return inner_->CreateClassEnum(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(const BSTR a, LONG b, IWbemContext* c, IWbemObjectSink* d) override {
-        return inner_->CreateClassEnumAsync(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject* a, LONG b, IWbemContext* c, IWbemCallResult** d) override {
-        return inner_->PutInstance(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE PutInstanceAsync(IWbemClassObject* a, LONG b, IWbemContext* c,
-                                               IWbemObjectSink* d) override {
-        return inner_->PutInstanceAsync(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR a, LONG b, IWbemContext* c, IWbemCallResult** d) override {
-        return inner_->DeleteInstance(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(const BSTR a, LONG b, IWbemContext* c, IWbemObjectSink* d) override {
-        return inner_->DeleteInstanceAsync(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstanceEnum(const BSTR a, LONG b, IWbemContext* c,
-                                                 IEnumWbemClassObject** d) override {
-        return inner_->CreateInstanceEnum(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(const BSTR a, LONG b, IWbemContext* c,
-                                                      IWbemObjectSink* d) override {
-        return inner_->CreateInstanceEnumAsync(a, b, c, d);
-    }
-    HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR a, const BSTR b, LONG c, IWbemContext* d,
-                                             IWbemObjectSink* e) override {
-        return inner_->ExecQueryAsync(a, b, c, d, e);
-    }
-    HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR a, const BSTR b, LONG c, IWbemContext* d,
-                                                    IEnumWbemClassObject** e) override {
-        return inner_->ExecNotificationQuery(a, b, c, d, e);
-    }
-    HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR a, const BSTR b, LONG c, IWbemContext* d,
-                                                         IWbemObjectSink* e) override {
-        return inner_->ExecNotificationQueryAsync(a, b, c, d, e);
-    }
-    HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR a, const BSTR b, LONG c, IWbemContext* d, IWbemClassObject* e,
-                                              IWbemObjectSink* f) override {
-        return inner_->ExecMethodAsync(a, b, c, d, e, f);
-    }
+// Every method of IWbemServices, passed on; `timed` says whether it crosses the wire.
+#define BENCH_PASS_ON(timed, method, params, args) \
+    HRESULT STDMETHODCALLTYPE method params override { return PassOn(timed, [&] { return inner_->method args; }); }
+    BENCH_PASS_ON(true, GetObject, (BSTR a, LONG b, Ctx c, Obj* d, Result e), (a, b, c, d, e))
+    BENCH_PASS_ON(true, ExecQuery, (BSTR a, BSTR b, LONG c, Ctx d, Enum e), (a, b, c, d, e))
+    BENCH_PASS_ON(true, ExecMethod, (BSTR a, BSTR b, LONG c, Ctx d, Obj e, Obj* f, Result g), (a, b, c, d, e, f, g))
+    BENCH_PASS_ON(false, OpenNamespace, (BSTR a, LONG b, Ctx c, IWbemServices** d, Result e), (a, b, c, d, e))
+    BENCH_PASS_ON(false, CancelAsyncCall, (Sink a), (a))
+    BENCH_PASS_ON(false, QueryObjectSink, (LONG a, Sink* b), (a, b))
+    BENCH_PASS_ON(false, GetObjectAsync, (BSTR a, LONG b, Ctx c, Sink d), (a, b, c, d))
+    BENCH_PASS_ON(false, PutClass, (Obj a, LONG b, Ctx c, Result d), (a, b, c, d))
+    BENCH_PASS_ON(false, PutClassAsync, (Obj a, LONG b, Ctx c, Sink d), (a, b, c, d))
+    BENCH_PASS_ON(false, DeleteClass, (BSTR a, LONG b, Ctx c, Result d), (a, b, c, d))
+    BENCH_PASS_ON(false, DeleteClassAsync, (BSTR a, LONG b, Ctx c, Sink d), (a, b, c, d))
+    BENCH_PASS_ON(false, CreateClassEnum, (BSTR a, LONG b, Ctx c, Enum d), (a, b, c, d))
+    BENCH_PASS_ON(false, CreateClassEnumAsync, (BSTR a, LONG b, Ctx c, Sink d), (a, b, c, d))
+    BENCH_PASS_ON(false, PutInstance, (Obj a, LONG b, Ctx c, Result d), (a, b, c, d))
+    BENCH_PASS_ON(false, PutInstanceAsync, (Obj a, LONG b, Ctx c, Sink d), (a, b, c, d))
+    BENCH_PASS_ON(false, DeleteInstance, (BSTR a, LONG b, Ctx c, Result d), (a, b, c, d))
+    BENCH_PASS_ON(false, DeleteInstanceAsync, (BSTR a, LONG b, Ctx c, Sink d), (a, b, c, d))
+    BENCH_PASS_ON(false, CreateInstanceEnum, (BSTR a, LONG b, Ctx c, Enum d), (a, b, c, d))
+    BENCH_PASS_ON(false, CreateInstanceEnumAsync, (BSTR a, LONG b, Ctx c, Sink d), (a, b, c, d))
+    BENCH_PASS_ON(false, ExecQueryAsync, (BSTR a, BSTR b, LONG c, Ctx d, Sink e), (a, b, c, d, e))
+    BENCH_PASS_ON(false, ExecNotificationQuery, (BSTR a, BSTR b, LONG c, Ctx d, Enum e), (a, b, c, d, e))
+    BENCH_PASS_ON(false, ExecNotificationQueryAsync, (BSTR a, BSTR b, LONG c, Ctx d, Sink e), (a, b, c, d, e))
+    BENCH_PASS_ON(false, ExecMethodAsync, (BSTR a, BSTR b, LONG c, Ctx d, Obj e, Sink f), (a, b, c, d, e, f))
+#undef BENCH_PASS_ON
 
 private:
-    ~TimedServices() = default;
+    ~TimedServices() { inner_->Release(); }
+
+    template <typename Call>
+    HRESULT PassOn(bool timed, Call call) {
+        const double start = Seconds();
+        const HRESULT result = call();
+        if (timed) wireMicros_ += MicrosSince(start);
+        return result;
+    }
 
     IWbemServices* inner_;
     LONG references_ = 1;

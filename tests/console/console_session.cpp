@@ -55,7 +55,7 @@ ConsoleSession::~ConsoleSession() {
     RemoveDirectoryW(dir_.c_str());
 }
 
-bool ConsoleSession::Start(const std::string& scenarioJson) {
+bool ConsoleSession::Start(const std::string& scenarioJson, const std::wstring& program) {
     if (scenarioJson.empty()) {
         SetEnvironmentVariableW(L"VUEMERE_SIM_SCENARIO", nullptr);
     } else {
@@ -65,7 +65,7 @@ bool ConsoleSession::Start(const std::string& scenarioJson) {
     }
     DeleteFileW(logPath_.c_str());
     SetEnvironmentVariableW(L"VUEMERE_SIM_LOG", logPath_.c_str());
-    if (!app_.Start()) {
+    if (!(program.empty() ? app_.Start() : app_.StartProgram(program, L"", L"VUEMERE"))) {
         error_ = app_.Error();
         return false;
     }

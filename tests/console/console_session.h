@@ -32,8 +32,9 @@ public:
     ConsoleSession& operator=(const ConsoleSession&) = delete;
 
     // Writes the scenario ("" = the simulator's built-in one), points the simulator's log at a
-    // fresh file and starts vuemere.exe. False with the reason in Error().
-    bool Start(const std::string& scenarioJson);
+    // fresh file and starts vuemere.exe (`program`, or the one in BinDir() when empty). False with
+    // the reason in Error().
+    bool Start(const std::string& scenarioJson, const std::wstring& program = {});
     const std::wstring& Error() const { return error_; }
 
     HWND Window() const { return app_.Window(); }
