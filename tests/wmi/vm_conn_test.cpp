@@ -149,6 +149,14 @@ TEST_F(VmConnTest, VideoHeadThroughEitherControllerOrTheMachinesIdentifier) {
     }
 }
 
+TEST_F(VmConnTest, ASummaryAnsweredWithoutOutParametersLeavesNoPicture) {
+    Open(L"Web Server 01");
+    ASSERT_EQ(sim().AddFault(R"({"call": "ExecMethod", "method": "GetSummaryInformation", "hr": "0x00000000"})"), S_OK);
+    EXPECT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
+    EXPECT_EQ(conn->image.byteCount, 0);
+    EXPECT_STREQ(errorText.c_str(), L"err");
+}
+
 TEST_F(VmConnTest, MouseIsTheEnabledSyntheticOneElsePs2WithTheVerticalNegated) {
     const struct {
         const wchar_t* machine;
