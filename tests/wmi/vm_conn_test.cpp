@@ -39,7 +39,7 @@ protected:
     }
     hostsim::Simulator& sim() { return hostsim::TheSimulator(); }
 
-    // Connects and opens `machine` as the console does (a fresh VmConn each time).
+    // A fresh VmConn connected, with `machine` opened in the steps the console takes.
     void Open(const wchar_t* machine, const wchar_t* server = L"", const wchar_t* user = L"",
               const wchar_t* password = L"") {
         conn = std::make_unique<VmConn>();
