@@ -57,34 +57,27 @@ def write(target, seeds):
         (folder / name).write_bytes(data)
 
 
-def capture_size():
+def text_forms():
     texts = ['80x60', '160x120', '320x240', 'x0.25', 'x0.5', 'x1.0', '640x480', 'x0.05', 'x4',
              'x3.99', 'x3.999', 'x0.1', 'X2', '320X240', ' x0.5', '', '0x0', '320x', '320 x 240',
              '320x 240', '500ms', ' \t500', 'abc', '-5', '+7x-9', '99999999999x1', '2147483648x1',
-             '-2147483648x2147483647', 'x1e3', 'xnan', 'x-inf', 'x0x1p-2', 'x 2.5']
-    seeds = {}
-    for n, t in enumerate(texts):
-        # guest 1024x768, a stored capture size of 320x240 at scale 1.0
-        head = bytes([UTF16]) + i32(1024) + i32(768) + f32(1.0) + i32(320) + i32(240)
-        seeds['text-%02d' % n] = head + text(t)
-    seeds['raw32-wide-units'] = (bytes([RAW32]) + i32(1920) + i32(1080) + f32(0.5) + i32(0) + i32(0)
-                                 + text('x2.5') + u32(0xFFFFFFFF) + u32(0x110000))
-    seeds['hostile-guest'] = (bytes([UTF16]) + i32(-1) + i32(2**31 - 1) + f32(float('nan')) + i32(0)
-                              + i32(7) + text('x3.5'))
-    write('capture_size', seeds)
+             '-2147483648x2147483647', 'x1e3', 'xnan', 'x-inf', 'x0x1p-2', 'x 2.5',
+             'Windows Server 2019', "O'Brien", 'back\\slash', "\\'", "'", '.', '..', 'localhost',
+             'HOST\\admin', 'a\\b\\c', '\\admin', 'admin\\', "x' or '1'='1"]
 
+    def head(form=UTF16, prefix=0, guest=(1024, 768), stored=(1.0, 320, 240)):
+        """Form byte, query prefix length, guest size, stored capture size (scale, width, height)."""
+        return (bytes([form]) + u16(prefix) + i32(guest[0]) + i32(guest[1]) + f32(stored[0])
+                + i32(stored[1]) + i32(stored[2]))
 
-def wql_text():
-    values = ['Windows Server 2019', "O'Brien", 'back\\slash', "\\'", "'", '', '.', '..',
-              'localhost', 'HOST\\admin', 'a\\b\\c', '\\admin', 'admin\\', "x' or '1'='1"]
-    seeds = {}
-    for n, v in enumerate(values):
-        seeds['value-%02d' % n] = bytes([UTF16]) + u16(0) + text(v)
+    seeds = {'text-%02d' % n: head() + text(t) for n, t in enumerate(texts)}
     # A literal that makes the query grow past its first capacity part way through.
-    seeds['growth'] = bytes([UTF16]) + u16(4090) + text("\\\\''ab\\'cd")
-    seeds['raw32'] = bytes([RAW32]) + u16(10) + text("dom\\us'er", RAW32) + u32(0x80000000)
-    seeds['embedded-nul'] = bytes([UTF16]) + u16(0) + text('dom\0ain\\user')
-    write('wql_text', seeds)
+    seeds['growth'] = head(prefix=4090) + text("\\\\''ab\\'cd")
+    seeds['raw32-wide-units'] = (head(RAW32, 10, (1920, 1080), (0.5, 0, 0)) + text("dom\\us'er x2.5", RAW32)
+                                 + u32(0xFFFFFFFF) + u32(0x110000) + u32(0x80000000))
+    seeds['hostile-guest'] = head(guest=(-1, 2**31 - 1), stored=(float('nan'), 0, 7)) + text('x3.5')
+    seeds['embedded-nul'] = head() + text('dom\0ain\\user')
+    write('text', seeds)
 
 
 def wide_string():
@@ -94,14 +87,21 @@ def wide_string():
     def op(code, second=False):
         return bytes([code << 1 | int(second)])
 
-    grow = op(1) + short('abc') + op(5) * 12          # 3 x 2^12 characters: past 4096
+    TEXT, APPEND_STRING, PART, RESERVE, WRITE, CLEAR, COPY, COMPARE = range(8)
+    assign, append = bytes([0]), bytes([1])
+    counted, terminated = bytes([1]), bytes([0])
+    grow = op(TEXT) + assign + counted + short('abc') + bytes([0]) + (op(APPEND_STRING) + bytes([1])) * 12  # past 4096
     seeds = {
-        'assign-append': op(0) + short('hello') + op(2) + short(' world') + op(15) + short('hello world'),
-        'self-growth': grow + op(7) + u16(5) + u16(9000) + op(6) + u16(100) + u16(50),
-        'copies': op(1) + short('x\0y') + op(13) + op(14, True) + op(4) + op(15) + short(''),
-        'buffer-writes': op(9) + u16(4096) + u16(65) + bytes([3]) + op(10) + u16(7) + op(12),
-        'reserve-wipe': op(8) + u16(3000) + op(3) + short('pad') + bytes([200]) + op(12) + op(11),
-        'constructors': op(16) + short('a\0b') + op(0) + bytes([0, 1]) + op(2) + bytes([0, 1]),
+        'assign-append': op(TEXT) + assign + terminated + short('hello')
+        + op(TEXT) + append + terminated + short(' world') + op(COMPARE) + short('hello world'),
+        'self-growth': grow + op(PART) + bytes([1]) + u16(5) + u16(9000) + op(PART) + bytes([0]) + u16(100) + u16(50),
+        'copies': op(TEXT) + assign + counted + short('x\0y') + bytes([0]) + op(COPY) + bytes([0])
+        + op(COPY, True) + bytes([1]) + op(APPEND_STRING) + bytes([0]) + op(COMPARE) + short('a\0b'),
+        'buffer-writes': op(WRITE) + u16(4096) + u16(65) + bytes([3]) + op(WRITE) + u16(7) + u16(66)
+        + op(CLEAR) + bytes([1]),
+        'reserve-wipe': op(RESERVE) + u16(3000) + op(TEXT) + append + counted + short('pad') + bytes([200])
+        + op(CLEAR) + bytes([1]) + op(CLEAR) + bytes([0]),
+        'null-texts': op(TEXT) + assign + terminated + bytes([0, 1]) + op(TEXT) + append + terminated + bytes([0, 1]),
     }
     for name in list(seeds):
         seeds[name] = bytes([UTF16]) + seeds[name]
@@ -125,34 +125,25 @@ def console():
         usable = count > 0 and width > 0 and height > 0 and 2 * width * height <= count
         return data + (bytes([7]) if usable and count <= MAX_COPIED else b'')
 
-    def rest(area, guest, axis, last, keys, command):
-        """keys: 0 or 1 each; command: a group index, or None for a command id outside them."""
-        data = b''.join(u32(v + (1 << 24)) for v in area) + b''.join(i32(v) for v in guest)
-        data += b''.join(i32(v) for v in axis) + (u32(last) if axis[2] > 0 else b'')
-        data += bytes(keys)
-        data += bytes([1]) + i32(12345) if command is None else bytes([command << 1])
-        return data
-
-    any_values = rest((0, 0, 800, 600), (1024, 768, 1, 2), (10, 810, 1024, 400), 3, [1, 0] * 4, 0)
     seeds = {
-        # The worked examples of the paint: guest 1024x768, white frame 15.
-        'frame-space': window(1230, 930, 15, (1024, 768), (1, 2), [(500, 400), (0, 0), (1200, 900)])
-        + dib(1024 * 768 * 2, 1024, 768) + any_values,
+        # The worked examples of the paint: guest 1024x768, white frame 15; moves onto the edges.
+        'frame-space': window(1230, 930, 15, (1024, 768), (1, 2), [(500, 400), (103, 81), (1127, 849), (1200, 900)])
+        + dib(1024 * 768 * 2, 1024, 768),
         'small-scale': window(815, 630, 15, (1024, 768), (1, 2), [(18, 24), (796, 607), (-1, 32767)])
-        + dib(1000, 25, 20) + any_values,
-        'frame-too-wide': window(300, 200, 1000, (640, 480), (2, 2), [(5, 5)])
-        + dib(6, 3, 1) + rest((100, 100, 50, 50), (1, 1, 2, 2), (0, 0, 1, 0), 0, [1, 1, 0, 0, 0, 0, 1, 0], 1),
+        + dib(1000, 25, 20),
+        'enlarge-zoom': window(2030, 930, 15, (1024, 768), (2, 2), [(416, 16), (1614, 914)]) + dib(6, 3, 1),
+        'frame-too-wide': window(300, 200, 1000, (640, 480), (2, 2), [(5, 5)]) + dib(6, 3, 1),
         'odd-width': window(1000, 800, 0, (1023, 767), (2, 1), [(512, 400), (513, 400)])
-        + dib(101 * 50 * 2, 101, 50) + any_values,
-        'hostile-host': window(640, 480, 15, pick_raw(0) + pick_raw(-7), (1, 1), None)
-        + dib(-5, 2**20, 2**20) + rest((0, 0, 0, 0), (0, -1, 3, 3),
-                                       (-(2**31), 2**31 - 1, 2**31 - 1, 2**31 - 1), 2**31 - 2, [0] * 8, None),
+        + dib(101 * 50 * 2, 101, 50),
+        'short-image': window(640, 480, 15, (320, 240), (1, 1), [(0, 0)]) + dib(320 * 240 * 2 - 1, 320, 240),
+        'hostile-host': window(640, 480, 15, pick_raw(0) + pick_raw(-7), (1, 1), None) + dib(-5, 2**20, 2**20),
+        'huge-guest': window(2**20, 2**20, 0, pick_raw(2**31 - 1) + pick_raw(2**30), (1, 2), [(32767, 32767), (-32768, 5)])
+        + dib(2**31 - 1, 65535, 65535),
     }
     write('console', seeds)
 
 
 if __name__ == '__main__':
-    capture_size()
-    wql_text()
+    text_forms()
     wide_string()
     console()

@@ -1,0 +1,268 @@
+// The simulated host refuses what a real host refuses: namespaces it lacks, logons it does not
+// list, queries that are malformed or of the other provider version, values that do not fit a
+// parameter's type, misnamed and missing parameters, calls on the wrong kind of object. No
+// client test can show this: a client that makes no mistake never meets these answers.
+#include "hostsim/hostsim.h"
+#include "wmi/wmi_call.h"
+#include "wmi/wmi_session.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kWebServer[] = L"E902B661-192D-4AE0-B3CD-460D78E7C36C";
+constexpr wchar_t kGen1Database[] = L"A81E5C3D-0F92-4B6A-8D47-C5E21B9F3A64";  // hv-2022, two checkpoints
+constexpr wchar_t kOldHost[] = L"\\\\oldhost\\root\\virtualization";        // users admin and LAB\operator
+
+HRESULT Hr(WBEMSTATUS status) { return static_cast<HRESULT>(status); }
+
+class SimStrictness : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(host->Status(), S_OK);
+        credentials.SetCredentials(L"", L"");
+        ASSERT_EQ(ConnectSecured(L"root\\virtualization", credentials, v1, errorText), S_OK);
+        ASSERT_EQ(ConnectSecured(L"\\\\hv-2022\\root\\virtualization\\v2", credentials, v2, errorText), S_OK);
+    }
+
+    // ExecQuery's result; `count` gets the number of objects delivered.
+    HRESULT Query(IWbemServices* services, const std::wstring& wql, size_t& count) {
+        ComRef<IEnumWbemClassObject> results;
+        const HRESULT hr = OpenQuery(services, credentials, wql.c_str(), results, errorText);
+        std::vector<ComRef<IWbemClassObject>> objects;
+        if (results) NextObjects(results.Get(), 100, objects);
+        count = objects.size();
+        return hr;
+    }
+    std::wstring PathOf(IWbemServices* services, const std::wstring& wql) {
+        ComRef<IWbemClassObject> object = QueryFirst(services, credentials, wql.c_str(), errorText);
+        Variant path;
+        if (object) ReadProperty(object.Get(), L"__PATH", path);
+        return path.Text() ? path.Text() : L"<none>";
+    }
+    std::wstring DeviceOf(const wchar_t* cls, const wchar_t* machineGuid, IWbemServices* services = nullptr) {
+        return PathOf(services ? services : v1.Get(),
+                      std::wstring(L"Select * from ") + cls + L" where SystemName = '" + machineGuid + L"'");
+    }
+
+    std::unique_ptr<hostsim::InProcessHost> host = std::make_unique<hostsim::InProcessHost>();
+    WmiCredentials credentials;
+    ComRef<IWbemServices> v1, v2;  // the demo host, and hv-2022 (the provider's second version only)
+    ClassCache classes;
+    WideString errorText;
+};
+
+TEST_F(SimStrictness, ConnectionsNeedANamespaceOfTheHostAndALogonItLists) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* user;
+        const wchar_t* password;
+        HRESULT expected;
+    } cases[] = {
+        {L"\\\\hv-2022\\root\\virtualization", L"", L"", Hr(WBEM_E_INVALID_NAMESPACE)},  // second version only
+        {L"root\\virtualization\\v2", L"", L"", Hr(WBEM_E_INVALID_NAMESPACE)},            // first version only
+        {L"\\\\hv-2012\\root\\virtualization\\v2", L"", L"", S_OK},                       // both
+        {L"root\\cimv2", L"", L"", Hr(WBEM_E_INVALID_NAMESPACE)},
+        {L"\\\\nosuchserver\\root\\virtualization", L"", L"", static_cast<HRESULT>(0x800706BA)},
+        {L"root\\virtualization", L"admin", L"x", Hr(WBEM_E_LOCAL_CREDENTIALS)},
+        {kOldHost, L"", L"", E_ACCESSDENIED},  // the caller's own logon
+        {kOldHost, L"admin", L"HYPER-V", E_ACCESSDENIED},
+        {kOldHost, L"OLDHOST\\admin", L"hyper-v", S_OK},
+        {kOldHost, L"operator", L"lab-op", E_ACCESSDENIED},  // LAB\operator is no local account
+        // The logon is checked first: a refused one learns nothing about the namespaces.
+        {L"\\\\oldhost\\root\\virtualization\\v2", L"admin", L"wrong", E_ACCESSDENIED},
+        {L"\\\\oldhost\\root\\virtualization\\v2", L"admin", L"hyper-v", Hr(WBEM_E_INVALID_NAMESPACE)},
+    };
+    for (const auto& c : cases) {
+        WmiCredentials logon;
+        logon.SetCredentials(c.user, c.password);
+        ComRef<IWbemServices> services;
+        EXPECT_EQ(ConnectSecured(c.path, logon, services, errorText), c.expected)
+            << testing::PrintToString(std::wstring(c.path)) << " as " << testing::PrintToString(std::wstring(c.user));
+    }
+
+    // A proxy whose blanket carries no identity calls as the process's logon: refused there.
+    WmiCredentials logon, none;
+    logon.SetCredentials(L"LAB\\operator", L"lab-op");
+    none.SetCredentials(L"", L"");
+    ComRef<IWbemServices> old;
+    ASSERT_EQ(ConnectSecured(kOldHost, logon, old, errorText), S_OK);
+    ComRef<IEnumWbemClassObject> results;
+    ASSERT_EQ(OpenQuery(old.Get(), none, L"Select * from Msvm_ComputerSystem", results, errorText), S_OK);
+    EXPECT_FALSE(NextObject(results.Get())) << "an enumerator without the user's identity";
+    ASSERT_EQ(ApplyConnectionBlanket(old.Get(), none), S_OK);
+    EXPECT_EQ(OpenQuery(old.Get(), none, L"Select * from Msvm_ComputerSystem", results, errorText), E_ACCESSDENIED);
+}
+
+TEST_F(SimStrictness, QueriesOfTheOtherVersionOrMalformedAreRefused) {
+    const std::wstring webSettings = std::wstring(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '") +
+                                     kWebServer + L"' and SettingType = '3'";
+    const std::wstring dbSettingsV1 = std::wstring(L"Select * from Msvm_VirtualSystemSettingData where SystemName = '") +
+                                      kGen1Database + L"' and SettingType = '3'";
+    const std::wstring dbSettingsV2 =
+        std::wstring(L"Select * from Msvm_VirtualSystemSettingData where VirtualSystemIdentifier = '") + kGen1Database +
+        L"' and VirtualSystemType = 'Microsoft:Hyper-V:System:Realized'";
+    const std::wstring dbMachine = std::wstring(L"\\\\HV-2022\\root\\virtualization:Msvm_ComputerSystem.CreationClassName=") +
+                                   L"\"Msvm_ComputerSystem\",Name=\"" + kGen1Database + L"\"";
+    const struct {
+        IWbemServices* services;
+        std::wstring query;
+        HRESULT expected;
+        size_t count;
+    } cases[] = {
+        {v1.Get(), webSettings, S_OK, 1},  // the live settings, not the snapshot's
+        {v2.Get(), dbSettingsV1, Hr(WBEM_E_INVALID_QUERY), 0},
+        {v2.Get(), dbSettingsV2, S_OK, 1},
+        {v1.Get(), dbSettingsV2, Hr(WBEM_E_INVALID_QUERY), 0},
+        {v1.Get(), L"Select * from Msvm_ComputerSystem Where ElementName = 'a' or Name = 'b'", Hr(WBEM_E_INVALID_QUERY), 0},
+        {v1.Get(), L"Select * from Msvm_ComputerSystem Where ElementName <> 'a'", Hr(WBEM_E_INVALID_QUERY), 0},
+        {v1.Get(), L"Select * from Msvm_ComputerSystem Where NoSuchProperty = 'a'", Hr(WBEM_E_INVALID_QUERY), 0},
+        {v1.Get(), L"Select * from Msvm_NoSuchClass", Hr(WBEM_E_INVALID_CLASS), 0},
+        {v1.Get(), L"Associators of {x} Where AssocClass=Msvm_SystemDevice", Hr(WBEM_E_INVALID_QUERY), 0},
+        {v1.Get(), L"Associators of {Msvm_ComputerSystem.CreationClassName=\"Msvm_ComputerSystem\",Name=\"nope\"}"
+                   L" Where ResultClass=Msvm_Keyboard", Hr(WBEM_E_NOT_FOUND), 0},
+        // A path of the other namespace names none of the connection's objects.
+        {v2.Get(), L"Associators of {" + dbMachine + L"} Where ResultClass=Msvm_Keyboard", Hr(WBEM_E_NOT_FOUND), 0},
+        // The first version links a display controller to its head; the second is not known to.
+        {v1.Get(), L"Associators of {" + DeviceOf(L"Msvm_SyntheticDisplayController", kWebServer) +
+                   L"} WHERE resultClass=Msvm_VideoHead", S_OK, 1},
+        {v2.Get(), L"Associators of {" + DeviceOf(L"Msvm_SyntheticDisplayController", kGen1Database, v2.Get()) +
+                   L"} WHERE resultClass=Msvm_VideoHead", S_OK, 0},
+    };
+    for (const auto& c : cases) {
+        size_t count = 99;
+        EXPECT_EQ(Query(c.services, c.query, count), c.expected) << testing::PrintToString(c.query);
+        EXPECT_EQ(count, c.count) << testing::PrintToString(c.query);
+    }
+    ComRef<IWbemClassObject> object;
+    EXPECT_EQ(v2->GetObject(Bstr(dbMachine.c_str()).Get(), 0, nullptr, object.Put(), nullptr), Hr(WBEM_E_INVALID_NAMESPACE));
+}
+
+TEST_F(SimStrictness, ParametersTakeOnlyValuesOfTheirDeclaredTypeAndName) {
+    enum Kind { Int, Bool, Text, Bytes };
+    const struct {
+        const wchar_t* cls;
+        const wchar_t* method;
+        const wchar_t* parameter;
+        Kind kind;
+        int value;
+        HRESULT expected;
+    } cases[] = {
+        {L"Msvm_Ps2Mouse", L"SetRelativePosition", L"horizontalDelta", Int, 200, Hr(WBEM_E_TYPE_MISMATCH)},  // sint8
+        {L"Msvm_Ps2Mouse", L"SetRelativePosition", L"HorizontalDelta", Int, -120, S_OK},  // names in any case
+        {L"Msvm_SyntheticMouse", L"SetButtonState", L"isDown", Int, 1, Hr(WBEM_E_TYPE_MISMATCH)},  // boolean
+        {L"Msvm_SyntheticMouse", L"SetButtonState", L"isDown", Bool, 1, S_OK},
+        {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage", L"WidthPixels", Int, 70000,
+         Hr(WBEM_E_TYPE_MISMATCH)},  // uint16
+        {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage", L"WidthPixels", Int, -1,
+         Hr(WBEM_E_TYPE_MISMATCH)},
+        {L"Msvm_Keyboard", L"PressKey", L"keyCode", Int, -1, S_OK},  // uint32 travels in VT_I4
+        {L"Msvm_Keyboard", L"PressKey", L"keyCode", Bool, 1, Hr(WBEM_E_TYPE_MISMATCH)},
+        {L"Msvm_Keyboard", L"PressKey", L"keyCode", Text, 5, Hr(WBEM_E_TYPE_MISMATCH)},
+        {L"Msvm_Keyboard", L"TypeScancodes", L"Scancodes", Int, 0x1E, Hr(WBEM_E_TYPE_MISMATCH)},  // a scalar for an array
+        {L"Msvm_Keyboard", L"TypeScancodes", L"Scancodes", Bytes, 300, Hr(WBEM_E_TYPE_MISMATCH)},  // uint8 elements
+        {L"Msvm_Keyboard", L"TypeScancodes", L"Scancodes", Bytes, 0x9E, S_OK},
+        {L"Msvm_Keyboard", L"PressKey", L"noSuchParameter", Int, 5, Hr(WBEM_E_NOT_FOUND)},
+    };
+    for (const auto& c : cases) {
+        MethodCall call(v1.Get(), classes);
+        ASSERT_EQ(call.Prepare(c.cls, c.method), S_OK);
+        Variant value;
+        if (c.kind == Int) value.SetInt32(c.value);
+        if (c.kind == Bool) value.SetBool(c.value != 0);
+        if (c.kind == Text) value.SetText(std::to_wstring(c.value).c_str());
+        if (c.kind == Bytes) {
+            value.SetArray(VT_I4, SafeArrayCreateVector(VT_I4, 0, 1));
+            LONG first = 0, element = c.value;
+            SafeArrayPutElement(V_ARRAY(value.Get()), &first, &element);
+        }
+        EXPECT_EQ(call.Put(c.parameter, value), c.expected)
+            << testing::PrintToString(std::wstring(c.method) + L"." + c.parameter) << " = " << c.value;
+    }
+}
+
+TEST_F(SimStrictness, MethodsNeedEveryParameterAnInstanceAndSensibleValues) {
+    const std::wstring mouse = DeviceOf(L"Msvm_SyntheticMouse", kWebServer);
+    // Only the horizontal position: the vertical one is missing.
+    MethodCall half(v1.Get(), classes);
+    ASSERT_EQ(half.Prepare(L"Msvm_SyntheticMouse", L"SetAbsolutePosition"), S_OK);
+    ASSERT_EQ(half.PutInt32(L"horizontalPosition", 10), S_OK);
+    EXPECT_EQ(half.Execute(mouse.c_str()), Hr(WBEM_E_INVALID_PARAMETER));
+    EXPECT_EQ(half.Execute(L"Msvm_SyntheticMouse"), Hr(WBEM_E_INVALID_OPERATION));  // not a static method
+    EXPECT_EQ(half.Execute(L"Msvm_NoSuchClass.Name=\"x\""), Hr(WBEM_E_INVALID_CLASS));
+    ASSERT_EQ(half.PutInt32(L"verticalPosition", 20), S_OK);
+    std::wstring gone = mouse;
+    gone.replace(gone.find(kWebServer), 8, L"00000000");
+    EXPECT_EQ(half.Execute(gone.c_str()), Hr(WBEM_E_NOT_FOUND));
+    EXPECT_EQ(half.Execute(mouse.c_str()), S_OK);
+    // Signatures come from the class, never from an instance.
+    ComRef<IWbemClassObject> keyboard = QueryFirst(v1.Get(), credentials, L"Select * from Msvm_Keyboard", errorText);
+    ComRef<IWbemClassObject> in;
+    ASSERT_TRUE(keyboard);
+    EXPECT_EQ(keyboard->GetMethod(L"PressKey", 0, in.Put(), nullptr), Hr(WBEM_E_NOT_FOUND));
+
+    // Values the device or the service cannot take answer 32773 (invalid parameter); a disabled
+    // mouse answers 32775 (invalid state).
+    const std::wstring settings = PathOf(v1.Get(), std::wstring(L"Select * from Msvm_VirtualSystemSettingData where "
+                                                                L"SystemName = '") + kWebServer + L"' and SettingType = 3");
+    const std::wstring machine = PathOf(v1.Get(), std::wstring(L"Select * from Msvm_ComputerSystem where Name = '") +
+                                                      kWebServer + L"'");
+    const std::wstring service = PathOf(v1.Get(), L"Select * from Msvm_VirtualSystemManagementService");
+    const std::wstring dosMouse = DeviceOf(L"Msvm_SyntheticMouse", L"F04A105E-576A-47DF-8F74-B33AFEF9CA9D");
+    const struct {
+        const wchar_t* cls;
+        const wchar_t* method;
+        std::wstring target;
+        std::wstring reference;  // TargetSystem, when given
+        std::vector<std::pair<const wchar_t*, int>> values;
+        int returnValue;
+    } cases[] = {
+        {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage", service, settings,
+         {{L"WidthPixels", 80}, {L"HeightPixels", 60}}, 0},
+        {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage", service, machine,
+         {{L"WidthPixels", 80}, {L"HeightPixels", 60}}, 32773},  // not a settings object
+        {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage", service, settings,
+         {{L"WidthPixels", 0}, {L"HeightPixels", 60}}, 32773},
+        {L"Msvm_Keyboard", L"PressKey", DeviceOf(L"Msvm_Keyboard", kWebServer), {}, {{L"keyCode", 255}}, 32773},
+        {L"Msvm_SyntheticMouse", L"SetButtonState", mouse, {}, {{L"buttonIndex", 9}, {L"isDown", 1}}, 32773},
+        {L"Msvm_SyntheticMouse", L"SetAbsolutePosition", dosMouse, {},
+         {{L"horizontalPosition", 10}, {L"verticalPosition", 10}}, 32775},
+    };
+    for (const auto& c : cases) {
+        MethodCall call(v1.Get(), classes);
+        ASSERT_EQ(call.Prepare(c.cls, c.method), S_OK);
+        if (!c.reference.empty()) call.PutText(L"TargetSystem", c.reference.c_str());
+        for (const auto& [name, value] : c.values) {
+            if (std::wstring(name) == L"isDown") call.PutBool(name, value != 0);
+            else call.PutInt32(name, value);
+        }
+        ASSERT_EQ(call.Execute(c.target.c_str()), S_OK) << testing::PrintToString(std::wstring(c.method));
+        Variant returnValue;
+        int32_t code = -1;
+        EXPECT_TRUE(SUCCEEDED(call.Read(L"ReturnValue", returnValue)) && returnValue.ToInt32(code));
+        EXPECT_EQ(code, c.returnValue) << testing::PrintToString(std::wstring(c.method) + L" on " + c.target);
+    }
+
+    // The PS/2 mouse counts upward as positive, as the real device does.
+    hostsim::Guest* dos = hostsim::TheSimulator().FindGuest("localhost", L"Legacy DOS");
+    ASSERT_NE(dos, nullptr);
+    const int y = dos->pointerY();
+    MethodCall move(v1.Get(), classes);
+    ASSERT_EQ(move.Prepare(L"Msvm_Ps2Mouse", L"SetRelativePosition"), S_OK);
+    move.PutInt32(L"horizontalDelta", 0);
+    move.PutInt32(L"verticalDelta", 10);
+    ASSERT_EQ(move.Execute(DeviceOf(L"Msvm_Ps2Mouse", L"F04A105E-576A-47DF-8F74-B33AFEF9CA9D").c_str()), S_OK);
+    EXPECT_EQ(dos->pointerY(), y - 10);
+}
+
+TEST_F(SimStrictness, AScenarioWithAMisspeltMemberDoesNotLoad) {
+    EXPECT_EQ(hostsim::TheSimulator().Load(R"({"hosts": [{"name": "a", "machines": [{"elementName": "m", "widht": 5}]}]})"),
+              E_INVALIDARG);
+    EXPECT_EQ(hostsim::TheSimulator().LoadError(), "scenario.hosts[0].machines[0]: unknown member \"widht\"");
+}
+
+}  // namespace

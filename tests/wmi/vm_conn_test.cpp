@@ -1,0 +1,241 @@
+// VmConn against the simulated host installed in this process; what crosses the interface is
+// read from the host's call log. (What a user sees of it is tested through vuemere.exe; this is
+// what only the log shows: blankets, round trips, the objects a lookup settles on.)
+#include "hostsim/hostsim.h"
+#include "wmi/machine_list.h"
+#include "wmi/provider_namespace.h"
+#include "wmi/vm_conn.h"
+#include "wmi/wmi_session.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kWebServer[] = L"E902B661-192D-4AE0-B3CD-460D78E7C36C";
+
+// Every test gets a fresh host and VmConn; once the VmConn is gone the host must have no live
+// objects left.
+class VmConnTest : public ::testing::Test {
+protected:
+    void SetUp() override { Load({}); }
+    void TearDown() override {
+        conn.reset();
+        EXPECT_EQ(sim().LiveObjects(), 0) << "COM objects alive after the client let go";
+    }
+
+    void Load(const std::string& scenario) {
+        conn.reset();
+        host.reset();
+        KnownNamespaces().Forget();  // what the process learnt of the last test's hosts
+        host = std::make_unique<hostsim::InProcessHost>(scenario);
+        ASSERT_EQ(host->Status(), S_OK) << sim().LoadError();
+        conn = std::make_unique<VmConn>();
+    }
+    hostsim::Simulator& sim() { return hostsim::TheSimulator(); }
+
+    // A fresh VmConn connected, with `machine` opened in the steps the console takes.
+    void Open(const wchar_t* machine, const wchar_t* server = L"", const wchar_t* user = L"",
+              const wchar_t* password = L"") {
+        conn = std::make_unique<VmConn>();
+        conn->SetCredentials(user, password);
+        ASSERT_EQ(conn->Connect(server, errorText), 0) << errorText.c_str();
+        ASSERT_EQ(conn->FindManagementService(errorText), 0) << errorText.c_str();
+        ASSERT_EQ(conn->OpenMachine(machine, errorText), 0) << errorText.c_str();
+    }
+    std::vector<hostsim::CallRecord> Calls(const std::string& call) {
+        std::vector<hostsim::CallRecord> found;
+        for (const hostsim::CallRecord& r : sim().Calls())
+            if (r.call == call) found.push_back(r);
+        return found;
+    }
+
+    std::unique_ptr<hostsim::InProcessHost> host;
+    std::unique_ptr<VmConn> conn;
+    WideString errorText;
+};
+
+TEST_F(VmConnTest, ConnectFallsBackToTheSecondNamespaceAndRemembersIt) {
+    ASSERT_EQ(conn->Connect(L"hv-2022", errorText), 0) << errorText.c_str();
+    EXPECT_EQ(conn->providerVersion, ProviderVersion::Second);
+    sim().ClearCalls();
+    ASSERT_EQ(conn->Connect(L"HV-2022", errorText), 0);  // the same server, however it is typed
+    const std::vector<hostsim::CallRecord> again = Calls("ConnectServer");
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].nameSpace, "\\\\HV-2022\\root\\virtualization\\v2");
+}
+
+TEST_F(VmConnTest, ListingLeavesOutTheHostAndReadsEveryBatch) {
+    std::vector<MachineEntry> entries;
+    ASSERT_EQ(ListMachines(L"", L"", L"", entries, errorText), 0) << errorText.c_str();
+    std::vector<std::wstring> names;
+    for (const MachineEntry& e : entries) names.push_back(e.elementName.c_str());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Web Server 01", L"Legacy DOS", L"Build Agent", L"Headless Appliance",
+                                                L"Test Node", L"Test Node", L"O'Brien's Desktop",
+                                                L"\x958b\x767a\x30b5\x30fc\x30d0\x30fc 01", L"Media Center HD",
+                                                L"Kiosk 1023"}));
+    // A host that lists its users refuses every proxy that does not carry the logon: the user
+    // name goes to ConnectServer whole, and split into every blanket, with packet privacy.
+    const struct {
+        const wchar_t *typed, *password;
+        const char *whole, *domain, *user;
+    } logons[] = {{L"LAB\\operator", L"lab-op", "LAB\\operator", "LAB", "operator"},
+                  {L"admin", L"hyper-v", "admin", ".", "admin"}};
+    for (const auto& logon : logons) {
+        sim().ClearCalls();
+        entries.clear();
+        ASSERT_EQ(ListMachines(L"oldhost", logon.typed, logon.password, entries, errorText), 0) << errorText.c_str();
+        EXPECT_EQ(entries.size(), 2u);
+        EXPECT_EQ(Calls("ConnectServer").at(0).user, logon.whole);
+        EXPECT_EQ(Calls("SetBlanket").size(), 2u) << "the services proxy and the enumerator";
+        for (const hostsim::CallRecord& b : Calls("SetBlanket")) {
+            EXPECT_EQ(b.domain + "\\" + b.user, std::string(logon.domain) + "\\" + logon.user);
+            EXPECT_EQ(b.authnLevel, RPC_C_AUTHN_LEVEL_PKT_PRIVACY);
+            EXPECT_EQ(b.impLevel, RPC_C_IMP_LEVEL_IMPERSONATE);
+        }
+    }
+
+    std::string many = R"({"hosts": [{"name": "localhost", "aliases": [""], "machines": [)";
+    for (int i = 0; i < 70; ++i) many += (i ? "," : "") + std::string(R"({"elementName": "VM )") + std::to_string(i) + "\"}";
+    Load(many + "]}]}");
+    entries.clear();
+    ASSERT_EQ(ListMachines(L"", L"", L"", entries, errorText), 0);
+    ASSERT_EQ(entries.size(), 70u);
+    EXPECT_STREQ(entries[69].elementName.c_str(), L"VM 69");
+    EXPECT_EQ(sim().CountCalls("Next"), 2) << "64 objects a round trip";
+}
+
+TEST_F(VmConnTest, OpenTakesTheNamedMachineAndItsLiveSettingsInEitherVersion) {
+    const struct {
+        const wchar_t *server, *machine, *guid;
+    } cases[] = {
+        {L"", L"O'Brien's Desktop", L"21492C49-ED66-4118-B916-C1098EFEC5A3"},
+        {L"", L"Web Server 01", kWebServer},  // a snapshot besides its live settings
+        {L"hv-2022", L"Gen1 Database", L"A81E5C3D-0F92-4B6A-8D47-C5E21B9F3A64"},  // two checkpoints
+    };
+    for (const auto& c : cases) {
+        Open(c.machine, c.server);
+        EXPECT_STREQ(conn->machineName.Text(), c.guid);
+        Variant id;
+        ASSERT_TRUE(conn->settingData.object) << testing::PrintToString(std::wstring(c.machine));
+        conn->settingData.object->Get(L"InstanceID", 0, id.Put(), nullptr, nullptr);
+        EXPECT_EQ(std::wstring(id.Text() ? id.Text() : L""), std::wstring(L"Microsoft:") + c.guid);
+    }
+}
+
+TEST_F(VmConnTest, VideoHeadThroughEitherControllerOrTheMachinesIdentifier) {
+    const struct {
+        const wchar_t *server, *machine;
+        int width, height;
+        size_t queries;
+    } cases[] = {
+        {L"", L"Web Server 01", 1024, 768, 2},          // synthetic controller, its head
+        {L"", L"Build Agent", 640, 480, 3},             // no synthetic one: the S3 controller, its head
+        {L"", L"Headless Appliance", 640, 480, 3},      // none at all: taken as 640 x 480
+        {L"hv-2022", L"Gen2 Web Server", 1280, 800, 4}, // no head linked: by SystemName
+    };
+    for (const auto& c : cases) {
+        Open(c.machine, c.server);
+        sim().ClearCalls();
+        ASSERT_EQ(conn->FindVideoHead(errorText), 0) << errorText.c_str();
+        EXPECT_EQ(conn->guestWidth, c.width) << testing::PrintToString(std::wstring(c.machine));
+        EXPECT_EQ(conn->guestHeight, c.height);
+        EXPECT_EQ(Calls("ExecQuery").size(), c.queries) << testing::PrintToString(std::wstring(c.machine));
+    }
+}
+
+TEST_F(VmConnTest, ASummaryAnsweredWithoutOutParametersLeavesNoPicture) {
+    Open(L"Web Server 01");
+    ASSERT_EQ(sim().AddFault(R"({"call": "ExecMethod", "method": "GetSummaryInformation", "hr": "0x00000000"})"), S_OK);
+    EXPECT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
+    EXPECT_EQ(conn->image.byteCount, 0);
+    EXPECT_STREQ(errorText.c_str(), L"err");
+}
+
+TEST_F(VmConnTest, MouseIsTheEnabledSyntheticOneElsePs2WithTheVerticalNegated) {
+    const struct {
+        const wchar_t* machine;
+        bool synthetic, ps2;
+    } cases[] = {{L"Web Server 01", true, false}, {L"Legacy DOS", false, true},  // synthetic one disabled
+                 {L"Build Agent", false, true}, {L"Headless Appliance", false, false}};
+    for (const auto& c : cases) {
+        Open(c.machine);
+        EXPECT_EQ(conn->FindMouse(errorText), 0);
+        EXPECT_EQ(static_cast<bool>(conn->syntheticMouse.object), c.synthetic) << testing::PrintToString(std::wstring(c.machine));
+        EXPECT_EQ(static_cast<bool>(conn->ps2Mouse.object), c.ps2) << testing::PrintToString(std::wstring(c.machine));
+    }
+    // Relative moves go in steps of at most 120, upward positive.
+    Open(L"Build Agent");
+    ASSERT_EQ(conn->FindMouse(errorText), 0);
+    const struct {
+        int dx, dy;
+        std::vector<std::pair<int, int>> steps;
+    } moves[] = {{300, -50, {{120, 50}, {120, 0}, {60, 0}}}, {-5, 240, {{-5, -120}, {0, -120}}}, {0, 0, {}}};
+    for (const auto& m : moves) {
+        sim().ClearCalls();
+        EXPECT_EQ(conn->SetRelativePosition(m.dx, m.dy, errorText), 0);
+        std::vector<std::pair<int, int>> sent;
+        for (const hostsim::CallRecord& r : Calls("ExecMethod")) {
+            const nlohmann::json in = nlohmann::json::parse(r.inJson);
+            sent.emplace_back(in.at("horizontalDelta").get<int>(), in.at("verticalDelta").get<int>());
+        }
+        EXPECT_EQ(sent, m.steps) << m.dx << "," << m.dy;
+    }
+    Open(L"Web Server 01");
+    ASSERT_EQ(conn->SetButtonState(2, true, errorText), 0);
+    EXPECT_TRUE(sim().FindGuest("localhost", L"Web Server 01")->ButtonDown(2));
+}
+
+TEST_F(VmConnTest, AMethodCallCostsOneRoundTripWithClassesOfTheCurrentConnection) {
+    Open(L"Web Server 01");
+    ASSERT_EQ(conn->SendKey('A', 1, errorText), 0);
+    sim().ClearCalls();
+    ASSERT_EQ(conn->SendKey('A', 0, errorText), 0);
+    EXPECT_EQ(sim().WireCallCount(), 1) << "ExecMethod alone";
+    ASSERT_EQ(conn->TypeScancodes(0x9E, errorText), 0);
+    EXPECT_EQ(Calls("ExecMethod").back().inJson, R"({"Scancodes":[158]})");
+
+    // Connected again, to the provider's first release: its keyboard has no TypeScancodes.
+    conn->SetCredentials(L"admin", L"hyper-v");
+    ASSERT_EQ(conn->Connect(L"oldhost", errorText), 0);
+    ASSERT_EQ(conn->OpenMachine(L"Windows 2008 Guest", errorText), 0);
+    conn->keyboard.Reset(nullptr);  // as the console does on opening a machine
+    sim().ClearCalls();
+    EXPECT_EQ(conn->TypeScancodes(0x1E, errorText), WbemNotFound);
+    EXPECT_STREQ(errorText.c_str(), L"This function is require Hyper-V R2.");
+    EXPECT_EQ(sim().CountCalls("ExecMethod"), 0);
+}
+
+TEST_F(VmConnTest, WithoutAConnectionEveryOperationFailsAndTouchesNothing) {
+    // A reconnect that failed, with a machine still open.
+    Open(L"Web Server 01");
+    ASSERT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
+    ASSERT_EQ(sim().AddFault(R"({"call": "ConnectServer", "hr": "0x800706BA"})"), S_OK);
+    ASSERT_NE(conn->Connect(L"", errorText), 0);
+    sim().ClearCalls();
+    const int32_t byteCount = conn->image.byteCount;
+    int32_t pressed = 7;
+    const HRESULT results[] = {
+        conn->FindManagementService(errorText), conn->OpenMachine(L"Web Server 01", errorText),
+        conn->FindVideoHead(errorText), conn->GetThumbnail(errorText, 1.0f, 320, 240),
+        conn->GetThumbnail(errorText, 1.0f, 640, 480), conn->FindMouse(errorText),
+        conn->SetAbsolutePosition(10, 10, errorText), conn->SetRelativePosition(10, 10, errorText),
+        conn->SetButtonState(1, true, errorText), conn->SendKey(65, 1, errorText),
+        conn->IsKeyPressed(65, pressed, errorText), conn->TypeText(L"abc", errorText),
+        conn->TypeScancodes(0x1E, errorText)};
+    for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i], VmConn::NotConnected) << "operation " << i;
+    errorText.Clear();
+    EXPECT_FALSE(conn->GetSummaryThumbnail(errorText, 7));
+    EXPECT_FALSE(conn->QueryFirst(L"Select * from Msvm_ComputerSystem", errorText));
+    EXPECT_STREQ(errorText.c_str(), L"no connection to the server");
+    EXPECT_EQ(pressed, 7);
+    EXPECT_EQ(conn->image.byteCount, byteCount);  // the last picture stays
+    EXPECT_TRUE(sim().Calls().empty()) << sim().Calls().size() << " calls reached the host";
+}
+
+}  // namespace
