@@ -87,7 +87,9 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
             answered = true;
         }
         quiet = answered ? 0 : quiet + 1;
-        if (quiet == 2) return true;
+        // Then the paint the handlers asked for: input is mapped through the image's place, which
+        // painting sets, and painting comes only after every queued message.
+        if (quiet == 2) return uidriver::WaitUntil([&] { return !GetUpdateRect(Window(), nullptr, FALSE); });
     }
     return false;
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <sstream>
 
 namespace {
@@ -49,7 +50,8 @@ struct MachineInfo {
 
 std::map<std::string, MachineInfo> MachinesOf(const std::string& scenarioJson) {
     std::map<std::string, MachineInfo> machines;
-    for (const auto& host : nlohmann::json::parse(scenarioJson)["hosts"])
+    const nlohmann::json scenario = nlohmann::json::parse(scenarioJson);
+    for (const auto& host : scenario["hosts"])
         for (const auto& m : host["machines"])
             machines[m["elementName"]] = {m.value("name", ""), m.value("width", 1024), m.value("height", 768)};
     return machines;
@@ -119,15 +121,16 @@ bool IsDevice(const LoggedCall& call) {
     return call.Is("ExecMethod") && (cls == "Msvm_Keyboard" || cls == "Msvm_SyntheticMouse" || cls == "Msvm_Ps2Mouse");
 }
 
-// A method call's in-parameters as their JSON values, leaving out object paths.
-std::string Values(const LoggedCall& call) {
+// A method call's in-parameters as their JSON values: those that are not object paths, or only
+// those that are.
+std::string Values(const LoggedCall& call, bool paths = false) {
     std::string text;
     if (!call.json.is_object() || !call.json.contains("in")) return text;
     for (const auto& item : call.json.at("in").items()) {
         const nlohmann::ordered_json& first = item.value().is_array() && !item.value().empty() ? item.value().front()
                                                                                                 : item.value();
-        if (first.is_string() && first.get<std::string>().find(":Msvm_") != std::string::npos) continue;
-        text += " " + item.value().dump();
+        if (paths == (first.is_string() && first.get<std::string>().find(":Msvm_") != std::string::npos))
+            text += " " + item.value().dump();
     }
     return text;
 }
@@ -215,17 +218,9 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         SetClipboardData(CF_UNICODETEXT, block);
         return CloseClipboard();
     }
-    if (verb == "rmove") {
-        auto devices = [&] {
-            const std::vector<LoggedCall> calls = session.Calls();
-            return std::count_if(calls.begin(), calls.end(), IsDevice);
-        };
-        const auto before = devices();
+    if (verb == "point") {
         POINT p = ImagePoint(arg(1), arg(2));
-        ClientToScreen(session.Window(), &p);
-        SetCursorPos(p.x, p.y);
-        WaitUntil([&] { return devices() > before; });
-        return session.SettleAndAnswer();
+        return ClientToScreen(session.Window(), &p) && SetCursorPos(p.x, p.y) && session.SettleAndAnswer();
     }
     if (verb == "watch") {
         watch = 0;
@@ -331,9 +326,11 @@ void ScenarioRun::Transcribe() {
             std::string entry;
             if (IsDevice(call) || call.IsFetch()) {
                 if ((watch & (IsDevice(call) ? Device : Fetch)) != 0) entry = call.Field("method") + Values(call) + hr;
-                // A call for the machine opened names it (its identifier, or that of its live settings).
-                if (opened != machines.end() && !opened->second.guid.empty() &&
-                    call.line.find(opened->second.guid) == std::string::npos)
+                // A call that reaches a machine names the one opened: a device's path, or that of
+                // the live settings, holds its identifier (a checkpoint's settings have their own).
+                const std::string reference = IsDevice(call) ? call.Field("target") : Values(call, true);
+                if (opened != machines.end() && !opened->second.guid.empty() && hr.empty() &&
+                    reference.find(":Msvm_") != std::string::npos && reference.find(opened->second.guid) == std::string::npos)
                     entry = (entry.empty() ? call.Field("method") : entry) + " (not to " + opened_ + ")";
             } else if (call.Is("ConnectServer") && (watch & Connect)) {
                 entry = "connect " + call.Field("namespace") + hr;
@@ -398,9 +395,17 @@ bool ScenarioRun::Exit(long& liveObjects) {
     return ended && exitCode == 0;
 }
 
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
 void ExpectRow(const Row& row) {
     ScenarioRun run(row.faults);
     ASSERT_TRUE(run.Started()) << Narrow(run.session.Error());
     run.Run(row.steps);
-    EXPECT_EQ(run.transcript, row.transcript);
+    // As lines of one text, so that a failure shows where the two differ.
+    auto lines = [](const std::vector<std::string>& transcript) {
+        std::string text;
+        for (const std::string& line : transcript) text += line + "\n";
+        return text;
+    };
+    EXPECT_EQ(lines(run.transcript), lines(row.transcript));
 }

@@ -14,7 +14,8 @@
 //                                       a menu command (full, disconnect, ctrl-alt-del, shift,
 //                                       application, kanji, type-clipboard, through-alt)
 //   copy TEXT                           puts the rest of the step after one blank on the clipboard
-//   rmove X Y                           the real pointer moved there; waits for the device call
+//   point X Y                           puts the real pointer there (before a machine is open:
+//                                       the moves it makes reach the window at once, and twice)
 //   watch KIND...                       log lines to transcribe: device fetch connect class
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
@@ -29,6 +30,7 @@
 // transcribed with " (not to MACHINE)".
 #include "console_session.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -58,7 +60,7 @@ public:
 
     // Whether the window shows what `shows` describes ("320x240", "321x241 corners", "text"),
     // waiting up to `timeoutMs`; `why` tells what it showed instead.
-    bool Shows(const std::string& what, std::string& why, DWORD timeoutMs = 5000);
+    bool Shows(const std::string& what, std::string& why, DWORD timeoutMs = uidriver::DefaultTimeoutMs);
     // Ends the program with its exit command: true when it ends by itself with exit code 0.
     // `liveObjects` is the count of the host's closing log line (-1 when there is none).
     bool Exit(long& liveObjects);
@@ -81,3 +83,4 @@ private:
 
 // Runs the row in a program of its own and compares the transcript.
 void ExpectRow(const Row& row);
+void PrintTo(const Row& row, std::ostream* out);  // its name, in the test's output

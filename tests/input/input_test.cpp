@@ -17,10 +17,11 @@ const Row Rows[] = {
       "SetButtonState 2 true", "SetButtonState 2 false", "shows 320x240"}},
     // Beta's synthetic mouse is disabled: relative mode through its PS/2 mouse (S3 display). The
     // guest follows by the difference (upward positive); pushed past the edge, it moves a tenth of
-    // its screen and the local pointer is put back on the edge, until Shift, Ctrl or Alt lets it go.
-    {"RelativeMouse", "open Beta; rmove 100 50; rmove 325 50; cursor; key 165; rmove 360 50; cursor; shows 320x240",
+    // its screen and the local pointer is put back on the edge, until Shift, Ctrl or Alt lets it
+    // go. The real pointer waits on the image, as the user's would.
+    {"RelativeMouse", "point 100 50; open Beta; move 100 50; move 325 50; cursor; key 165; move 360 90; cursor; shows 320x240",
      {"SetRelativePosition 100 -50", "SetRelativePosition 32 0", "cursor 320,50", "PressKey 165",
-      "SetRelativePosition 32 0", "cursor 360,50", "shows 320x240"}},
+      "SetRelativePosition 32 -40", "cursor 320,50", "shows 320x240"}},
     // Raw key codes, system keys while "through ALT key" is on, the Keyboard menu's sequences and
     // sticky Shift (both released when both are down), its eight questions when it opens; keys
     // go to the machine opened last; with the switch off, Alt+F4 closes vuemere.
