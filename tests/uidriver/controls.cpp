@@ -176,7 +176,6 @@ bool ReadMessageBox(HWND box, MessageBoxInfo& info) {
             button.id = GetDlgCtrlID(child);
             button.text = Text(child);
             button.isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-            button.enabled = IsWindowEnabled(child) != FALSE;
             info.buttons.push_back(button);
         }
     }

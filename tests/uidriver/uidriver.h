@@ -1,8 +1,7 @@
 #pragma once
-// Drives vuemere's windows the way a user would, from a test program: in-process (a dialog run
-// modally on one thread, driven from another) or black-box (vuemere.exe in its own process).
-// Everything goes through the real message queue or real keyboard input. Every wait has a
-// timeout and reports failure (false, null, empty) instead of hanging.
+// Drives vuemere.exe, in its own process, the way a user would from a test program: everything goes
+// through the real message queue or real keyboard input. Every wait has a timeout and reports
+// failure (false, null, empty) instead of hanging.
 #include <windows.h>
 
 #include <cstdint>
@@ -116,7 +115,6 @@ struct DialogButton {
     int id = 0;
     std::wstring text;
     bool isDefault = false;  // BS_DEFPUSHBUTTON
-    bool enabled = true;
 };
 
 struct MessageBoxInfo {
@@ -138,16 +136,12 @@ struct MenuItem {
     UINT id = 0;                  // command id (0 for popups and separators)
     std::wstring text;
     bool separator = false;
-    bool popup = false;
-    UINT state = 0;               // MFS_ flags
     std::vector<MenuItem> items;  // a popup's items
 };
 
 // Reads a menu resource from a module file (LOAD_LIBRARY_AS_DATAFILE): under Wine another
 // process's menu handle cannot be read. Empty when the file or the menu is missing.
 std::vector<MenuItem> ReadMenuResource(const std::wstring& modulePath, int menuId);
-// Reads a menu of this process.
-std::vector<MenuItem> ReadMenu(HMENU menu);
 
 // ---- Pixels
 
