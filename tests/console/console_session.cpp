@@ -1,7 +1,7 @@
 #include "console_session.h"
 #include "resources/resource.h"
 
-#include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -13,17 +13,16 @@ const nlohmann::ordered_json* Member(const nlohmann::ordered_json& object, const
         if (_stricmp(it.key().c_str(), name) == 0) return &it.value();
     return nullptr;
 }
-
-std::string ValueText(const nlohmann::ordered_json* value) {
-    if (!value) return {};
-    return value->is_string() ? value->get<std::string>() : value->dump();
-}
 }  // namespace
 
 LoggedCall::LoggedCall(std::string text)
     : line(std::move(text)), json(nlohmann::ordered_json::parse(line, nullptr, false)) {}
 
-std::string LoggedCall::Field(const char* name) const { return ValueText(Member(json, name)); }
+std::string LoggedCall::Field(const char* name) const {
+    const nlohmann::ordered_json* value = Member(json, name);
+    if (!value) return {};
+    return value->is_string() ? value->get<std::string>() : value->dump();
+}
 
 bool LoggedCall::Is(const char* call, const char* method) const {
     return Field("call") == call && (!method || _stricmp(Field("method").c_str(), method) == 0);
@@ -31,11 +30,6 @@ bool LoggedCall::Is(const char* call, const char* method) const {
 
 bool LoggedCall::IsFetch() const {
     return Is("ExecMethod", "GetSummaryInformation") || Is("ExecMethod", "GetVirtualSystemThumbnailImage");
-}
-
-std::string LoggedCall::In(const char* parameter) const {
-    const nlohmann::ordered_json* in = Member(json, "in");
-    return in ? ValueText(Member(*in, parameter)) : std::string();
 }
 
 ConsoleSession::ConsoleSession() {
@@ -70,19 +64,41 @@ bool ConsoleSession::Start(const std::string& scenarioJson, const std::wstring& 
         return false;
     }
     // Keep the real pointer off the window: a window appearing under it gets mouse messages,
-    // and mouse messages ask for refreshes that the tests count.
-    RECT frame{};
-    GetWindowRect(Window(), &frame);
-    SetCursorPos(frame.right + 10, frame.bottom + 10);
+    // which become device calls and refresh requests that the tests count.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5);
     return true;
+}
+
+bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
+    // A box can follow a box (Settings reports two failures one after the other), and a handler
+    // may post a message (a refresh request) behind the first settling: two quiet rounds end it.
+    for (int round = 0, quiet = 0; round < 16; ++round) {
+        if (!Running() || !Settle()) return false;
+        bool answered = false;
+        for (HWND box : uidriver::Dialogs(ProcessId())) {
+            uidriver::MessageBoxInfo info;
+            if (std::find(keep.begin(), keep.end(), box) != keep.end() || !uidriver::ReadMessageBox(box, info))
+                continue;
+            ShownBox shown{info.caption, info.text, L"", Calls().size()};
+            for (const uidriver::DialogButton& button : info.buttons)
+                if (button.isDefault && info.buttons.size() > 1) shown.defaultButton = button.text;
+            boxes_.push_back(shown);
+            if (!uidriver::Answer(box, IDOK)) return false;
+            answered = true;
+        }
+        quiet = answered ? 0 : quiet + 1;
+        // Then the paint the handlers asked for: input is mapped through the image's place, which
+        // painting sets, and painting comes only after every queued message.
+        if (quiet == 2) return uidriver::WaitUntil([&] { return !GetUpdateRect(Window(), nullptr, FALSE); });
+    }
+    return false;
 }
 
 std::vector<LoggedCall> ConsoleSession::Calls() const {
     std::vector<LoggedCall> calls;
     // The program keeps the log open for writing; share it.
-    HANDLE file = CreateFileW(logPath_.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(logPath_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return calls;
     std::string content;
     char buffer[65536];
@@ -98,92 +114,8 @@ std::vector<LoggedCall> ConsoleSession::Calls() const {
 }
 
 int ConsoleSession::CountFetches() const {
-    int count = 0;
-    for (const LoggedCall& call : Calls())
-        if (call.IsFetch()) ++count;
-    return count;
-}
-
-bool ConsoleSession::WaitForFetches(int count, DWORD timeoutMs) const {
-    return uidriver::WaitUntil([&] { return CountFetches() > count; }, timeoutMs);
-}
-
-bool ConsoleSession::OpenMachine(const wchar_t* machine, const wchar_t* server) {
-    using namespace uidriver;
-    if (!Command(IDM_CONNECT)) return false;
-    HWND dialog = WaitForDialog(L"Connect", Window(), ProcessId());
-    if (!dialog) return false;
-    int index = -1;
-    const bool listed = SetItemText(dialog, IDC_CONNECT_SERVER, server) &&
-                        Click(dialog, IDC_CONNECT_BUTTON) && WaitUntil([&] {
-                            const auto items = ComboItems(dialog, IDC_CONNECT_MACHINES);
-                            for (size_t i = 0; i < items.size(); ++i)
-                                if (items[i] == machine) index = static_cast<int>(i);
-                            return index >= 0;
-                        });
-    if (listed && SelectComboItem(dialog, IDC_CONNECT_MACHINES, index) &&
-        WaitUntil([&] { return IsEnabled(dialog, IDC_CONNECT_OPEN); }) && Click(dialog, IDC_CONNECT_OPEN) &&
-        WaitGone(dialog))
-        return true;
-    if (IsWindow(dialog)) Answer(dialog, IDCANCEL);
-    return false;
-}
-
-std::vector<std::wstring> ConsoleSession::ListMachines(const wchar_t* server, std::wstring& errorText,
-                                                       const wchar_t* user, const wchar_t* password) {
-    using namespace uidriver;
-    errorText.clear();
-    std::vector<std::wstring> items;
-    if (!Command(IDM_CONNECT)) return items;
-    HWND dialog = WaitForDialog(L"Connect", Window(), ProcessId());
-    if (!dialog) return items;
-    SetItemText(dialog, IDC_CONNECT_SERVER, server);
-    SetItemText(dialog, IDC_CONNECT_USER, user);
-    SetItemText(dialog, IDC_CONNECT_PASSWORD, password);
-    // The listing runs inside the button's handler: once the dialog has taken everything posted,
-    // the list is filled or the error box is up.
-    if (Click(dialog, IDC_CONNECT_BUTTON) && uidriver::Settle(dialog)) {
-        HWND box = WaitForDialog(L"connect error", dialog, ProcessId(), 0);
-        if (box) {
-            MessageBoxInfo info;
-            if (ReadMessageBox(box, info)) errorText = info.text;
-            Answer(box, IDOK);
-        } else {
-            items = ComboItems(dialog, IDC_CONNECT_MACHINES);
-        }
-    }
-    Answer(dialog, IDCANCEL);
-    WaitGone(dialog);
-    return items;
-}
-
-bool ConsoleSession::ApplySettings(const wchar_t* interval, const wchar_t* captureSize,
-                                   const wchar_t* whiteFrame) {
-    using namespace uidriver;
-    if (!Command(IDM_SETTINGS)) return false;
-    HWND dialog = WaitForDialog(L"setting", Window(), ProcessId());
-    if (!dialog) return false;
-    if (interval) SetItemText(dialog, IDC_SETTING_INTERVAL, interval);
-    if (captureSize) SetItemText(dialog, IDC_SETTING_CAPTURE, captureSize);
-    if (whiteFrame) SetItemText(dialog, IDC_SETTING_WHITE_FRAME, whiteFrame);
-    if (!Click(dialog, IDOK)) return false;
-    // Either the dialog closes, or the performance warning comes first.
-    WaitUntil([&] {
-        if (!IsWindow(dialog)) return true;
-        HWND warning = WaitForDialog(L"setting", dialog, ProcessId(), 0);
-        if (warning) Answer(warning, IDOK);
-        return false;
-    });
-    if (!IsWindow(dialog)) return true;
-    Answer(dialog, IDCANCEL);
-    return false;
-}
-
-std::wstring ConsoleSession::AnswerMessageBox(const wchar_t* caption, bool& shown) const {
-    uidriver::MessageBoxInfo box = uidriver::WaitForMessageBox(caption, Window(), ProcessId());
-    shown = box.window != nullptr;
-    if (shown) uidriver::Answer(box.window, IDOK);
-    return box.text;
+    const std::vector<LoggedCall> calls = Calls();
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [](const LoggedCall& c) { return c.IsFetch(); }));
 }
 
 bool ConsoleSession::SetClientSize(int width, int height) const {
@@ -198,4 +130,30 @@ bool ConsoleSession::SetClientSize(int width, int height) const {
         GetClientRect(Window(), &client);
         return client.right == width && client.bottom == height;
     });
+}
+
+bool ConsoleSession::ApplySettings(const wchar_t* interval, const wchar_t* captureSize, const wchar_t* whiteFrame) {
+    using namespace uidriver;
+    if (!Command(IDM_SETTINGS)) return false;
+    HWND dialog = WaitForDialog(L"setting", Window(), ProcessId());
+    if (!dialog) return false;
+    if (interval) SetItemText(dialog, IDC_SETTING_INTERVAL, interval);
+    if (captureSize) SetItemText(dialog, IDC_SETTING_CAPTURE, captureSize);
+    if (whiteFrame) SetItemText(dialog, IDC_SETTING_WHITE_FRAME, whiteFrame);
+    // OK validates inside its handler: once the window has taken it, the dialog is gone or a box
+    // (the performance warning, an error) is up, and after the warning the next one may be.
+    if (!Click(dialog, IDOK) || !SettleAndAnswer({dialog})) return false;
+    if (!IsWindow(dialog)) return true;
+    Answer(dialog, IDCANCEL);
+    return false;
+}
+
+bool OpenFromList(HWND dialog, const wchar_t* machine) {
+    using namespace uidriver;
+    const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
+    const auto found = std::find(items.begin(), items.end(), machine);
+    return found != items.end() &&
+           SelectComboItem(dialog, IDC_CONNECT_MACHINES, static_cast<int>(found - items.begin())) &&
+           WaitUntil([&] { return IsEnabled(dialog, IDC_CONNECT_OPEN); }) && Click(dialog, IDC_CONNECT_OPEN) &&
+           WaitGone(dialog);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// One run of the unmodified vuemere.exe against the simulated host, for black-box tests: its own
-// scenario file and call log, its window, and the steps a user takes in it.
+// One run of the unmodified vuemere.exe against the simulated host, for black-box tests and the
+// benchmarks: its own scenario file and call log, its window, the dialogs a user goes through, and
+// every message box it shows, answered and kept.
 #include "uidriver.h"
 
 #include <windows.h>
@@ -20,8 +21,14 @@ struct LoggedCall {
     std::string Field(const char* name) const;
     bool Is(const char* call, const char* method = nullptr) const;  // method: case-insensitive
     bool IsFetch() const;  // an image request of either route
-    // The in-parameter's JSON text ("" when absent), e.g. "1024" or "[7]".
-    std::string In(const char* parameter) const;
+};
+
+// A message box as the user saw it, and how many log lines the host had written when it came.
+struct ShownBox {
+    std::wstring caption;
+    std::wstring text;
+    std::wstring defaultButton;  // only for a box of more than one button
+    size_t loggedBefore = 0;
 };
 
 class ConsoleSession {
@@ -40,43 +47,33 @@ public:
     HWND Window() const { return app_.Window(); }
     DWORD ProcessId() const { return app_.ProcessId(); }
     bool Running() const { return app_.Running(); }
-    std::wstring Title() const { return uidriver::Text(Window()); }
+    bool WaitExit(DWORD& exitCode) { return app_.WaitExit(exitCode); }
     // Waits until the window has handled what was posted to it so far.
     bool Settle() const { return uidriver::Settle(Window()); }
+    // The same, answering with OK every message box of the program but the dialogs in `keep`,
+    // and the boxes that follow one. False when the program stops answering.
+    bool SettleAndAnswer(const std::vector<HWND>& keep = {});
+    const std::vector<ShownBox>& Boxes() const { return boxes_; }
 
-    // ---- The call log
     std::vector<LoggedCall> Calls() const;
     int CountFetches() const;
-    // Waits until more than `count` image requests are logged; false on timeout.
-    bool WaitForFetches(int count, DWORD timeoutMs = uidriver::DefaultTimeoutMs) const;
-
-    // ---- Commands
-    // "&Connect...": types `server`, presses "Connect", picks `machine`, presses "Open". False when
-    // the dialog does not get that far (nothing is left open then).
-    bool OpenMachine(const wchar_t* machine, const wchar_t* server = L"localhost");
-    // "&Connect...": types the host and the logon, presses "Connect" and reads the machine list,
-    // then cancels. A failed listing's message box ("connect error") is answered and its text
-    // returned in `errorText`; the list is then empty.
-    std::vector<std::wstring> ListMachines(const wchar_t* server, std::wstring& errorText,
-                                           const wchar_t* user = L"", const wchar_t* password = L"");
-    // "&Settings...": puts the given texts (null = leave) into the boxes and presses OK; answers
-    // the performance warning with OK when it comes. False when the dialog does not close.
-    bool ApplySettings(const wchar_t* interval, const wchar_t* captureSize,
-                       const wchar_t* whiteFrame = nullptr);
     bool Command(int id) const { return uidriver::PostCommand(Window(), id); }
-
-    // A message box of this program with `caption`: its text, after answering it with OK.
-    // Sets `shown` to whether one came in time.
-    std::wstring AnswerMessageBox(const wchar_t* caption, bool& shown) const;
-    // Visible dialogs and message boxes of the program.
-    size_t OpenDialogs() const { return uidriver::Dialogs(ProcessId()).size(); }
-
     // Resizes the window so that its client area is `width` x `height`.
     bool SetClientSize(int width, int height) const;
+
+    // "&Settings...": puts the given texts (null = leave) into the boxes and presses OK, answering
+    // the boxes that come with OK. True when the dialog closed; when an error kept it open, it is
+    // cancelled.
+    bool ApplySettings(const wchar_t* interval, const wchar_t* captureSize, const wchar_t* whiteFrame = nullptr);
 
 private:
     uidriver::App app_;
     std::wstring dir_;
     std::wstring logPath_;
     std::wstring error_;
+    std::vector<ShownBox> boxes_;
 };
+
+// The Connect dialog of a running program: selects the listed `machine`, presses "Open" and waits
+// for the dialog to close. False when the machine is not listed or the dialog stays open.
+bool OpenFromList(HWND dialog, const wchar_t* machine);

@@ -48,6 +48,26 @@ INPUT KeyInput(UINT vk, bool down) {
     return input;
 }
 
+bool SendKeyInput(HWND window, UINT vk, unsigned modifiers, DWORD timeoutMs) {
+    if (!IsWindow(window)) return false;
+    SetForegroundWindow(window);
+    if (!WaitUntil([&] { return GetForegroundWindow() == window; }, timeoutMs)) return false;
+
+    static const struct {
+        unsigned flag;
+        UINT vk;
+    } modifierKeys[] = {{CtrlKey, VK_CONTROL}, {AltKey, VK_MENU}, {ShiftKey, VK_SHIFT}};
+    std::vector<INPUT> inputs;
+    for (const auto& m : modifierKeys)
+        if (modifiers & m.flag) inputs.push_back(KeyInput(m.vk, true));
+    inputs.push_back(KeyInput(vk, true));
+    inputs.push_back(KeyInput(vk, false));
+    for (auto m = std::rbegin(modifierKeys); m != std::rend(modifierKeys); ++m)
+        if (modifiers & m->flag) inputs.push_back(KeyInput(m->vk, false));
+    UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    return sent == inputs.size();
+}
+
 }  // namespace
 
 std::wstring Text(HWND window) {
@@ -87,13 +107,6 @@ std::vector<std::wstring> ComboItems(HWND dialog, int id) {
     return items;
 }
 
-int ComboSelection(HWND dialog, int id) {
-    HWND combo = GetDlgItem(dialog, id);
-    if (!combo) return -1;
-    LRESULT selection = SendOr(combo, CB_GETCURSEL, 0, 0, CB_ERR);
-    return selection < 0 ? -1 : static_cast<int>(selection);
-}
-
 bool SelectComboItem(HWND dialog, int id, int index) {
     HWND combo = GetDlgItem(dialog, id);
     LRESULT result = CB_ERR;
@@ -103,17 +116,10 @@ bool SelectComboItem(HWND dialog, int id, int index) {
     return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
-bool IsChecked(HWND dialog, int id) {
-    HWND button = GetDlgItem(dialog, id);
-    return button && SendOr(button, BM_GETCHECK, 0, 0, BST_UNCHECKED) == BST_CHECKED;
-}
-
 bool IsEnabled(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);
     return item && IsWindowEnabled(item);
 }
-
-LONG_PTR Style(HWND window) { return GetWindowLongPtrW(window, GWL_STYLE); }
 
 HWND FocusOf(HWND window) {
     GUITHREADINFO info{};
@@ -141,26 +147,6 @@ bool PostKey(HWND window, UINT vk) {
 
 bool PressCloseBox(HWND window) { return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-bool SendKeyInput(HWND window, UINT vk, unsigned modifiers, DWORD timeoutMs) {
-    if (!IsWindow(window)) return false;
-    SetForegroundWindow(window);
-    if (!WaitUntil([&] { return GetForegroundWindow() == window; }, timeoutMs)) return false;
-
-    static const struct {
-        unsigned flag;
-        UINT vk;
-    } modifierKeys[] = {{CtrlKey, VK_CONTROL}, {AltKey, VK_MENU}, {ShiftKey, VK_SHIFT}};
-    std::vector<INPUT> inputs;
-    for (const auto& m : modifierKeys)
-        if (modifiers & m.flag) inputs.push_back(KeyInput(m.vk, true));
-    inputs.push_back(KeyInput(vk, true));
-    inputs.push_back(KeyInput(vk, false));
-    for (auto m = std::rbegin(modifierKeys); m != std::rend(modifierKeys); ++m)
-        if (modifiers & m->flag) inputs.push_back(KeyInput(m->vk, false));
-    UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    return sent == inputs.size();
-}
-
 bool SendCharInput(HWND window, wchar_t ch, unsigned modifiers, DWORD timeoutMs) {
     SHORT scan = VkKeyScanW(ch);
     if (scan == -1) return false;
@@ -179,7 +165,7 @@ bool ReadMessageBox(HWND box, MessageBoxInfo& info) {
     for (HWND child : Children(box)) {
         if (GetParent(child) != box || !IsWindowVisible(child)) continue;
         std::wstring className = ClassOf(child);
-        LONG_PTR style = Style(child);
+        LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
         if (className == L"Static") {
             if ((style & SS_TYPEMASK) == SS_ICON)
                 info.hasIcon = info.hasIcon || SendOr(child, STM_GETICON, 0, 0, 0) != 0;
@@ -190,18 +176,10 @@ bool ReadMessageBox(HWND box, MessageBoxInfo& info) {
             button.id = GetDlgCtrlID(child);
             button.text = Text(child);
             button.isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-            button.enabled = IsWindowEnabled(child) != FALSE;
             info.buttons.push_back(button);
         }
     }
     return true;
-}
-
-MessageBoxInfo WaitForMessageBox(const wchar_t* caption, HWND owner, DWORD processId, DWORD timeoutMs) {
-    MessageBoxInfo info;
-    HWND box = WaitForDialog(caption, owner, processId, timeoutMs);
-    if (!box || !ReadMessageBox(box, info)) info.window = nullptr;
-    return info;
 }
 
 bool Answer(HWND box, int id, DWORD timeoutMs) {

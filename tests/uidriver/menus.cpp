@@ -1,8 +1,9 @@
-// Reading menus: from this process, or from a module's menu resource.
+// Reading a module's menu resource.
 #include "uidriver.h"
 
 namespace uidriver {
 
+namespace {
 std::vector<MenuItem> ReadMenu(HMENU menu) {
     std::vector<MenuItem> items;
     int count = GetMenuItemCount(menu);
@@ -14,8 +15,7 @@ std::vector<MenuItem> ReadMenu(HMENU menu) {
         MenuItem item;
         item.separator = (info.fType & MFT_SEPARATOR) != 0;
         HMENU submenu = info.hSubMenu;  // the text query below may overwrite info
-        item.popup = submenu != nullptr;
-        item.id = item.popup ? 0 : info.wID;
+        item.id = submenu ? 0 : info.wID;
         item.state = info.fState;
         if (!item.separator && info.cch > 0) {
             std::wstring text(info.cch + 1, L'\0');
@@ -25,11 +25,12 @@ std::vector<MenuItem> ReadMenu(HMENU menu) {
             if (GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) text.resize(info.cch);
             item.text = text;
         }
-        if (item.popup) item.items = ReadMenu(submenu);
+        if (submenu) item.items = ReadMenu(submenu);
         items.push_back(std::move(item));
     }
     return items;
 }
+}  // namespace
 
 std::vector<MenuItem> ReadMenuResource(const std::wstring& modulePath, int menuId) {
     std::vector<MenuItem> items;

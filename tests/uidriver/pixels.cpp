@@ -45,43 +45,4 @@ bool CaptureClient(HWND window, Pixels& pixels) {
     return copied;
 }
 
-bool SaveBmp(const Pixels& pixels, const std::wstring& path) {
-    if (pixels.width <= 0 || pixels.height <= 0) return false;
-    const size_t rowBytes = (static_cast<size_t>(pixels.width) * 3 + 3) & ~size_t{3};
-    const size_t imageBytes = rowBytes * pixels.height;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER header{};
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + imageBytes);
-    header.biSize = sizeof(header);
-    header.biWidth = pixels.width;
-    header.biHeight = pixels.height;  // bottom row first
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = static_cast<DWORD>(imageBytes);
-
-    std::vector<unsigned char> image(imageBytes, 0);
-    for (int y = 0; y < pixels.height; ++y) {
-        unsigned char* row = image.data() + rowBytes * (pixels.height - 1 - y);
-        for (int x = 0; x < pixels.width; ++x) {
-            uint32_t p = pixels.At(x, y);
-            row[x * 3 + 0] = static_cast<unsigned char>(p);
-            row[x * 3 + 1] = static_cast<unsigned char>(p >> 8);
-            row[x * 3 + 2] = static_cast<unsigned char>(p >> 16);
-        }
-    }
-
-    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(out, &file, sizeof(file), &written, nullptr) && written == sizeof(file) &&
-              WriteFile(out, &header, sizeof(header), &written, nullptr) && written == sizeof(header) &&
-              WriteFile(out, image.data(), static_cast<DWORD>(image.size()), &written, nullptr) &&
-              written == image.size();
-    CloseHandle(out);
-    return ok;
-}
-
 }  // namespace uidriver

@@ -1,8 +1,7 @@
 #pragma once
-// Drives vuemere's windows the way a user would, from a test program: in-process (a dialog run
-// modally on one thread, driven from another) or black-box (vuemere.exe in its own process).
-// Everything goes through the real message queue or real keyboard input. Every wait has a
-// timeout and reports failure (false, null, empty) instead of hanging.
+// Drives vuemere.exe, in its own process, the way a user would from a test program: everything goes
+// through the real message queue or real keyboard input. Every wait has a timeout and reports
+// failure (false, null, empty) instead of hanging.
 #include <windows.h>
 
 #include <cstdint>
@@ -86,12 +85,9 @@ std::wstring Text(HWND window);                 // whole text (WM_GETTEXT)
 std::wstring ItemText(HWND dialog, int id);
 bool SetItemText(HWND dialog, int id, const wchar_t* text);  // WM_SETTEXT, as typing would leave it
 std::vector<std::wstring> ComboItems(HWND dialog, int id);
-int ComboSelection(HWND dialog, int id);        // -1 when nothing is selected
 // Selects an entry as the user would: the selection changes and the parent gets CBN_SELCHANGE.
 bool SelectComboItem(HWND dialog, int id, int index);
-bool IsChecked(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);
-LONG_PTR Style(HWND window);
 // The window holding the keyboard focus in `window`'s thread (null when none).
 HWND FocusOf(HWND window);
 
@@ -108,11 +104,9 @@ bool PostKey(HWND window, UINT vk);
 bool PressCloseBox(HWND window);
 
 enum Modifier : unsigned { NoModifier = 0, ShiftKey = 1, CtrlKey = 2, AltKey = 4 };
-// Real keyboard input: brings `window` to the foreground, then SendInput of the modifiers, the
-// key and the releases in reverse order.
-bool SendKeyInput(HWND window, UINT vk, unsigned modifiers = NoModifier, DWORD timeoutMs = DefaultTimeoutMs);
-// The same for a character; Shift is added when the keyboard layout needs it (Alt+"?" is
-// Alt+Shift+"/" on a US layout). False when the layout has no key for it.
+// Real keyboard input for a character: brings `window` to the foreground, then SendInput of the
+// modifiers (Shift added when the keyboard layout needs it: Alt+"?" is Alt+Shift+"/" on a US
+// layout), the key and the releases in reverse order. False when the layout has no key for it.
 bool SendCharInput(HWND window, wchar_t ch, unsigned modifiers = NoModifier, DWORD timeoutMs = DefaultTimeoutMs);
 
 // ---- Message boxes
@@ -121,7 +115,6 @@ struct DialogButton {
     int id = 0;
     std::wstring text;
     bool isDefault = false;  // BS_DEFPUSHBUTTON
-    bool enabled = true;
 };
 
 struct MessageBoxInfo {
@@ -134,9 +127,6 @@ struct MessageBoxInfo {
 
 // Reads a message box (or any dialog's caption, non-icon static text and buttons).
 bool ReadMessageBox(HWND box, MessageBoxInfo& info);
-// Waits for a message box by caption and reads it; info.window is null when none came in time.
-MessageBoxInfo WaitForMessageBox(const wchar_t* caption, HWND owner = nullptr, DWORD processId = 0,
-                                 DWORD timeoutMs = DefaultTimeoutMs);
 // Clicks the box's button `id` (IDOK, IDCANCEL, ...) and waits for the box to go away.
 bool Answer(HWND box, int id, DWORD timeoutMs = DefaultTimeoutMs);
 
@@ -145,17 +135,14 @@ bool Answer(HWND box, int id, DWORD timeoutMs = DefaultTimeoutMs);
 struct MenuItem {
     UINT id = 0;                  // command id (0 for popups and separators)
     std::wstring text;
+    UINT state = 0;               // MFS_GRAYED and the like, as the resource has them
     bool separator = false;
-    bool popup = false;
-    UINT state = 0;               // MFS_ flags
     std::vector<MenuItem> items;  // a popup's items
 };
 
 // Reads a menu resource from a module file (LOAD_LIBRARY_AS_DATAFILE): under Wine another
 // process's menu handle cannot be read. Empty when the file or the menu is missing.
 std::vector<MenuItem> ReadMenuResource(const std::wstring& modulePath, int menuId);
-// Reads a menu of this process.
-std::vector<MenuItem> ReadMenu(HMENU menu);
 
 // ---- Pixels
 
@@ -170,19 +157,5 @@ struct Pixels {
 // window must be visible and not covered. Painting comes after every queued message, so a test
 // waits for the pixels it expects (WaitUntil) rather than reading once after Settle.
 bool CaptureClient(HWND window, Pixels& pixels);
-// Writes the pixels as a 24-bit BMP file (for looking at a screenshot).
-bool SaveBmp(const Pixels& pixels, const std::wstring& path);
-
-// ---- In-process modal runs
-
-// Runs `modal` (for example a dialog's RunModal) on this thread while `drive` runs on a second
-// thread. When `drive` returns and the modal run has not ended within `timeoutMs`, every dialog
-// and message box of this thread is cancelled so that `modal` returns; `abandoned` then tells.
-struct ModalRun {
-    INT_PTR result = -1;
-    bool abandoned = false;
-};
-ModalRun RunModalDriven(const std::function<INT_PTR()>& modal, const std::function<void()>& drive,
-                        DWORD timeoutMs = DefaultTimeoutMs);
 
 }  // namespace uidriver

@@ -99,8 +99,11 @@ bool Settle(HWND window, DWORD timeoutMs) {
     bool settled = false;
     if (HHOOK installed = SetWindowsHookExW(WH_GETMESSAGE, hook, module, threadId)) {
         static const UINT marker = RegisterWindowMessageW(UIDRIVER_SETTLE_MESSAGE);
-        if (PostMessageW(window, marker, GetCurrentProcessId(), static_cast<LPARAM>(number)))
-            settled = WaitForSingleObject(taken, timeoutMs) == WAIT_OBJECT_0;
+        if (PostMessageW(window, marker, GetCurrentProcessId(), static_cast<LPARAM>(number))) {
+            // A window destroyed meanwhile never takes the marker.
+            for (const ULONGLONG end = GetTickCount64() + timeoutMs; !settled && IsWindow(window) && GetTickCount64() < end;)
+                settled = WaitForSingleObject(taken, PollMs) == WAIT_OBJECT_0;
+        }
         UnhookWindowsHookEx(installed);
     }
     CloseHandle(taken);

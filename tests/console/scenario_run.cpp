@@ -1,0 +1,411 @@
+#include "scenario_run.h"
+#include "console/paint_geometry.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+namespace {
+
+constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
+
+// Machines with fixed identifiers (so a call can be told apart by its target) on hosts of both
+// provider versions, of the first release, with listed logons, and hosts that are not Hyper-V or
+// fail the second namespace. Beta has an S3 display and a disabled synthetic mouse (relative mode
+// through the PS/2 mouse); Odd an odd width; Gamma and NoMouse are of generation 2.
+const char Hosts[] = R"({"hosts": [
+  {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "machines": [
+    {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
+    {"elementName": "Beta", "name": "0F0F0000-0000-4000-8000-000000000002", "width": 320, "height": 240,
+     "display": "s3", "mouse": "synthetic-disabled"},
+    {"elementName": "Odd", "name": "0F0F0000-0000-4000-8000-000000000003", "width": 321, "height": 241}]},
+  {"name": "hv-v2", "hostName": "HV-V2", "provider": "v2", "machines": [
+    {"elementName": "Gamma", "name": "0F0F0000-0000-4000-8000-000000000004", "generation": 2, "width": 320,
+     "height": 240},
+    {"elementName": "NoMouse", "name": "0F0F0000-0000-4000-8000-000000000005", "generation": 2, "width": 320,
+     "height": 240, "mouse": "synthetic-disabled"},
+    {"elementName": "Checkpointed", "name": "0F0F0000-0000-4000-8000-000000000006", "width": 320,
+     "height": 240, "snapshots": 2}]},
+  {"name": "hv-both", "provider": "both", "machines": [{"elementName": "Both"}]},
+  {"name": "oldhost", "typeScancodes": false, "machines": [
+    {"elementName": "Old", "name": "0F0F0000-0000-4000-8000-000000000007", "width": 320, "height": 240}]},
+  {"name": "secure", "users": [{"user": "LAB\\admin", "password": "s3cret"}], "machines": [
+    {"elementName": "Vault", "name": "0F0F0000-0000-4000-8000-000000000008", "width": 320, "height": 240}]},
+  {"name": "no-hyperv", "machines": [], "faults": [{"call": "ConnectServer", "hr": "0x8004100E"}]},
+  {"name": "locked-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x80041003"}]},
+  {"name": "gone-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x800706BA"}]},
+  {"name": "farm", "machines": [
+    {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}]})";
+
+struct MachineInfo {
+    std::string guid;
+    int width = 1024, height = 768;
+};
+
+std::map<std::string, MachineInfo> MachinesOf(const std::string& scenarioJson) {
+    std::map<std::string, MachineInfo> machines;
+    const nlohmann::json scenario = nlohmann::json::parse(scenarioJson);
+    for (const auto& host : scenario["hosts"])
+        for (const auto& m : host["machines"])
+            machines[m["elementName"]] = {m.value("name", ""), m.value("width", 1024), m.value("height", 768)};
+    return machines;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t ch : text) out += ch < 0x80 ? static_cast<char>(ch) : '?';
+    return out;
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+const struct {
+    const char* name;
+    int id;
+} Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
+                {"shift", IDM_SHIFT},          {"application", IDM_APPLICATION_KEY}, {"kanji", IDM_KANJI},
+                {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}};
+
+// Messages and the lParam a key message carries (repeat count 1; a release's previous-state and
+// transition bits; the Alt context bit of a system key).
+const struct {
+    const char* name;
+    UINT msg;
+    LPARAM keyFlags;
+} Messages[] = {{"move", WM_MOUSEMOVE, 0},       {"ldown", WM_LBUTTONDOWN, 0},   {"lup", WM_LBUTTONUP, 0},
+                {"rdown", WM_RBUTTONDOWN, 0},    {"rup", WM_RBUTTONUP, 0},       {"key", WM_KEYDOWN, 1},
+                {"keyup", WM_KEYUP, static_cast<LPARAM>(0xC0000001)},          {"syskey", WM_SYSKEYDOWN, 0x20000001},
+                {"syskeyup", WM_SYSKEYUP, static_cast<LPARAM>(0xE0000001)}};
+
+PaintRect Place(int width, int height) {
+    PaintRect dest{};
+    PlaceImage(FrameArea(PaintRect{0, 0, ClientWidth, ClientHeight}, WhiteFrame), width, height, 1, 2, dest);
+    return dest;
+}
+
+bool Near(uint32_t rgb, uint32_t wanted) {
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(static_cast<int>((rgb >> shift) & 0xFF) - static_cast<int>((wanted >> shift) & 0xFF)) > 16)
+            return false;
+    return true;
+}
+
+// The bounding box of the pixels that differ from the background (the client's top-left pixel).
+RECT Drawn(const uidriver::Pixels& pixels) {
+    RECT box{pixels.width, pixels.height, 0, 0};
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x)
+            if (pixels.At(x, y) != pixels.At(0, 0)) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
+
+std::string Text(const RECT& r) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "(%ld,%ld)-(%ld,%ld)", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+bool IsDevice(const LoggedCall& call) {
+    const std::string cls = call.Field("class");
+    return call.Is("ExecMethod") && (cls == "Msvm_Keyboard" || cls == "Msvm_SyntheticMouse" || cls == "Msvm_Ps2Mouse");
+}
+
+// A method call's in-parameters as their JSON values: those that are not object paths, or only
+// those that are.
+std::string Values(const LoggedCall& call, bool paths = false) {
+    std::string text;
+    if (!call.json.is_object() || !call.json.contains("in")) return text;
+    for (const auto& item : call.json.at("in").items()) {
+        const nlohmann::ordered_json& first = item.value().is_array() && !item.value().empty() ? item.value().front()
+                                                                                                : item.value();
+        if (paths == (first.is_string() && first.get<std::string>().find(":Msvm_") != std::string::npos))
+            text += " " + item.value().dump();
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string BaseScenario(const std::string& faults) {
+    nlohmann::json scenario = nlohmann::json::parse(Hosts);
+    // A host of a thousand machines, listed out of order.
+    for (int i = 0; i < 1000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Farm %04d", (i * 7919) % 1000);
+        scenario["hosts"].back()["machines"].push_back({{"elementName", name}});
+    }
+    for (auto& host : scenario["hosts"])
+        for (const auto& fault : nlohmann::json::parse("[" + faults + "]")) host["faults"].push_back(fault);
+    return scenario.dump();
+}
+
+ScenarioRun::ScenarioRun(const std::string& faults) {
+    started_ = session.Start(BaseScenario(faults)) && session.SetClientSize(ClientWidth, ClientHeight) &&
+               session.ApplySettings(L"60000", nullptr);
+}
+
+bool ScenarioRun::Run(const std::string& steps) {
+    std::istringstream list(steps);
+    for (std::string step; std::getline(list, step, ';');) {
+        std::vector<std::string> words;
+        std::istringstream split(step);
+        for (std::string word; split >> word;) words.push_back(word);
+        if (!words.empty() && words[0] == "copy") words.assign({"copy", step.substr(step.find("copy") + 4)});
+        if (words.empty()) continue;
+        const bool taken = Step(words);
+        Transcribe();
+        if (!taken) {
+            transcript.push_back("step failed:" + step);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ScenarioRun::Step(const std::vector<std::string>& w) {
+    using namespace uidriver;
+    auto arg = [&](size_t i) { return i < w.size() ? w[i] : std::string(); };
+    auto text = [&](size_t i) { return arg(i).empty() || arg(i) == "-" ? std::wstring() : Wide(arg(i)); };
+    auto orNull = [](const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); };
+    const std::string& verb = w[0];
+    for (const auto& c : Commands)
+        if (verb == c.name) return session.Command(c.id) && session.SettleAndAnswer();
+    for (const auto& m : Messages) {
+        if (verb != m.name) continue;
+        if (m.keyFlags == 0) {
+            const POINT p = ImagePoint(arg(1), arg(2));
+            return Post(m.msg, 0, MAKELPARAM(p.x, p.y));
+        }
+        const WPARAM vk = arg(1).size() == 1 ? static_cast<WPARAM>(arg(1)[0]) : std::stoul(arg(1));
+        return Post(m.msg, vk, m.keyFlags);
+    }
+    if (verb == "settings") {
+        const std::wstring interval = text(1), capture = text(2), frame = text(3);
+        session.ApplySettings(orNull(interval), orNull(capture), orNull(frame));
+        return session.Running();
+    }
+    if (verb == "open") return ConnectDialog({w.size() > 2 ? w[2] : "localhost"}, Wide(w[1]), text(3), text(4));
+    if (verb == "list") return ConnectDialog(std::vector<std::string>(w.begin() + 1, w.end()), L"", L"", L"");
+    if (verb == "tick") return Post(WM_TIMER, 1, 0);
+    if (verb == "keymenu") {
+        // The Keyboard menu by its mnemonic: WM_INITMENUPOPUP asks the guest for the modifier keys
+        // before the popup shows.
+        auto menuShown = [] {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            return menu && IsWindowVisible(menu);
+        };
+        return PostMessageW(session.Window(), WM_SYSCOMMAND, SC_KEYMENU, 'k') && WaitUntil(menuShown) &&
+               Post(WM_CANCELMODE, 0, 0) && WaitUntil([&] { return !menuShown(); });
+    }
+    if (verb == "copy") {
+        const std::wstring content = Wide(arg(1).empty() ? "" : arg(1).substr(1));
+        if (!OpenClipboard(nullptr)) return false;
+        EmptyClipboard();
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (content.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(block), content.c_str(), (content.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(block);
+        SetClipboardData(CF_UNICODETEXT, block);
+        return CloseClipboard();
+    }
+    if (verb == "point") {
+        POINT p = ImagePoint(arg(1), arg(2));
+        return ClientToScreen(session.Window(), &p) && SetCursorPos(p.x, p.y) && session.SettleAndAnswer();
+    }
+    if (verb == "watch") {
+        watch = 0;
+        for (size_t i = 1; i < w.size(); ++i)
+            watch |= w[i] == "device" ? Device : w[i] == "fetch" ? Fetch : w[i] == "connect" ? Connect : Class;
+        return true;
+    }
+    if (verb == "title") {
+        transcript.push_back("title " + Narrow(uidriver::Text(session.Window())));
+        return true;
+    }
+    if (verb == "ticking") {
+        const int fetches = session.CountFetches();
+        transcript.push_back(WaitUntil([&] { return session.CountFetches() > fetches; }) ? "ticking" : "not ticking");
+        return true;
+    }
+    if (verb == "ended") {
+        transcript.push_back(WaitUntil([&] { return !session.Running(); }) ? "ended" : "still running");
+        return true;
+    }
+    if (verb == "cursor") {
+        POINT p{};
+        GetCursorPos(&p);
+        ScreenToClient(session.Window(), &p);
+        const POINT origin = ImagePoint("0", "0");
+        transcript.push_back("cursor " + std::to_string(p.x - origin.x) + "," + std::to_string(p.y - origin.y));
+        return true;
+    }
+    if (verb == "shows") {
+        const std::string what = arg(2).empty() ? arg(1) : arg(1) + " " + arg(2);
+        std::string why;
+        transcript.push_back("shows " + (Shows(what, why) ? what : why));
+        return true;
+    }
+    if (verb == "wire") {
+        const std::vector<LoggedCall> calls = session.Calls();
+        long count = 0;
+        for (size_t i = wireMark_; i < calls.size(); ++i) count += calls[i].Field("wire") == "true";
+        wireMark_ = calls.size();
+        transcript.push_back("wire calls " + (count <= std::stol(arg(1)) ? "<= " + arg(1) : std::to_string(count)));
+        return true;
+    }
+    ADD_FAILURE() << "unknown step " << verb;
+    return false;
+}
+
+bool ScenarioRun::ConnectDialog(const std::vector<std::string>& servers, const std::wstring& machine,
+                                const std::wstring& user, const std::wstring& password) {
+    using namespace uidriver;
+    HWND dialog = session.Command(IDM_CONNECT) ? WaitForDialog(L"Connect", session.Window(), session.ProcessId())
+                                               : nullptr;
+    if (!dialog) return false;
+    // Never shown: the password typed last time, nor what is typed now.
+    if (!ItemText(dialog, IDC_CONNECT_PASSWORD).empty() || !(GetWindowLongPtrW(GetDlgItem(dialog, IDC_CONNECT_PASSWORD), GWL_STYLE) & ES_PASSWORD))
+        transcript.push_back("Connect: the password box shows its text");
+    SetItemText(dialog, IDC_CONNECT_USER, user.c_str());
+    SetItemText(dialog, IDC_CONNECT_PASSWORD, password.c_str());
+    for (const std::string& server : servers) {
+        // The listing runs inside the button's handler: once the dialog has taken everything
+        // posted, the list is filled or the error box is up.
+        if (!SetItemText(dialog, IDC_CONNECT_SERVER, Wide(server).c_str()) || !Click(dialog, IDC_CONNECT_BUTTON) ||
+            !session.SettleAndAnswer({dialog}))
+            return false;
+        Transcribe();
+        if (!machine.empty()) continue;
+        std::string listed = "listed";
+        for (const std::wstring& item : ComboItems(dialog, IDC_CONNECT_MACHINES))
+            listed += (listed.size() > 6 ? ", " : " ") + Narrow(item);
+        transcript.push_back(listed);
+    }
+    if (!machine.empty()) {
+        if (OpenFromList(dialog, machine.c_str())) {
+            opened_ = Narrow(machine);
+            return session.SettleAndAnswer();
+        }
+        transcript.push_back("not listed " + Narrow(machine));
+    }
+    return Answer(dialog, IDCANCEL) && session.SettleAndAnswer();
+}
+
+bool ScenarioRun::Post(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // One message at a time: each is handled, with the refresh it asks for, before the next comes.
+    // A message may end the program (Alt+F4); the steps after it fail then.
+    return PostMessageW(session.Window(), msg, wParam, lParam) && (session.SettleAndAnswer() || !session.Running());
+}
+
+POINT ScenarioRun::ImagePoint(const std::string& x, const std::string& y) const {
+    static const std::map<std::string, MachineInfo> machines = MachinesOf(BaseScenario());
+    const auto found = machines.find(opened_);
+    const PaintRect place = found == machines.end() ? Place(320, 240) : Place(found->second.width, found->second.height);
+    return POINT{place.left + std::stoi(x), place.top + std::stoi(y)};
+}
+
+void ScenarioRun::Transcribe() {
+    static const std::map<std::string, MachineInfo> machines = MachinesOf(BaseScenario());
+    const auto opened = machines.find(opened_);
+    const std::vector<LoggedCall> calls = session.Calls();
+    auto logUpTo = [&](size_t end) {
+        for (; logged_ < end && logged_ < calls.size(); ++logged_) {
+            const LoggedCall& call = calls[logged_];
+            std::string hr = call.Field("hr");
+            hr = hr == "0x00000000" ? std::string() : hr.insert(0, 1, ' ');
+            std::string entry;
+            if (IsDevice(call) || call.IsFetch()) {
+                if ((watch & (IsDevice(call) ? Device : Fetch)) != 0) entry = call.Field("method") + Values(call) + hr;
+                // A call that reaches a machine names the one opened: a device's path, or that of
+                // the live settings, holds its identifier (a checkpoint's settings have their own).
+                const std::string reference = IsDevice(call) ? call.Field("target") : Values(call, true);
+                if (opened != machines.end() && !opened->second.guid.empty() && hr.empty() &&
+                    reference.find(":Msvm_") != std::string::npos && reference.find(opened->second.guid) == std::string::npos)
+                    entry = (entry.empty() ? call.Field("method") : entry) + " (not to " + opened_ + ")";
+            } else if (call.Is("ConnectServer") && (watch & Connect)) {
+                entry = "connect " + call.Field("namespace") + hr;
+            } else if (call.Is("GetObject") && (watch & Class)) {
+                entry = "GetObject " + call.Field("class") + hr;
+            }
+            if (!entry.empty()) transcript.push_back(entry);
+        }
+    };
+    const std::vector<ShownBox>& boxes = session.Boxes();
+    for (; boxes_ < boxes.size(); ++boxes_) {
+        logUpTo(boxes[boxes_].loggedBefore);
+        const ShownBox& box = boxes[boxes_];
+        transcript.push_back(Narrow(box.caption) + ": " + Narrow(box.text) +
+                             (box.defaultButton.empty() ? "" : " [" + Narrow(box.defaultButton) + "]"));
+    }
+    logUpTo(calls.size());
+}
+
+bool ScenarioRun::Shows(const std::string& what, std::string& why, DWORD timeoutMs) {
+    int width = 0, height = 0;
+    const bool corners = what.find("corners") != std::string::npos;
+    std::sscanf(what.c_str(), "%dx%d", &width, &height);
+    const PaintRect p = Place(width, height);
+    const RECT place{p.left, p.top, p.right, p.bottom};
+    // The window paints once its queue is empty; ticks may repaint meanwhile.
+    return uidriver::WaitUntil(
+        [&] {
+            uidriver::Pixels pixels;
+            if (!uidriver::CaptureClient(session.Window(), pixels)) {
+                why = "cannot capture the window";
+                return false;
+            }
+            const RECT box = Drawn(pixels);
+            why = "drawn " + Text(box);
+            if (box.right <= box.left) {
+                why = "nothing drawn";
+                return false;
+            }
+            if (width == 0) {  // the no-image text: one line, centred
+                const int dx = (box.left + box.right) - pixels.width, dy = (box.top + box.bottom) - pixels.height;
+                return box.bottom - box.top < 40 && box.right - box.left < pixels.width - 2 * WhiteFrame &&
+                       std::abs(dx) <= 4 && std::abs(dy) <= 4;
+            }
+            if (box.left < place.left || box.top < place.top || box.right > place.right || box.bottom > place.bottom)
+                return false;
+            why += ", the guest's corner marks not at the corners of " + Text(place);
+            const int l = place.left + 2, t = place.top + 2, r = place.right - 3, b = place.bottom - 3;
+            return Near(pixels.At(l, t), 0xFF0000) &&
+                   (!corners || (Near(pixels.At(r, t), 0x00FF00) && Near(pixels.At(l, b), 0x0000FF) &&
+                                 Near(pixels.At(r, b), 0xFFFFFF)));
+        },
+        timeoutMs);
+}
+
+bool ScenarioRun::Exit(long& liveObjects) {
+    liveObjects = -1;
+    DWORD exitCode = 1;
+    const bool ended = session.Command(IDM_EXIT) && session.WaitExit(exitCode);
+    const std::vector<LoggedCall> calls = session.Calls();
+    if (!calls.empty() && calls.back().Is("Exit")) liveObjects = std::stol(calls.back().Field("liveObjects"));
+    return ended && exitCode == 0;
+}
+
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
+void ExpectRow(const Row& row) {
+    ScenarioRun run(row.faults);
+    ASSERT_TRUE(run.Started()) << Narrow(run.session.Error());
+    run.Run(row.steps);
+    // As lines of one text, so that a failure shows where the two differ.
+    auto lines = [](const std::vector<std::string>& transcript) {
+        std::string text;
+        for (const std::string& line : transcript) text += line + "\n";
+        return text;
+    };
+    EXPECT_EQ(lines(run.transcript), lines(row.transcript));
+}

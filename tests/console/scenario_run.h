@@ -1,0 +1,86 @@
+#pragma once
+// Black-box scenarios written as rows: the steps a user takes in the unmodified vuemere.exe, and
+// the transcript of what the run showed: message boxes ("caption: text"), machine listings, the
+// host's log lines a row watches (device calls such as "PressKey 65" by default), and what
+// observing steps saw. A row passes when the transcript is exactly the one it expects.
+//
+// Steps, separated by ";" (coordinates are relative to the top-left corner of the guest's image):
+//   settings INTERVAL CAPTURE [FRAME]   the setting dialog ("-" leaves a box as it is)
+//   open MACHINE [SERVER [USER PASSWORD]]  Connect, pick the machine, Open ("not listed M" if absent)
+//   list SERVER...                      Connect once per server in one dialog ("listed a, b")
+//   move|ldown|lup|rdown|rup X Y        a mouse message posted to the window
+//   key|keyup|syskey|syskeyup VK        a key message (VK a number, or a letter)
+//   tick | keymenu | COMMAND            a refresh request; the Keyboard menu opened and closed;
+//                                       a menu command (full, disconnect, ctrl-alt-del, shift,
+//                                       application, kanji, type-clipboard, through-alt)
+//   copy TEXT                           puts the rest of the step after one blank on the clipboard
+//   point X Y                           puts the real pointer there (before a machine is open:
+//                                       the moves it makes reach the window at once, and twice)
+//   watch KIND...                       log lines to transcribe: device fetch connect class
+//   title | cursor | ended              observe the window title, where the pointer is
+//                                       ("cursor X,Y"), that the program ends ("ended")
+//   ticking                             waits for an image request the timer makes by itself
+//   shows WxH [corners] | shows text    waits until the window shows the guest's image placed
+//                                       for that screen size (all four corner marks), or only
+//                                       the centred "console image is not available."
+//   wire N                              "wire calls <= N" when at most N wire calls were logged
+//                                       since the last such step
+// Every step settles the window and answers the boxes that came. Whatever the row watches, a
+// device call or image request that names another machine than the one opened last is
+// transcribed with " (not to MACHINE)".
+#include "console_session.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added.
+std::string BaseScenario(const std::string& faults = "");
+
+struct Row {
+    const char* name;
+    std::string steps;
+    std::vector<std::string> transcript;
+    std::string faults;
+};
+
+class ScenarioRun {
+public:
+    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8 };
+
+    // Starts vuemere.exe on the base scenario with `faults`, its client area 420 x 320 and the
+    // refresh timer at 60,000 ms, so that only the steps ask for images.
+    explicit ScenarioRun(const std::string& faults = "");
+    bool Started() const { return started_; }
+
+    // Takes the steps; false when one could not be taken at all (the program gone or not
+    // answering, a dialog missing), with the step in the transcript.
+    bool Run(const std::string& steps);
+    bool Step(const std::vector<std::string>& words);
+
+    // Whether the window shows what `shows` describes ("320x240", "321x241 corners", "text"),
+    // waiting up to `timeoutMs`; `why` tells what it showed instead.
+    bool Shows(const std::string& what, std::string& why, DWORD timeoutMs = uidriver::DefaultTimeoutMs);
+    // Ends the program with its exit command: true when it ends by itself with exit code 0.
+    // `liveObjects` is the count of the host's closing log line (-1 when there is none).
+    bool Exit(long& liveObjects);
+
+    ConsoleSession session;
+    std::vector<std::string> transcript;
+    unsigned watch = Device;
+
+private:
+    bool ConnectDialog(const std::vector<std::string>& servers, const std::wstring& machine,
+                       const std::wstring& user, const std::wstring& password);
+    bool Post(UINT msg, WPARAM wParam, LPARAM lParam);
+    POINT ImagePoint(const std::string& x, const std::string& y) const;
+    void Transcribe();  // the log lines and boxes that came since the last call
+
+    bool started_ = false;
+    std::string opened_;  // the machine opened last
+    size_t logged_ = 0, boxes_ = 0, wireMark_ = 0;
+};
+
+// Runs the row in a program of its own and compares the transcript.
+void ExpectRow(const Row& row);
+void PrintTo(const Row& row, std::ostream* out);  // its name, in the test's output

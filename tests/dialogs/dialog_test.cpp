@@ -1,0 +1,29 @@
+// The Connect and setting dialogs, black-box: what they show and refuse in the unmodified
+// vuemere.exe (see scenario_run.h). What the settings change is the console's rows' business.
+#include "scenario_run.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A custom capture size brings a warning whose default button is Cancel.
+const std::string Warning =
+    "setting: If custom size or scale, The performance issue is caused. \nIt becomes as worker-process hung up. In "
+    "the worst case, it is necessary to reboot Hyper-V. \n\ncontinue ? [Cancel]";
+
+const Row Rows[] = {
+    {"SettingErrorsAndTheWarning", "settings 99 -; settings - 640x480",
+     {"setting error: interval error. (100 to 60000)", Warning}},
+    // A failed listing empties the list; the box in which the password was typed is a password
+    // box, and the password is never shown again.
+    {"ConnectDialog", R"(list localhost no-hyperv; open Vault secure LAB\admin s3cret; list secure)",
+     {"listed Alpha, Beta, Odd", "connect error: cannot conect for server (0x8004100E)", "listed",
+      "connect error: cannot conect for server (0x80070005)", "listed"}},
+};
+
+class Dialogs : public testing::TestWithParam<Row> {};
+TEST_P(Dialogs, Row) { ExpectRow(GetParam()); }
+INSTANTIATE_TEST_SUITE_P(Rows, Dialogs, testing::ValuesIn(Rows),
+                         [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+}  // namespace
