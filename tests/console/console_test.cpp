@@ -9,7 +9,7 @@
 
 namespace {
 
-const char Summary[] = "GetSummaryInformation [7]", Service[] = "GetObject Msvm_VirtualSystemManagementService";
+const char Service[] = "GetObject Msvm_VirtualSystemManagementService";
 
 std::string FarmListing() {
     std::string listed = "listed";

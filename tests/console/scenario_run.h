@@ -34,6 +34,9 @@
 #include <string>
 #include <vector>
 
+// How the log of an image request of the default capture size (320 x 240) is transcribed.
+inline constexpr char Summary[] = "GetSummaryInformation [7]";
+
 // The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added.
 std::string BaseScenario(const std::string& faults = "");
 

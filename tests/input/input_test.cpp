@@ -39,12 +39,14 @@ const Row Rows[] = {
     {"KanjiAndTheClipboard", "open Old oldhost; kanji; copy ab\r\nc; type-clipboard; open Alpha; kanji",
      {"type scancode of Kanji key: This function is require Hyper-V R2.", "TypeText \"ab\\r\\nc\"",
       "TypeScancodes [41]"}},
-    // Generation 2 machines of a host that speaks only the provider's second version take keys and
-    // the absolute mouse; one whose synthetic mouse is not enabled takes keys only, silently.
+    // Generation 2 machines of a host that speaks only the provider's second version open, refresh
+    // and take keys and the absolute mouse; one whose synthetic mouse is not enabled takes keys
+    // only, silently.
     {"Generation2MachinesOfASecondVersionHost",
-     "open Gamma hv-v2; move 100 50; key A; keyup A; shows 320x240; open NoMouse hv-v2; move 10 10; ldown 10 10; "
-     "lup 10 10; key B; keyup B",
-     {"SetAbsolutePosition 100 50", "PressKey 65", "ReleaseKey 65", "shows 320x240", "PressKey 66", "ReleaseKey 66"}},
+     "watch fetch device; open Gamma hv-v2; title; tick; move 100 50; key A; keyup A; shows 320x240; watch device; "
+     "open NoMouse hv-v2; move 10 10; ldown 10 10; lup 10 10; key B; keyup B",
+     {Summary, Summary, "title vuemere - Gamma", Summary, "SetAbsolutePosition 100 50", Summary, "PressKey 65", Summary,
+      "ReleaseKey 65", Summary, "shows 320x240", "PressKey 66", "ReleaseKey 66"}},
 };
 
 class InputBlackBox : public testing::TestWithParam<Row> {};
