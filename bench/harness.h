@@ -177,17 +177,6 @@ inline void Pump() {
     }
 }
 
-// Resizes a top-level window with a menu so that its client area is width x height.
-inline bool SetClientSize(HWND window, int width, int height) {
-    RECT frame{0, 0, width, height}, client{};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), TRUE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    GetClientRect(window, &client);
-    return client.right == width && client.bottom == height;
-}
-
 // The program's MainWnd, visible, with its menu, against the simulated host installed in this
 // process. The window's timer is stopped: the benchmarks make every tick themselves.
 class InProcessConsole {
@@ -274,16 +263,6 @@ inline HWND OpenConnectDialog(const ConsoleSession& session) {
 // posted message off its queue, the listing is done and the list filled (or an error shown).
 inline bool PressConnect(HWND dialog) {
     return uidriver::Click(dialog, IDC_CONNECT_BUTTON) && uidriver::Settle(dialog, 120000);
-}
-
-// Selects the listed machine and presses "Open"; false when it is not listed or the dialog stays.
-inline bool OpenListed(HWND dialog, const wchar_t* machine) {
-    using namespace uidriver;
-    const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
-    const int index = static_cast<int>(std::find(items.begin(), items.end(), machine) - items.begin());
-    return index < static_cast<int>(items.size()) && SelectComboItem(dialog, IDC_CONNECT_MACHINES, index) &&
-           WaitUntil([&] { return IsEnabled(dialog, IDC_CONNECT_OPEN); }) && Click(dialog, IDC_CONNECT_OPEN) &&
-           WaitGone(dialog);
 }
 
 }  // namespace bench

@@ -104,7 +104,7 @@ bool RunRound(const Program& program, Figures& figures) {
 bool KeystrokeRound() {
     ComApartment apartment;
     InProcessConsole console(Scenario({R"("elementName": "Office 1024", "width": 1024, "height": 768)"}));
-    bool ok = console.ready && SetClientSize(console.window.hwnd, 800, 600) && console.Open(L"Office 1024");
+    bool ok = console.ready && uidriver::SetClientSize(console.window.hwnd, 800, 600) && console.Open(L"Office 1024");
     for (unsigned c = 0; ok && c < CaseCount; ++c) ok = PressKeys(console, c);
     return ok;
 }

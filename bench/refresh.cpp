@@ -47,7 +47,7 @@ bool Measure(InProcessConsole& console, const Case& c, Series (&s)[ItemCount]) {
     VmConn& conn = console.window.conn;
     const HWND window = console.window.hwnd;
     console.SetCapture(c.captureWidth, c.captureHeight);
-    if (!SetClientSize(window, c.clientWidth, c.clientHeight))
+    if (!uidriver::SetClientSize(window, c.clientWidth, c.clientHeight))
         std::printf("%s: the window cannot have a %dx%d client area here\n", c.label, c.clientWidth, c.clientHeight);
     if (!console.Open(c.machine)) return false;
     auto* timed = new TimedServices(conn.services.Get());

@@ -118,20 +118,6 @@ int ConsoleSession::CountFetches() const {
     return static_cast<int>(std::count_if(calls.begin(), calls.end(), [](const LoggedCall& c) { return c.IsFetch(); }));
 }
 
-bool ConsoleSession::SetClientSize(int width, int height) const {
-    RECT frame{0, 0, width, height};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(Window(), GWL_STYLE)), TRUE,
-                       static_cast<DWORD>(GetWindowLongPtrW(Window(), GWL_EXSTYLE)));
-    if (!SetWindowPos(Window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                      SWP_NOZORDER | SWP_NOACTIVATE))
-        return false;
-    return uidriver::WaitUntil([&] {
-        RECT client{};
-        GetClientRect(Window(), &client);
-        return client.right == width && client.bottom == height;
-    });
-}
-
 bool ConsoleSession::ApplySettings(const wchar_t* interval, const wchar_t* captureSize, const wchar_t* whiteFrame) {
     using namespace uidriver;
     if (!Command(IDM_SETTINGS)) return false;

@@ -58,8 +58,7 @@ public:
     std::vector<LoggedCall> Calls() const;
     int CountFetches() const;
     bool Command(int id) const { return uidriver::PostCommand(Window(), id); }
-    // Resizes the window so that its client area is `width` x `height`.
-    bool SetClientSize(int width, int height) const;
+    bool SetClientSize(int width, int height) const { return uidriver::SetClientSize(Window(), width, height); }
 
     // "&Settings...": puts the given texts (null = leave) into the boxes and presses OK, answering
     // the boxes that come with OK. True when the dialog closed; when an error kept it open, it is

@@ -138,6 +138,20 @@ bool PostCommand(HWND window, int id) {
     return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
+bool SetClientSize(HWND window, int width, int height) {
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), TRUE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    if (!SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                      SWP_NOZORDER | SWP_NOACTIVATE))
+        return false;
+    return WaitUntil([&] {
+        RECT client{};
+        GetClientRect(window, &client);
+        return client.right == width && client.bottom == height;
+    });
+}
+
 bool PostKey(HWND window, UINT vk) {
     if (!window) return false;
     LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;

@@ -98,6 +98,9 @@ HWND FocusOf(HWND window);
 bool Click(HWND dialog, int id);
 // Posts WM_COMMAND with `id` as a menu or accelerator would (notification 0, no control).
 bool PostCommand(HWND window, int id);
+// Resizes a top-level window with a menu so that its client area is `width` x `height`, and waits
+// until it is.
+bool SetClientSize(HWND window, int width, int height);
 // Posts a key press and release (WM_KEYDOWN, WM_KEYUP) to `window`, e.g. FocusOf(dialog).
 bool PostKey(HWND window, UINT vk);
 // The close box: WM_SYSCOMMAND SC_CLOSE, posted.
