@@ -27,3 +27,12 @@ endfunction()
 
 # Programs, test programs and the simulated host's DLL all land in one folder, so tests find them.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# Links the program's compiled resources (menu, dialogs, icons, cursor, manifest) into a target.
+# The manifest comes from them; MSVC's linker would add a second one of its own.
+function(vuemere_link_resources target)
+  target_sources(${target} PRIVATE $<TARGET_OBJECTS:vuemere_resources>)
+  if(MSVC)
+    target_link_options(${target} PRIVATE /MANIFEST:NO)
+  endif()
+endfunction()

@@ -1,40 +1,7 @@
 #include "console/clipboard_text.h"
+#include "console/global_memory.h"
 
 #include <cwchar>
-
-namespace {
-
-class OpenedClipboard {
-public:
-    explicit OpenedClipboard(HWND owner) : opened_(OpenClipboard(owner) != FALSE) {}
-    ~OpenedClipboard() {
-        if (opened_) CloseClipboard();
-    }
-    OpenedClipboard(const OpenedClipboard&) = delete;
-    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-    bool IsOpen() const { return opened_; }
-
-private:
-    bool opened_;
-};
-
-class LockedGlobal {
-public:
-    explicit LockedGlobal(HGLOBAL block) : block_(block), data_(block ? GlobalLock(block) : nullptr) {}
-    ~LockedGlobal() {
-        if (data_) GlobalUnlock(block_);
-    }
-    LockedGlobal(const LockedGlobal&) = delete;
-    LockedGlobal& operator=(const LockedGlobal&) = delete;
-    const void* Data() const { return data_; }
-    size_t Size() const { return data_ ? GlobalSize(block_) : 0; }
-
-private:
-    HGLOBAL block_;
-    void* data_;
-};
-
-}  // namespace
 
 void AppendGlobalText(HGLOBAL block, WideString& text) {
     LockedGlobal locked(block);

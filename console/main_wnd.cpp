@@ -1,4 +1,5 @@
 #include "console/main_wnd.h"
+#include "console/window_dpi.h"
 #include "dialogs/about_dlg.h"
 #include "resources/resource.h"
 #include "shell/app.h"
@@ -18,6 +19,7 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
     switch (msg) {
     case WM_CREATE:
         timerId = SetTimer(window, 1, static_cast<UINT>(setting.interval), nullptr);
+        dpi = WindowDpi(window);
         return 0;
     case WM_DESTROY:
         KillTimer(window, timerId);
@@ -53,7 +55,10 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_SYSKEYUP:
         return OnKey(msg, wParam, lParam);
     case WM_INITMENUPOPUP:
+        OnInitConsoleMenu(reinterpret_cast<HMENU>(wParam));
         return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+    case WM_DPICHANGED:
+        return OnDpiChanged(wParam, lParam);
 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -74,6 +79,12 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         case IDM_REFRESH_FULL_SIZE:
             OnRefreshFullSize();
+            return 0;
+        case IDM_COPY_SCREEN:
+            OnCopyScreen();
+            return 0;
+        case IDM_SAVE_SCREEN:
+            OnSaveScreen();
             return 0;
         default:
             if (OnKeyboardCommand(LOWORD(wParam))) return 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include "console/capture_bitmap.h"
 #include "dialogs/display_setting.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
@@ -16,7 +17,8 @@ enum PointerState : int32_t { PointerReleased = 0, PointerHeld = 1, PointerAway 
 // parameters, the connection to the host with the open machine, the display settings and the
 // state of painting and input forwarding. Its message handling is spread over files by job:
 // main_wnd.cpp (creation, menu, routing), refresh.cpp (timer and painting),
-// connection_commands.cpp, mouse_input.cpp and keyboard_input.cpp.
+// connection_commands.cpp, mouse_input.cpp, keyboard_input.cpp, screen_capture.cpp (Copy Screen,
+// Save Screen As) and window_dpi.cpp (the monitor's DPI).
 class MainWnd : public BaseWnd {
 public:
     MainWnd() = default;
@@ -39,6 +41,7 @@ public:
     int32_t lastMouseY = 0;
     int32_t cursorKind = CursorNone;
     int32_t pointerState = PointerHeld;
+    UINT dpi = USER_DEFAULT_SCREEN_DPI;  // of the window's monitor (window_dpi.cpp)
 
     bool MachineOpen() const { return static_cast<bool>(conn.settingData.object); }
     bool ImageAvailable() const { return MachineOpen() && conn.image.byteCount > 0; }
@@ -72,4 +75,13 @@ private:
     LRESULT OnKey(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnInitMenuPopup(HMENU popup);
     bool OnKeyboardCommand(int commandId);  // false when the id is not a Keyboard-menu command
+
+    // screen_capture.cpp
+    bool FetchCapture(GuestImage& capture, CaptureLayout& layout);  // false: a box said why
+    void OnCopyScreen();
+    void OnSaveScreen();
+    void OnInitConsoleMenu(HMENU popup);
+
+    // window_dpi.cpp
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 };

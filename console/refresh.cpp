@@ -1,5 +1,6 @@
 #include "console/main_wnd.h"
 #include "console/paint_geometry.h"
+#include "console/window_dpi.h"
 #include "resources/resource.h"
 #include "shell/app.h"
 
@@ -93,6 +94,7 @@ LRESULT MainWnd::OnPaint() {
                       reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
     } else {
         RECT textArea = ToRect(area);
+        DpiFontScope font(dc, dpi);
         DrawTextW(dc, L"console image is not available.", -1, &textArea,
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         // Without an image the pointer cannot be mapped; the mouse devices are looked up again

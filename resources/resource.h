@@ -26,6 +26,8 @@
 #define IDM_REFRESH_FULL_SIZE   32796
 #define IDM_TYPE_CLIPBOARD      32798
 #define IDM_THROUGH_ALT         32800
+#define IDM_COPY_SCREEN         32810
+#define IDM_SAVE_SCREEN         32811
 
 // Connect dialog controls.
 #define IDC_CONNECT_USER        1000

@@ -6,6 +6,7 @@ again at any time: python3 scripts/make-icons.py
 """
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "resources")
@@ -48,8 +49,18 @@ def icon_image(size):
     return header + xor + b"".join(and_rows)
 
 
+def png_image(size):
+    """One icon image as a PNG (RGBA rows, top row first): how icons of 256 pixels are stored."""
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    rows = b"".join(b"\0" + bytes(v for b, g, r, a in row for v in (r, g, b, a)) for row in draw_console(size))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) +
+            chunk(b"IEND", b""))
+
+
 def write_icon(name, sizes):
-    images = [icon_image(s) for s in sizes]
+    images = [png_image(s) if s >= 256 else icon_image(s) for s in sizes]
     data = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for s, img in zip(sizes, images):
@@ -73,6 +84,9 @@ def write_transparent_cursor(name):
 
 
 if __name__ == "__main__":
-    write_icon("vuemere.ico", [32, 48])
-    write_icon("small.ico", [16])
+    # Every size a high-DPI system asks for: the small icon at 100 % to 300 % (16 to 48), the
+    # large one at 100 % to 200 % (32 to 64), and 256 for Explorer's large views.
+    sizes = [16, 20, 24, 32, 40, 48, 64, 256]
+    write_icon("vuemere.ico", sizes)
+    write_icon("small.ico", sizes)
     write_transparent_cursor("transparent.cur")

@@ -31,7 +31,10 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* className) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszMenuName = MAKEINTRESOURCEW(IDC_VUEMERE);
     wc.lpszClassName = ClassNameStorage().c_str();
-    wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+    // LoadIconW would give the large size, shrunk for the caption: ask for the small one.
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_DEFAULTCOLOR | LR_SHARED));
     RegisterClassExW(&wc);
 }
 

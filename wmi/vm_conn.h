@@ -43,6 +43,9 @@ public:
     HRESULT FindVideoHead(WideString& errorText);
     HRESULT GetThumbnail(WideString& errorText, float scale, int32_t width, int32_t height);
     ComRef<IWbemClassObject> GetSummaryThumbnail(WideString& errorText, int32_t requestCode);
+    // One image at the guest's full resolution into `capture`, as GetThumbnail fetches it, leaving
+    // `image` and `summaryRequest` alone. A reply without image data leaves capture.byteCount 0.
+    HRESULT CaptureScreen(GuestImage& capture, WideString& errorText);
 
     // Mouse.
     HRESULT FindMouse(WideString& errorText);
@@ -85,6 +88,8 @@ private:
     ComRef<IWbemClassObject> QueryMachineDevice(const wchar_t* className, WideString& errorText);
     // The video head associated with the machine's controller of class `controllerClass`.
     ComRef<IWbemClassObject> FindHeadOf(const wchar_t* controllerClass, WideString& errorText);
+    // GetThumbnail's fetch, into any image record.
+    HRESULT LoadThumbnail(GuestImage& into, WideString& errorText, float scale, int32_t width, int32_t height);
     // The keyboard, looked up once and kept; false when the machine has none.
     bool FindKeyboard(WideString& errorText);
 };

@@ -54,13 +54,22 @@ HRESULT VmConn::FindVideoHead(WideString& errorText) {
 
 HRESULT VmConn::GetThumbnail(WideString& errorText, float scale, int32_t width, int32_t height) {
     summaryRequest = SummaryRequestFor(width, height);
+    return LoadThumbnail(image, errorText, scale, width, height);
+}
+
+HRESULT VmConn::CaptureScreen(GuestImage& capture, WideString& errorText) {
+    // Width and height 0: the guest's own resolution, by the method route.
+    return LoadThumbnail(capture, errorText, 1.0f, 0, 0);
+}
+
+HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float scale, int32_t width, int32_t height) {
     if (!services) return NoConnection(errorText);
 
     Variant imageData;
     ImageSize size{width, height};
-    if (summaryRequest) {
+    if (const int32_t requestCode = SummaryRequestFor(width, height)) {
         // A preset size: the picture is that size whatever the scale and the guest's screen.
-        ComRef<IWbemClassObject> summary = GetSummaryThumbnail(errorText, summaryRequest);
+        ComRef<IWbemClassObject> summary = GetSummaryThumbnail(errorText, requestCode);
         if (summary) ReadProperty(summary.Get(), L"ThumbnailImage", imageData);
     } else {
         size = ThumbnailRequestSize(width, height, scale, guestWidth, guestHeight);
@@ -82,7 +91,7 @@ HRESULT VmConn::GetThumbnail(WideString& errorText, float scale, int32_t width, 
         // Success is judged by the type of the data alone, not by "ReturnValue".
         ReadProperty(outParams.Get(), L"ImageData", imageData);
     }
-    image.Load(*imageData.Get(), size.width, size.height);
+    into.Load(*imageData.Get(), size.width, size.height);
     return 0;
 }
 

@@ -13,6 +13,17 @@ const nlohmann::ordered_json* Member(const nlohmann::ordered_json& object, const
         if (_stricmp(it.key().c_str(), name) == 0) return &it.value();
     return nullptr;
 }
+// A dialog the user types into (Connect, setting, Save As) rather than a message box: the steps
+// that open one fill it in themselves.
+bool TakesText(HWND dialog) {
+    bool found = false;
+    EnumChildWindows(dialog, [](HWND child, LPARAM param) -> BOOL {
+        wchar_t name[16];
+        if (GetClassNameW(child, name, 16) && _wcsicmp(name, L"Edit") == 0) *reinterpret_cast<bool*>(param) = true;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 }  // namespace
 
 LoggedCall::LoggedCall(std::string text)
@@ -49,7 +60,13 @@ ConsoleSession::~ConsoleSession() {
     RemoveDirectoryW(dir_.c_str());
 }
 
-bool ConsoleSession::Start(const std::string& scenarioJson, const std::wstring& program) {
+bool ConsoleSession::Start(const std::string& scenarioJson, const std::wstring& program, int dpi) {
+    // Only Wine's: on Windows this value is the user's own display setting.
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        const DWORD logPixels = static_cast<DWORD>(dpi);
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &logPixels,
+                        sizeof(logPixels));
+    }
     if (scenarioJson.empty()) {
         SetEnvironmentVariableW(L"VUEMERE_SIM_SCENARIO", nullptr);
     } else {
@@ -77,7 +94,8 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
         bool answered = false;
         for (HWND box : uidriver::Dialogs(ProcessId())) {
             uidriver::MessageBoxInfo info;
-            if (std::find(keep.begin(), keep.end(), box) != keep.end() || !uidriver::ReadMessageBox(box, info))
+            if (std::find(keep.begin(), keep.end(), box) != keep.end() || TakesText(box) ||
+                !uidriver::ReadMessageBox(box, info))
                 continue;
             ShownBox shown{info.caption, info.text, L"", Calls().size()};
             for (const uidriver::DialogButton& button : info.buttons)

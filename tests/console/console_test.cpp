@@ -1,6 +1,7 @@
 // The console window, black-box: opening a machine and its picture, the settings taking effect,
-// the full-size refresh, hosts of either provider version and a host of a thousand machines. Each row runs the unmodified vuemere.exe in the sim Wine
-// prefix (see scenario_run.h).
+// the full-size refresh, copying and saving the screen, three DPIs, hosts of either provider
+// version and a host of a thousand machines. Each row runs the unmodified vuemere.exe in the sim
+// Wine prefix (see scenario_run.h).
 #include "scenario_run.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,14 @@
 namespace {
 
 const char Service[] = "GetObject Msvm_VirtualSystemManagementService";
+
+// At any DPI a full-size picture takes exactly the guest's pixels, and the real pointer put on a
+// guest pixel reaches that pixel.
+const char DpiSteps[] = "dpi; watch fetch device; open Odd; full; shows 321x241 exact; point 160 120; ldown 0 0; lup 0 0";
+std::vector<std::string> DpiTranscript(int dpi) {
+    return {"dpi " + std::to_string(dpi), Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", "shows 321x241 exact",
+            "SetAbsolutePosition 160 120", "SetButtonState 1 true", "SetButtonState 1 false"};
+}
 
 std::string FarmListing() {
     std::string listed = "listed";
@@ -35,6 +44,19 @@ const Row Rows[] = {
      "watch fetch device; open Odd; full; tick; ldown 10 10; lup 10 10; tick; disconnect; tick; full; title; shows text",
      {Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", "SetButtonState 1 true", "SetButtonState 1 false",
       Summary, "title vuemere", "shows text"}},
+    // "Co&py Screen" and "Save Screen &As...": one image of the guest's own size each, the view
+    // left as it was (the next tick fetches as before); a bitmap every program pastes, a PNG of
+    // the same pixels under a suggested name, and the dialog's own question before it replaces.
+    {"CopyAndSaveTheScreen",
+     "open Odd; watch fetch; copy-screen; clipboard; tick; save shot.png; saved shot.png; save shot.png keep",
+     {"GetVirtualSystemThumbnailImage 321 241", "clipboard 321x241 24-bit bottom-up, corners red green blue white",
+      Summary, "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png",
+      "saved shot.png 321x241, corners red green blue white, the copy's pixels but the frame counter",
+      "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png", "asked before replacing shot.png, kept"}},
+    // Wine's LogPixels: 100 %, 150 % and 200 %.
+    {"FullSizeAndClicksAt96Dpi", DpiSteps, DpiTranscript(96), "", 96},
+    {"FullSizeAndClicksAt144Dpi", DpiSteps, DpiTranscript(144), "", 144},
+    {"FullSizeAndClicksAt192Dpi", DpiSteps, DpiTranscript(192), "", 192},
     // Listed in batches (sorted), and a class definition crosses the wire once per connection: a
     // failed fetch is not kept, and a new connection fetches it again.
     {"ClassesAreFetchedOncePerConnectionAndListingsComeInBatches",

@@ -1,14 +1,20 @@
 #include "scenario_run.h"
 #include "console/paint_geometry.h"
 #include "resources/resource.h"
+#include "wmi/com_ref.h"
 
 #include <gtest/gtest.h>
+#include <objbase.h>
+#include <wincodec.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <ostream>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -68,7 +74,7 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 const struct {
     const char* name;
     int id;
-} Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
+} Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"copy-screen", IDM_COPY_SCREEN}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
                 {"shift", IDM_SHIFT},          {"application", IDM_APPLICATION_KEY}, {"kanji", IDM_KANJI},
                 {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}};
 
@@ -116,6 +122,81 @@ std::string Text(const RECT& r) {
     return text;
 }
 
+// The guest's corner marks as a picture holds them: top left, top right, bottom left, bottom right.
+std::string Corners(const uidriver::Pixels& p) {
+    std::string text = "corners";
+    for (const POINT at : {POINT{0, 0}, POINT{p.width - 1, 0}, POINT{0, p.height - 1}, POINT{p.width - 1, p.height - 1}}) {
+        const uint32_t rgb = p.At(at.x, at.y);
+        char other[16];
+        std::snprintf(other, sizeof other, "%06X", static_cast<unsigned>(rgb));
+        text += std::string(" ") + (rgb == 0xFF0000 ? "red" : rgb == 0x00FF00 ? "green" : rgb == 0x0000FF ? "blue"
+                                    : rgb == 0xFFFFFF ? "white" : other);
+    }
+    return text;
+}
+
+// A device-independent bitmap of 24 or 32 bits as a program that pastes it reads it.
+std::string ReadDib(const BITMAPINFOHEADER* header, size_t size, uidriver::Pixels& pixels) {
+    const LONG width = header->biWidth, height = std::abs(header->biHeight), bits = header->biBitCount;
+    const size_t stride = (static_cast<size_t>(width) * bits + 31) / 32 * 4;
+    const size_t offset = header->biSize + header->biClrUsed * 4;
+    if (header->biCompression != BI_RGB || (bits != 24 && bits != 32) || width <= 0 || height == 0 ||
+        size < offset + stride * height)
+        return "a bitmap of another kind";
+    const BYTE* rows = reinterpret_cast<const BYTE*>(header) + offset;
+    pixels = uidriver::Pixels{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
+    for (LONG y = 0; y < height; ++y)
+        for (LONG x = 0; x < width; ++x) {
+            const BYTE* p = rows + (header->biHeight > 0 ? height - 1 - y : y) * stride + x * bits / 8;
+            pixels.data[static_cast<size_t>(y) * width + x] = p[2] << 16 | p[1] << 8 | p[0];
+        }
+    return std::to_string(width) + "x" + std::to_string(height) + " " + std::to_string(bits) + "-bit " +
+           (header->biHeight > 0 ? "bottom-up" : "top-down") + ", " + Corners(pixels);
+}
+
+// A picture file decoded by the Windows Imaging Component, as any viewer would.
+bool DecodeImage(const std::wstring& path, uidriver::Pixels& pixels) {
+    static const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    ComRef<IWICImagingFactory> factory;
+    ComRef<IWICBitmapDecoder> decoder;
+    ComRef<IWICBitmapFrameDecode> frame;
+    ComRef<IWICFormatConverter> converter;
+    UINT width = 0, height = 0;
+    HRESULT hr = FAILED(com) ? com : CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                                      IID_PPV_ARGS(factory.Put()));
+    if (SUCCEEDED(hr))
+        hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                decoder.Put());
+    if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, frame.Put());
+    if (SUCCEEDED(hr)) hr = factory->CreateFormatConverter(converter.Put());
+    if (SUCCEEDED(hr))
+        hr = converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
+                                   WICBitmapPaletteTypeCustom);
+    if (SUCCEEDED(hr)) hr = converter->GetSize(&width, &height);
+    if (FAILED(hr) || width == 0 || height == 0) return false;
+    pixels = uidriver::Pixels{static_cast<int>(width), static_cast<int>(height), std::vector<uint32_t>(width * height)};
+    hr = converter->CopyPixels(nullptr, width * 4, width * height * 4, reinterpret_cast<BYTE*>(pixels.data.data()));
+    for (uint32_t& p : pixels.data) p &= 0x00FFFFFF;
+    return SUCCEEDED(hr);
+}
+
+std::string FileBytes(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The Save As dialog's file name box: an edit control inside its combo box (cmb13).
+HWND FileNameEdit(HWND dialog) {
+    HWND box = GetDlgItem(dialog, 1148), edit = nullptr;
+    if (box)
+        EnumChildWindows(box, [](HWND child, LPARAM found) -> BOOL {
+            wchar_t name[16];
+            if (GetClassNameW(child, name, 16) && std::wstring(name) == L"Edit") *reinterpret_cast<HWND*>(found) = child;
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&edit));
+    return edit;
+}
+
 bool IsDevice(const LoggedCall& call) {
     const std::string cls = call.Field("class");
     return call.Is("ExecMethod") && (cls == "Msvm_Keyboard" || cls == "Msvm_SyntheticMouse" || cls == "Msvm_Ps2Mouse");
@@ -150,9 +231,13 @@ std::string BaseScenario(const std::string& faults) {
     return scenario.dump();
 }
 
-ScenarioRun::ScenarioRun(const std::string& faults) {
-    started_ = session.Start(BaseScenario(faults)) && session.SetClientSize(ClientWidth, ClientHeight) &&
+ScenarioRun::ScenarioRun(const std::string& faults, int dpi) {
+    started_ = session.Start(BaseScenario(faults), {}, dpi) && session.SetClientSize(ClientWidth, ClientHeight) &&
                session.ApplySettings(L"60000", nullptr);
+}
+
+ScenarioRun::~ScenarioRun() {
+    for (const std::wstring& path : saved_) DeleteFileW(path.c_str());
 }
 
 bool ScenarioRun::Run(const std::string& steps) {
@@ -255,6 +340,35 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         transcript.push_back("shows " + (Shows(what, why) ? what : why));
         return true;
     }
+    if (verb == "save") return SaveScreen(arg(1), arg(2) == "keep");
+    if (verb == "clipboard") {
+        transcript.push_back(Clipboard());
+        return true;
+    }
+    if (verb == "saved") {
+        transcript.push_back(Saved(arg(1)));
+        return true;
+    }
+    if (verb == "dpi") {
+        // Wine answers GetDpiForWindow with the asking program's DPI; the window's frame and menu
+        // bar, though, are sized for the DPI of the program that made it.
+        using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+        static const auto adjust = reinterpret_cast<AdjustFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+        RECT window{}, client{};
+        GetWindowRect(session.Window(), &window);
+        GetClientRect(session.Window(), &client);
+        std::string dpi = "unknown";
+        for (UINT d = 96; adjust && d <= 288; d += 24) {
+            RECT frame{0, 0, client.right, client.bottom};
+            adjust(&frame, static_cast<DWORD>(GetWindowLongPtrW(session.Window(), GWL_STYLE)), TRUE, 0, d);
+            if (EqualRect(&frame, &window) || (frame.right - frame.left == window.right - window.left &&
+                                               frame.bottom - frame.top == window.bottom - window.top))
+                dpi = std::to_string(d);
+        }
+        transcript.push_back("dpi " + dpi);
+        return true;
+    }
     if (verb == "wire") {
         const std::vector<LoggedCall> calls = session.Calls();
         long count = 0;
@@ -299,6 +413,71 @@ bool ScenarioRun::ConnectDialog(const std::vector<std::string>& servers, const s
         transcript.push_back("not listed " + Narrow(machine));
     }
     return Answer(dialog, IDCANCEL) && session.SettleAndAnswer();
+}
+
+bool ScenarioRun::SaveScreen(const std::string& name, bool keep) {
+    using namespace uidriver;
+    const std::wstring path = session.Dir() + L"\\" + Wide(name);
+    const std::string before = FileBytes(path);
+    // The capture comes first: when it fails, a box comes instead of the dialog.
+    HWND dialog = nullptr;
+    if (!session.Command(IDM_SAVE_SCREEN) || !WaitUntil([&] {
+            const std::vector<HWND> shown = Dialogs(session.ProcessId());
+            for (HWND d : shown) dialog = FileNameEdit(d) ? d : dialog;
+            return !shown.empty();
+        }))
+        return false;
+    if (!dialog) {
+        const bool settled = session.SettleAndAnswer();
+        Transcribe();
+        transcript.push_back("no Save As dialog");
+        return settled;
+    }
+    Transcribe();
+    HWND edit = FileNameEdit(dialog);
+    transcript.push_back("suggested " + std::regex_replace(Narrow(uidriver::Text(edit)),
+                                                           std::regex("\\d{4}-\\d\\d-\\d\\d \\d{6}"), "<time>"));
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    saved_.push_back(path);
+    if (!Click(dialog, IDOK)) return false;
+    if (keep) {
+        // The dialog's own question (Yes or No), from its own thread.
+        HWND question = WaitForDialog(nullptr, dialog, session.ProcessId());
+        if (!question || !Answer(question, IDNO) || !Answer(dialog, IDCANCEL)) return false;
+        transcript.push_back("asked before replacing " + name + (FileBytes(path) == before ? ", kept" : ", changed"));
+    } else if (!WaitGone(dialog)) {
+        return false;
+    }
+    return session.SettleAndAnswer();
+}
+
+std::string ScenarioRun::Clipboard() {
+    if (!OpenClipboard(nullptr)) return "clipboard cannot be opened";
+    std::string what = "clipboard empty";
+    if (HGLOBAL block = GetClipboardData(CF_DIB)) {
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(block));
+        what = header ? "clipboard " + ReadDib(header, GlobalSize(block), copied_) : "clipboard bitmap unreadable";
+        GlobalUnlock(block);
+    } else if (HGLOBAL text = GetClipboardData(CF_UNICODETEXT)) {
+        what = "clipboard text " + Narrow(static_cast<const wchar_t*>(GlobalLock(text)));
+        GlobalUnlock(text);
+    }
+    CloseClipboard();
+    return what;
+}
+
+std::string ScenarioRun::Saved(const std::string& name) {
+    uidriver::Pixels png;
+    if (!DecodeImage(session.Dir() + L"\\" + Wide(name), png)) return "saved " + name + " does not decode";
+    std::string what = "saved " + name + " " + std::to_string(png.width) + "x" + std::to_string(png.height) + ", " + Corners(png);
+    if (png.width != copied_.width || png.height != copied_.height) return what + ", not the copy's size";
+    // The frame counter in the top right corner counts every image the host sends: two captures
+    // differ there, and only there.
+    for (int y = 0; y < png.height; ++y)
+        for (int x = 0; x < png.width; ++x)
+            if (png.At(x, y) != copied_.At(x, y) && (x < png.width / 2 || y >= png.height / 4))
+                return what + ", unlike the copy at " + std::to_string(x) + "," + std::to_string(y);
+    return what + ", the copy's pixels but the frame counter";
 }
 
 bool ScenarioRun::Post(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -352,7 +531,7 @@ void ScenarioRun::Transcribe() {
 
 bool ScenarioRun::Shows(const std::string& what, std::string& why, DWORD timeoutMs) {
     int width = 0, height = 0;
-    const bool corners = what.find("corners") != std::string::npos;
+    const bool corners = what.find("corners") != std::string::npos, exact = what.find("exact") != std::string::npos;
     std::sscanf(what.c_str(), "%dx%d", &width, &height);
     const PaintRect p = Place(width, height);
     const RECT place{p.left, p.top, p.right, p.bottom};
@@ -381,7 +560,8 @@ bool ScenarioRun::Shows(const std::string& what, std::string& why, DWORD timeout
             const int l = place.left + 2, t = place.top + 2, r = place.right - 3, b = place.bottom - 3;
             return Near(pixels.At(l, t), 0xFF0000) &&
                    (!corners || (Near(pixels.At(r, t), 0x00FF00) && Near(pixels.At(l, b), 0x0000FF) &&
-                                 Near(pixels.At(r, b), 0xFFFFFF)));
+                                 Near(pixels.At(r, b), 0xFFFFFF))) &&
+                   (!exact || EqualRect(&box, &place));
         },
         timeoutMs);
 }
@@ -398,7 +578,7 @@ bool ScenarioRun::Exit(long& liveObjects) {
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 void ExpectRow(const Row& row) {
-    ScenarioRun run(row.faults);
+    ScenarioRun run(row.faults, row.dpi);
     ASSERT_TRUE(run.Started()) << Narrow(run.session.Error());
     run.Run(row.steps);
     // As lines of one text, so that a failure shows where the two differ.

@@ -11,18 +11,26 @@
 //   move|ldown|lup|rdown|rup X Y        a mouse message posted to the window
 //   key|keyup|syskey|syskeyup VK        a key message (VK a number, or a letter)
 //   tick | keymenu | COMMAND            a refresh request; the Keyboard menu opened and closed;
-//                                       a menu command (full, disconnect, ctrl-alt-del, shift,
-//                                       application, kanji, type-clipboard, through-alt)
+//                                       a menu command (full, copy-screen, disconnect,
+//                                       ctrl-alt-del, shift, application, kanji, type-clipboard,
+//                                       through-alt)
 //   copy TEXT                           puts the rest of the step after one blank on the clipboard
 //   point X Y                           puts the real pointer there (before a machine is open:
 //                                       the moves it makes reach the window at once, and twice)
+//   save NAME [keep]                    "Save Screen As" into NAME in the session's folder; with
+//                                       keep, the replace question is answered No and the dialog
+//                                       cancelled ("no Save As dialog" when none came)
+//   clipboard | saved NAME | dpi        observe the clipboard's bitmap (or text), the PNG saved
+//                                       as NAME (decoded, and compared with the clipboard's), the
+//                                       window's DPI
 //   watch KIND...                       log lines to transcribe: device fetch connect class
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
 //   ticking                             waits for an image request the timer makes by itself
-//   shows WxH [corners] | shows text    waits until the window shows the guest's image placed
-//                                       for that screen size (all four corner marks), or only
-//                                       the centred "console image is not available."
+//   shows WxH [corners|exact] | shows text  waits until the window shows the guest's image
+//                                       placed for that screen size (all four corner marks; or
+//                                       filling exactly that place), or only the centred
+//                                       "console image is not available."
 //   wire N                              "wire calls <= N" when at most N wire calls were logged
 //                                       since the last such step
 // Every step settles the window and answers the boxes that came. Whatever the row watches, a
@@ -45,15 +53,17 @@ struct Row {
     std::string steps;
     std::vector<std::string> transcript;
     std::string faults;
+    int dpi = 96;
 };
 
 class ScenarioRun {
 public:
     enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8 };
 
-    // Starts vuemere.exe on the base scenario with `faults`, its client area 420 x 320 and the
-    // refresh timer at 60,000 ms, so that only the steps ask for images.
-    explicit ScenarioRun(const std::string& faults = "");
+    // Starts vuemere.exe on the base scenario with `faults` at `dpi`, its client area 420 x 320
+    // and the refresh timer at 60,000 ms, so that only the steps ask for images.
+    explicit ScenarioRun(const std::string& faults = "", int dpi = 96);
+    ~ScenarioRun();  // removes the files it saved
     bool Started() const { return started_; }
 
     // Takes the steps; false when one could not be taken at all (the program gone or not
@@ -78,10 +88,15 @@ private:
     bool Post(UINT msg, WPARAM wParam, LPARAM lParam);
     POINT ImagePoint(const std::string& x, const std::string& y) const;
     void Transcribe();  // the log lines and boxes that came since the last call
+    bool SaveScreen(const std::string& name, bool keep);
+    std::string Clipboard();
+    std::string Saved(const std::string& name);
 
     bool started_ = false;
     std::string opened_;  // the machine opened last
     size_t logged_ = 0, boxes_ = 0, wireMark_ = 0;
+    uidriver::Pixels copied_;          // the clipboard's bitmap as last observed
+    std::vector<std::wstring> saved_;  // files the steps saved
 };
 
 // Runs the row in a program of its own and compares the transcript.

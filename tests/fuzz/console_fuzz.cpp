@@ -1,11 +1,12 @@
 // The console window's arithmetic on sizes it does not control (the guest's resolution and the
 // image bytes come from the host, the pointer position from the window system), followed the way
 // the window uses it: client area, white frame, placement, pointer positions mapped onto the
-// guest in both mouse modes, then the bitmap layout and the row copy.
+// guest in both mouse modes, then the bitmap layout, the row copy and Copy Screen's bitmap.
 //
 // Input: a stream of values; a selector byte before many of them picks between the range the
 // program meets in practice and any 32-bit value.
 
+#include "console/capture_bitmap.h"
 #include "console/paint_geometry.h"
 #include "console/pointer_mapping.h"
 #include "dialogs/display_setting.h"
@@ -107,6 +108,23 @@ void CheckDib(FuzzInput& input) {
         FUZZ_CHECK(std::memcmp(to, source.data() + row * layout.rowBytes, layout.rowBytes) == 0);
         FUZZ_CHECK(std::memcmp(to + layout.rowBytes, zeros, layout.stride - layout.rowBytes) == 0);
     }
+
+    // Copy Screen's bitmap of the same bytes: 24 bits a pixel, bottom row first, every channel
+    // keeping its value in its top bits; written within its size.
+    const CaptureLayout capture = PlanCapture(byteCount, width, height);
+    const uint64_t captureStride = (uint64_t(width) * 3 + 3) / 4 * 4;
+    FUZZ_CHECK(capture.usable == (CaptureHeaderBytes + captureStride * uint64_t(height) <= INT32_MAX));
+    if (!capture.usable) return;
+    FUZZ_CHECK(capture.stride == captureStride && capture.totalBytes == CaptureHeaderBytes + captureStride * height);
+    std::vector<uint8_t> bitmap(capture.totalBytes);
+    WriteCapture(source.data(), width, height, capture, bitmap.data());
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* in = source.data() + (size_t(y) * width + x) * 2;
+            const uint32_t word = in[0] | in[1] << 8;
+            const uint8_t* out = bitmap.data() + CaptureHeaderBytes + size_t(height - 1 - y) * capture.stride + 3 * x;
+            FUZZ_CHECK(out[0] >> 3 == (word & 0x1F) && out[1] >> 2 == ((word >> 5) & 0x3F) && out[2] >> 3 == word >> 11);
+        }
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ const char Disconnected[] = "0x80010108";  // RPC_E_DISCONNECTED
 // The steps after the start. The Connect dialog's listing reads 4 computer systems (the host's own
 // first): one ExecQuery, one Next, four reads of Name and of ElementName; a fault meant for the
 // console's own calls skips those with "after". Input goes to the middle of the image.
-enum Script { Listing, Open, MethodOpen, OpenSettings, OpenInput, OpenBeta, OpenOdd, OpenV2 };
+enum Script { Listing, Open, MethodOpen, OpenSettings, OpenInput, OpenBeta, OpenOdd, OpenV2, OpenCapture };
 const char* const Steps[] = {
     "open Alpha",
     "open Alpha; tick",
@@ -37,6 +37,7 @@ const char* const Steps[] = {
     "open Beta; tick; move 160 120; move 200 130; move 100 100; ldown 160 120; lup 160 120",
     "settings - x1.0; open Odd; tick",
     "open Gamma hv-v2; tick",
+    "open Alpha; tick; copy before; copy-screen; clipboard; save shot.png",
 };
 
 // What a case shows: the picture ("image" of a 320 x 240 guest, "image WxH [corners]", or "text"),
@@ -55,6 +56,11 @@ std::string Box(const char* caption, const char* text = "") { return std::string
 std::string ListingError(const char* text) { return T + Box("connect error", text) + " (%hr)|not listed Alpha"; }
 const char Locator[] = "Failed to create IWbemLocator object.", Connect[] = "cannot conect for server",
            Blanket[] = "cannot set authenticate proxy object", Query[] = "Query for operating system name failed.";
+const char NoImage[] = "the host sent no usable image";
+std::string Capture(const char* text) {
+    return Box("cannot capture screen", text) + "|clipboard text before" + Box("cannot capture screen", text) +
+           "|no Save As dialog";
+}
 const std::string CannotConnect = "|cannot connect server: ", CannotService = "|cannot VirtualSystemImageService: ",
                   CannotOpen = "|cannot open vm: ", Head = Box("cannot get VideoHead"),
                   Mouse = Box("cannot get mouse device"), Image = Box("cannot get Thumbnailvm", "err"),
@@ -228,6 +234,15 @@ std::vector<Case> Cases() {
         {"ExecQuery Msvm_VirtualSystemSettingData (v2)", OpenV2, R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemSettingData"})",
          T, T},
         {"Next Msvm_VirtualSystemSettingData (v2)", OpenV2, R"({"call": "Next", "class": "Msvm_VirtualSystemSettingData"})", T, T},
+
+        // Copy Screen and Save Screen As: a capture that fails, or brings no whole image, puts
+        // nothing on the clipboard and opens no Save As dialog.
+        {"ExecMethod GetVirtualSystemThumbnailImage (capture)", OpenCapture,
+         R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage"})", I + Capture("err"), I + Capture("err")},
+        {"ExecMethod GetVirtualSystemThumbnailImage (capture)", OpenCapture,
+         R"({"reply": "imageShort", "method": "GetVirtualSystemThumbnailImage"})", I + Capture(NoImage), ""},
+        {"ExecMethod GetVirtualSystemThumbnailImage (capture)", OpenCapture,
+         R"({"reply": "imageNotArray", "method": "GetVirtualSystemThumbnailImage"})", I + Capture(NoImage), ""},
 
         // Beta: the S3 display controller's head (else found by the identifier), relative mode.
         {"ExecQuery Msvm_S3DisplayController", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_S3DisplayController"})", I, T},

@@ -44,14 +44,15 @@ MSG RandomMessage(std::mt19937& random) {
 }
 
 // Character messages go to the system, so a random Alt+letter can reach a menu mnemonic and open
-// the Connect or setting dialog (a longer storm does); it is cancelled, as a user would.
+// the Connect, setting or Save As dialog (a longer storm does); it is cancelled, as a user would.
 int CancelDialogs(ConsoleSession& session) {
     int cancelled = 0;
     if (!session.Settle()) return 0;
     for (HWND dialog : uidriver::Dialogs(session.ProcessId())) {
         wchar_t caption[32] = L"";
         GetWindowTextW(dialog, caption, 32);
-        if ((wcscmp(caption, L"Connect") == 0 || wcscmp(caption, L"setting") == 0) && uidriver::Answer(dialog, IDCANCEL))
+        if ((wcscmp(caption, L"Connect") == 0 || wcscmp(caption, L"setting") == 0 || wcscmp(caption, L"Save As") == 0) &&
+            uidriver::Answer(dialog, IDCANCEL))
             ++cancelled;
     }
     return cancelled;

@@ -139,17 +139,19 @@ bool PostCommand(HWND window, int id) {
 }
 
 bool SetClientSize(HWND window, int width, int height) {
-    RECT frame{0, 0, width, height};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), TRUE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    if (!SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                      SWP_NOZORDER | SWP_NOACTIVATE))
-        return false;
-    return WaitUntil([&] {
-        RECT client{};
-        GetClientRect(window, &client);
-        return client.right == width && client.bottom == height;
-    });
+    // The frame as the window has it now (its caption and menu bar at its own DPI); a menu bar
+    // may wrap differently at the new width, so measure again once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        RECT frame{}, client{};
+        if (!GetWindowRect(window, &frame) || !GetClientRect(window, &client)) return false;
+        if (!SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+                          frame.bottom - frame.top + height - client.bottom, SWP_NOZORDER | SWP_NOACTIVATE))
+            return false;
+        if (WaitUntil([&] { return GetClientRect(window, &client) && client.right == width && client.bottom == height; },
+                      attempt == 0 ? 2000 : DefaultTimeoutMs))
+            return true;
+    }
+    return false;
 }
 
 bool PostKey(HWND window, UINT vk) {
