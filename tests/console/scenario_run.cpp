@@ -74,9 +74,9 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 const struct {
     const char* name;
     int id;
-} Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"copy-screen", IDM_COPY_SCREEN}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
+} Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
                 {"shift", IDM_SHIFT},          {"application", IDM_APPLICATION_KEY}, {"kanji", IDM_KANJI},
-                {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}};
+                {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}, {"copy-screen", IDM_COPY_SCREEN}};
 
 // Messages and the lParam a key message carries (repeat count 1; a release's previous-state and
 // transition bits; the Alt context bit of a system key).
@@ -89,9 +89,12 @@ const struct {
                 {"keyup", WM_KEYUP, static_cast<LPARAM>(0xC0000001)},          {"syskey", WM_SYSKEYDOWN, 0x20000001},
                 {"syskeyup", WM_SYSKEYUP, static_cast<LPARAM>(0xE0000001)}};
 
-PaintRect Place(int width, int height) {
+// Where the window places a guest screen of that size, in its client area as it is now.
+PaintRect Place(HWND window, int width, int height) {
+    RECT client{0, 0, ClientWidth, ClientHeight};
+    GetClientRect(window, &client);
     PaintRect dest{};
-    PlaceImage(FrameArea(PaintRect{0, 0, ClientWidth, ClientHeight}, WhiteFrame), width, height, 1, 2, dest);
+    PlaceImage(FrameArea(PaintRect{0, 0, client.right, client.bottom}, WhiteFrame), width, height, 1, 2, dest);
     return dest;
 }
 
@@ -340,6 +343,7 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         transcript.push_back("shows " + (Shows(what, why) ? what : why));
         return true;
     }
+    if (verb == "client") return session.SetClientSize(std::stoi(arg(1)), std::stoi(arg(2))) && session.SettleAndAnswer();
     if (verb == "save") return SaveScreen(arg(1), arg(2) == "keep");
     if (verb == "clipboard") {
         transcript.push_back(Clipboard());
@@ -362,8 +366,7 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         for (UINT d = 96; adjust && d <= 288; d += 24) {
             RECT frame{0, 0, client.right, client.bottom};
             adjust(&frame, static_cast<DWORD>(GetWindowLongPtrW(session.Window(), GWL_STYLE)), TRUE, 0, d);
-            if (EqualRect(&frame, &window) || (frame.right - frame.left == window.right - window.left &&
-                                               frame.bottom - frame.top == window.bottom - window.top))
+            if (frame.right - frame.left == window.right - window.left && frame.bottom - frame.top == window.bottom - window.top)
                 dpi = std::to_string(d);
         }
         transcript.push_back("dpi " + dpi);
@@ -489,7 +492,8 @@ bool ScenarioRun::Post(UINT msg, WPARAM wParam, LPARAM lParam) {
 POINT ScenarioRun::ImagePoint(const std::string& x, const std::string& y) const {
     static const std::map<std::string, MachineInfo> machines = MachinesOf(BaseScenario());
     const auto found = machines.find(opened_);
-    const PaintRect place = found == machines.end() ? Place(320, 240) : Place(found->second.width, found->second.height);
+    const PaintRect place = found == machines.end() ? Place(session.Window(), 320, 240)
+                                                    : Place(session.Window(), found->second.width, found->second.height);
     return POINT{place.left + std::stoi(x), place.top + std::stoi(y)};
 }
 
@@ -533,7 +537,7 @@ bool ScenarioRun::Shows(const std::string& what, std::string& why, DWORD timeout
     int width = 0, height = 0;
     const bool corners = what.find("corners") != std::string::npos, exact = what.find("exact") != std::string::npos;
     std::sscanf(what.c_str(), "%dx%d", &width, &height);
-    const PaintRect p = Place(width, height);
+    const PaintRect p = Place(session.Window(), width, height);
     const RECT place{p.left, p.top, p.right, p.bottom};
     // The window paints once its queue is empty; ticks may repaint meanwhile.
     return uidriver::WaitUntil(

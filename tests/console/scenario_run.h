@@ -15,6 +15,7 @@
 //                                       ctrl-alt-del, shift, application, kanji, type-clipboard,
 //                                       through-alt)
 //   copy TEXT                           puts the rest of the step after one blank on the clipboard
+//   client W H                          sizes the window's client area
 //   point X Y                           puts the real pointer there (before a machine is open:
 //                                       the moves it makes reach the window at once, and twice)
 //   save NAME [keep]                    "Save Screen As" into NAME in the session's folder; with
