@@ -46,12 +46,15 @@ const Row Rows[] = {
      "watch fetch device; open Odd; full; tick; ldown 10 10; lup 10 10; tick; disconnect; tick; full; title; shows text",
      {Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", "SetButtonState 1 true", "SetButtonState 1 false",
       Summary, "title vuemere", "shows text"}},
-    // "Co&py Screen" and "Save Screen &As...": one image of the guest's own size each, the view
-    // left as it was (the next tick fetches as before); a bitmap every program pastes, a PNG of
-    // the same pixels under a suggested name, and the dialog's own question before it replaces.
+    // "Co&py Screen" and "Save Screen &As...": one image of the guest's own size each, in one round
+    // trip, the view left as it was (the next tick fetches as before); a bitmap every program
+    // pastes, a PNG of the same pixels under a suggested name, and the dialog's own question
+    // before it replaces a file.
     {"CopyAndSaveTheScreen",
-     "open Odd; watch fetch; copy-screen; clipboard; tick; save shot.png; saved shot.png; save shot.png keep",
-     {"GetVirtualSystemThumbnailImage 321 241", "clipboard 321x241 24-bit bottom-up, corners red green blue white",
+     "open Odd; wire 99; watch fetch; copy-screen; wire 1; clipboard; tick; save shot.png; saved shot.png; "
+     "save shot.png keep",
+     {"wire calls <= 99", "GetVirtualSystemThumbnailImage 321 241", "wire calls <= 1",
+      "clipboard 321x241 24-bit bottom-up, corners red green blue white",
       Summary, "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png",
       "saved shot.png 321x241, corners red green blue white, the copy's pixels but the frame counter",
       "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png", "asked before replacing shot.png, kept"}},
