@@ -20,12 +20,14 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         timerId = SetTimer(window, 1, static_cast<UINT>(setting.interval), nullptr);
         return 0;
     case WM_DESTROY:
+        StopTyping();
         KillTimer(window, timerId);
         timerId = 0;
         PostQuitMessage(0);
         return 0;
 
     case WM_TIMER:
+        if (OnTypingTimer(wParam)) return 0;
         return OnTimer(wParam);
     case WM_PAINT:
         return OnPaint();

@@ -127,11 +127,17 @@ TEST_F(SimStrictness, QueriesOfTheOtherVersionOrMalformedAreRefused) {
                    L" Where ResultClass=Msvm_Keyboard", Hr(WBEM_E_NOT_FOUND), 0},
         // A path of the other namespace names none of the connection's objects.
         {v2.Get(), L"Associators of {" + dbMachine + L"} Where ResultClass=Msvm_Keyboard", Hr(WBEM_E_NOT_FOUND), 0},
-        // The first version links a display controller to its head; the second is not known to.
-        {v1.Get(), L"Associators of {" + DeviceOf(L"Msvm_SyntheticDisplayController", kWebServer) +
-                   L"} WHERE resultClass=Msvm_VideoHead", S_OK, 1},
+        // Both versions link a display controller to its head; class names are of any case.
+        {v1.Get(), L"associators of {" + DeviceOf(L"msvm_syntheticdisplaycontroller", kWebServer) +
+                   L"} WHERE resultClass=MSVM_VIDEOHEAD", S_OK, 1},
         {v2.Get(), L"Associators of {" + DeviceOf(L"Msvm_SyntheticDisplayController", kGen1Database, v2.Get()) +
-                   L"} WHERE resultClass=Msvm_VideoHead", S_OK, 0},
+                   L"} WHERE resultClass=Msvm_VideoHead", S_OK, 1},
+        {v1.Get(), L"Select * from msvm_ps2mouse where SystemName = 'F04A105E-576A-47DF-8F74-B33AFEF9CA9D'", S_OK, 1},
+        // A generation 1 machine has both display controllers and heads, the inactive ones disabled;
+        // generation 2 the synthetic ones only.
+        {v2.Get(), std::wstring(L"Select * from CIM_LogicalDevice where SystemName = '") + kGen1Database +
+                   L"' and EnabledState = 3", S_OK, 2},
+        {v2.Get(), L"Select * from Msvm_VideoHead where SystemName = '3F2C8A41-6D0B-4E7A-9C15-2B8E4D7A1C90'", S_OK, 1},
     };
     for (const auto& c : cases) {
         size_t count = 99;
@@ -140,6 +146,13 @@ TEST_F(SimStrictness, QueriesOfTheOtherVersionOrMalformedAreRefused) {
     }
     ComRef<IWbemClassObject> object;
     EXPECT_EQ(v2->GetObject(Bstr(dbMachine.c_str()).Get(), 0, nullptr, object.Put(), nullptr), Hr(WBEM_E_INVALID_NAMESPACE));
+    // The class a real host lists as Msvm_PS2Mouse, asked for in any case, in a path too.
+    std::wstring mouse = DeviceOf(L"MSVM_PS2MOUSE", L"F04A105E-576A-47DF-8F74-B33AFEF9CA9D");
+    for (wchar_t& c : mouse) c = static_cast<wchar_t>(towlower(c));
+    ASSERT_EQ(v1->GetObject(Bstr(mouse.c_str()).Get(), 0, nullptr, object.Put(), nullptr), S_OK) << mouse;
+    Variant cls;
+    ReadProperty(object.Get(), L"__CLASS", cls);
+    EXPECT_STREQ(cls.Text(), L"Msvm_PS2Mouse");
 }
 
 TEST_F(SimStrictness, ParametersTakeOnlyValuesOfTheirDeclaredTypeAndName) {
