@@ -54,10 +54,10 @@ HRESULT VmConn::FindVideoHead(WideString& errorText) {
     if (!offer(FindHeadOf(L"Msvm_SyntheticDisplayController", errorText)) &&
         !offer(FindHeadOf(L"Msvm_S3DisplayController", errorText))) {
         // No linked head is in use, or none is linked at all: the heads also carry the machine's
-        // identifier, all of them come in one round trip.
-        constexpr ULONG AnyMachinesHeads = 8;
+        // identifier, and all of them (a machine has two) come in one round trip.
+        constexpr ULONG HeadsAtMost = 8;
         std::vector<ComRef<IWbemClassObject>> heads;
-        QueryMachineDevices(L"Msvm_VideoHead", AnyMachinesHeads, heads, errorText);
+        QueryMachineDevices(L"Msvm_VideoHead", HeadsAtMost, heads, errorText);
         for (ComRef<IWbemClassObject>& head : heads)
             if (offer(std::move(head))) break;
     }

@@ -141,7 +141,7 @@ TEST_F(VmConnTest, VideoHeadIsTheActiveControllersFoundByAssociationOrTheMachine
         {L"", L"Build Agent", nullptr, 640, 480, 4},            // the S3 one's: the synthetic one is not in use
         {L"hv-2022", L"Gen2 Web Server", nullptr, 1280, 800, 2},  // linked on the second version too
         {L"", L"Build Agent", linkedHeadsLost, 640, 480, 5},    // by the identifier, the head in use
-        {L"", L"Build Agent", stateUnknown, 1024, 768, 5},      // no head says: the first found
+        {L"", L"Build Agent", stateUnknown, 800, 600, 5},       // no head says: the first found
         {L"", L"Headless Appliance", nullptr, 640, 480, 3},     // none at all: taken as 640 x 480
     };
     for (const auto& c : cases) {
@@ -156,6 +156,13 @@ TEST_F(VmConnTest, VideoHeadIsTheActiveControllersFoundByAssociationOrTheMachine
         EXPECT_EQ(Calls("ExecQuery").size(), c.queries) << testing::PrintToString(std::wstring(c.machine)) << (c.fault ? c.fault : "");
         sim().ClearFaults();
     }
+    // The guest's integration services load: its synthetic display takes over, seen at the next lookup.
+    Open(L"Build Agent");
+    ASSERT_TRUE(sim().FindGuest("localhost", L"Build Agent")->SwitchDisplay("synthetic", 1280, 720));
+    ASSERT_EQ(conn->FindVideoHead(errorText), 0);
+    EXPECT_EQ(conn->guestWidth, 1280);
+    EXPECT_EQ(conn->guestHeight, 720);
+    EXPECT_FALSE(sim().FindGuest("hv-2022", L"Gen2 Web Server")->SwitchDisplay("s3", 640, 480));  // it has none
 }
 
 TEST_F(VmConnTest, ASummaryAnsweredWithoutOutParametersLeavesNoPicture) {
