@@ -72,12 +72,16 @@ ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t r
     Variant settings, requested;
     HRESULT hr = MakeTextArray(settingData.PathText(), settings);
     if (SUCCEEDED(hr)) hr = MakeInt32Array(requestCode, requested);
-    ComRef<IWbemClassObject> outParams;
-    if (SUCCEEDED(hr)) {
-        hr = CallMethod(services.Get(), classes, managementService.PathText(), ManagementServiceClass,
-                        L"GetSummaryInformation",
-                        {{L"SettingData", settings}, {L"RequestedInformation", requested}}, outParams);
+    MethodCall call(services.Get(), classes);
+    if (SUCCEEDED(hr)) hr = call.Prepare(ManagementServiceClass, L"GetSummaryInformation");
+    // Without SettingData a host reports on every machine, and the first would be taken for this
+    // one: a call whose SettingData could not be put is not sent.
+    if (SUCCEEDED(hr) && call.Prepared()) hr = call.Put(L"SettingData", settings);
+    if (SUCCEEDED(hr) && call.Prepared()) {
+        call.Put(L"RequestedInformation", requested);
+        hr = call.Execute(managementService.PathText());
     }
+    ComRef<IWbemClassObject> outParams = call.TakeResult();
     if (hr != 0 || !outParams) {
         errorText.Assign(TextCallFailed);
         return {};

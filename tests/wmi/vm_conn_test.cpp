@@ -165,12 +165,17 @@ TEST_F(VmConnTest, VideoHeadIsTheActiveControllersFoundByAssociationOrTheMachine
     EXPECT_FALSE(sim().FindGuest("hv-2022", L"Gen2 Web Server")->SwitchDisplay("s3", 640, 480));  // it has none
 }
 
-TEST_F(VmConnTest, ASummaryAnsweredWithoutOutParametersLeavesNoPicture) {
-    Open(L"Web Server 01");
-    ASSERT_EQ(sim().AddFault(R"({"call": "ExecMethod", "method": "GetSummaryInformation", "hr": "0x00000000"})"), S_OK);
-    EXPECT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
-    EXPECT_EQ(conn->image.byteCount, 0);
-    EXPECT_STREQ(errorText.c_str(), L"err");
+TEST_F(VmConnTest, ASummaryWithoutOutParametersOrItsSettingDataLeavesNoPicture) {
+    // Not the host's first machine: a summary of every machine (no SettingData) begins with another.
+    Open(L"Legacy DOS");
+    for (const char* fault : {R"({"call": "ExecMethod", "method": "GetSummaryInformation", "hr": "0x00000000"})",
+                              R"({"call": "Put", "property": "SettingData", "hr": "0x80041001"})"}) {
+        ASSERT_EQ(sim().AddFault(fault), S_OK);
+        EXPECT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
+        EXPECT_EQ(conn->image.byteCount, 0) << fault;
+        EXPECT_STREQ(errorText.c_str(), L"err");
+        sim().ClearFaults();
+    }
 }
 
 TEST_F(VmConnTest, MouseIsTheEnabledSyntheticOneElsePs2WithTheVerticalNegated) {
