@@ -6,6 +6,16 @@
 
 set(VUEMERE_WINEPREFIX_ROOT ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Where the test Wine prefixes live")
 
+# Every Wine test needs both prefixes: made (or found made) first, so that ctest works in any build
+# folder, not only where scripts/test made them.
+function(vuemere_add_wine_prefixes)
+  add_test(NAME wine_prefix_plain COMMAND ${PROJECT_SOURCE_DIR}/scripts/make-prefix plain
+                                          ${VUEMERE_WINEPREFIX_ROOT}/plain)
+  add_test(NAME wine_prefix_sim COMMAND ${PROJECT_SOURCE_DIR}/scripts/make-prefix sim ${VUEMERE_WINEPREFIX_ROOT}/sim
+                                        $<TARGET_FILE:vuemere-hostsim>)
+  set_tests_properties(wine_prefix_plain wine_prefix_sim PROPERTIES FIXTURES_SETUP wine_prefixes TIMEOUT 300)
+endfunction()
+
 # Windows form of a path on the Linux side (Wine maps / to drive Z:).
 function(vuemere_wine_path out path)
   string(REPLACE "/" "\\" winpath "${path}")
@@ -28,5 +38,6 @@ function(vuemere_add_wine_test)
     # One at a time: the tests share one X display, and real keyboard input, the foreground window
     # and the pointer position belong to the whole display.
     RESOURCE_LOCK x_display
+    FIXTURES_REQUIRED wine_prefixes
     ENVIRONMENT "WINEPREFIX=${VUEMERE_WINEPREFIX_ROOT}/${T_PREFIX};VUEMERE_WINE_TIMEOUT=${T_TIMEOUT};VUEMERE_BIN_DIR=${exe_dir};${T_ENVIRONMENT}")
 endfunction()

@@ -26,12 +26,15 @@ void MainWnd::OnConnect() {
     dialog.user = user;
     dialog.password = L"";  // the password typed last time is never shown again
     dialog.vmName = vmName;
+    dialog.vmId = vmId;
     if (dialog.RunModal(AppInstance(), IDD_CONNECT, hwnd) != 1) return;
+    StopTyping();  // what was pasted for the machine open so far is not for the next one
 
     server = dialog.server;
     user = dialog.user;
     password = dialog.password;
     vmName = dialog.vmName;
+    vmId = dialog.vmId;
     dialog.password.Wipe();
     conn.SetCredentials(user.c_str(), password.c_str());
 
@@ -47,8 +50,10 @@ void MainWnd::OnConnect() {
     if (Failed(hwnd, conn.FindManagementService(errorText), errorText,
                L"cannot VirtualSystemImageService"))
         return;
-    if (Failed(hwnd, conn.OpenMachine(vmName.c_str(), errorText), errorText, L"cannot open vm"))
-        return;
+    // By the identifier when the dialog gave one: two machines may share a display name.
+    const HRESULT opened = vmId.Empty() ? conn.OpenMachine(vmName.c_str(), errorText)
+                                        : conn.OpenMachineById(vmId.c_str(), errorText);
+    if (Failed(hwnd, opened, errorText, L"cannot open vm")) return;
     conn.keyboard.Reset(nullptr);
     if (Failed(hwnd, conn.FindVideoHead(errorText), errorText, L"cannot get VideoHead")) return;
     if (Failed(hwnd, FetchImage(errorText, setting.scale, setting.width, setting.height), errorText,
@@ -81,6 +86,7 @@ void MainWnd::OnSettings() {
 
 void MainWnd::OnDisconnect() {
     if (!MachineOpen()) return;
+    StopTyping();
     // The host connection, devices, guest size and last image stay (the kept class definitions
     // go: the next Open connects anew); the next paint finds no machine open, says so and drops
     // the mouse devices.

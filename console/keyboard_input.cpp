@@ -1,4 +1,3 @@
-#include "console/clipboard_text.h"
 #include "console/key_tables.h"
 #include "console/main_wnd.h"
 #include "resources/resource.h"
@@ -80,15 +79,9 @@ bool MainWnd::OnKeyboardCommand(int commandId) {
         else
             RequestRefresh();
         break;
-    case IDM_TYPE_CLIPBOARD: {
-        WideString text;
-        ReadClipboardText(hwnd, text);
-        if (!text.Empty()) {
-            conn.TypeText(text.c_str(), errorText);
-            RequestRefresh();
-        }
+    case IDM_TYPE_CLIPBOARD:
+        TypeClipboard();
         break;
-    }
     default: {  // one of the sticky modifier groups: ask the guest, then press or release
         for (ModifierKey& key : modifierKeys)
             if (key.commandId == commandId) conn.IsKeyPressed(key.keyCode, key.pressed, errorText);

@@ -22,12 +22,14 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         dpi = WindowDpi(window);
         return 0;
     case WM_DESTROY:
+        StopTyping();
         KillTimer(window, timerId);
         timerId = 0;
         PostQuitMessage(0);
         return 0;
 
     case WM_TIMER:
+        if (OnTypingTimer(wParam)) return 0;
         return OnTimer(wParam);
     case WM_PAINT:
         return OnPaint();

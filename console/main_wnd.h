@@ -1,5 +1,6 @@
 #pragma once
 #include "console/capture_bitmap.h"
+#include "console/typing_queue.h"
 #include "dialogs/display_setting.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
@@ -17,8 +18,8 @@ enum PointerState : int32_t { PointerReleased = 0, PointerHeld = 1, PointerAway 
 // parameters, the connection to the host with the open machine, the display settings and the
 // state of painting and input forwarding. Its message handling is spread over files by job:
 // main_wnd.cpp (creation, menu, routing), refresh.cpp (timer and painting),
-// connection_commands.cpp, mouse_input.cpp, keyboard_input.cpp, screen_capture.cpp (Copy Screen,
-// Save Screen As) and window_dpi.cpp (the monitor's DPI).
+// connection_commands.cpp, mouse_input.cpp, keyboard_input.cpp, clipboard_typing.cpp,
+// screen_capture.cpp (Copy Screen, Save Screen As) and window_dpi.cpp (the monitor's DPI).
 class MainWnd : public BaseWnd {
 public:
     MainWnd() = default;
@@ -32,6 +33,7 @@ public:
     WideString user;
     WideString password;
     WideString vmName;
+    WideString vmId;  // the chosen machine's identifier (Name), when the Connect dialog gave one
     VmConn conn;
     UINT_PTR timerId = 0;
     uint32_t holdUntilTick = 0;
@@ -75,6 +77,13 @@ private:
     LRESULT OnKey(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnInitMenuPopup(HMENU popup);
     bool OnKeyboardCommand(int commandId);  // false when the id is not a Keyboard-menu command
+
+    // clipboard_typing.cpp
+    void TypeClipboard();
+    void TypeNextPiece();
+    void StopTyping();
+    bool OnTypingTimer(WPARAM timerIdParam);  // false when the tick is not the typing timer's
+    TypingQueue typing;  // the clipboard's text not yet typed
 
     // screen_capture.cpp
     bool FetchCapture(GuestImage& capture, CaptureLayout& layout);  // false: a box said why

@@ -1,10 +1,8 @@
 #include "dialogs/connect_dlg.h"
 #include "resources/resource.h"
 #include "shell/app.h"
-#include "wmi/machine_list.h"
 
 #include <cwchar>
-#include <vector>
 
 namespace {
 
@@ -85,17 +83,27 @@ void ConnectDlg::OnConnect() {
         MessageBoxW(hwnd, message.c_str(), L"connect error", MB_OK);
         EnableOpen(false);
         SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);
+        entries_.clear();
         return;
     }
 
     EnableOpen(false);
     SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);
-    for (const MachineEntry& entry : entries) {
-        // The box is sorted: the answer is the index the entry got.
+    entries_ = std::move(entries);
+    // The machine chosen last is selected again: the one of its identifier if the host lists it
+    // under the same name, else the last one listed under that name.
+    bool sameMachine = false;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const MachineEntry& entry = entries_[i];
+        // The box is sorted: the answer is the index the entry got. The item keeps the entry's
+        // place in the listing, since the text need not tell machines apart.
         LRESULT index = SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_ADDSTRING, 0,
                                             reinterpret_cast<LPARAM>(entry.elementName.c_str()));
         if (index < 0) continue;  // the box is out of room; nothing to select
-        if (entry.elementName == vmName) {
+        SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETITEMDATA, static_cast<WPARAM>(index),
+                            static_cast<LPARAM>(i));
+        if (entry.elementName == vmName && !sameMachine) {
+            sameMachine = !vmId.Empty() && entry.name == vmId;
             SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
             EnableOpen(true);
         }
@@ -103,8 +111,13 @@ void ConnectDlg::OnConnect() {
 }
 
 void ConnectDlg::OnOpen() {
-    if (!HasSelection()) return;
-    ReadDlgItemText(hwnd, IDC_CONNECT_MACHINES, vmName);
+    const LRESULT selected = SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_GETCURSEL, 0, 0);
+    if (selected < 0) return;
+    const LRESULT entry =
+        SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
+    if (entry < 0 || static_cast<size_t>(entry) >= entries_.size()) return;
+    vmName = entries_[static_cast<size_t>(entry)].elementName;
+    vmId = entries_[static_cast<size_t>(entry)].name;
     EndDialog(hwnd, IDOK);
 }
 

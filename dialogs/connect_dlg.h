@@ -1,12 +1,15 @@
 #pragma once
 #include "shell/base_dlg.h"
 #include "shell/wide_string.h"
+#include "wmi/machine_list.h"
 
 #include <windows.h>
 
+#include <vector>
+
 // The Connect dialog (template 130): names a host and the credentials for it, lists the host's
-// virtual machines and picks one. The caller seeds the four texts, runs the dialog modally and
-// takes them back only when the run ends with 1 ("Open").
+// virtual machines and picks one. The caller seeds the texts, runs the dialog modally and takes
+// them back only when the run ends with 1 ("Open").
 class ConnectDlg : public BaseDlg {
 public:
     ConnectDlg() = default;
@@ -16,6 +19,7 @@ public:
     WideString user;      // "domain\user", a bare user name, or "" for the current logon
     WideString password;
     WideString vmName;    // display name of the chosen machine; on entry, the one chosen last time
+    WideString vmId;      // its identifier (Name), which tells machines of one display name apart
 
 protected:
     INT_PTR HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -26,4 +30,6 @@ private:
     void OnOpen();
     void EnableOpen(bool enable);
     bool HasSelection() const;
+
+    std::vector<MachineEntry> entries_;  // of the last listing; each list item holds its index
 };

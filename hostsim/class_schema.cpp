@@ -78,12 +78,12 @@ Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
                                          {L"Description", CIM_STRING},
                                          {L"ElementName", CIM_STRING},
                                          {L"InstanceID", CIM_STRING}};
+    settings.push_back({L"Notes", CIM_STRING});
+    settings.push_back({L"Parent", CIM_STRING});
     if (v2) {
         settings.push_back({L"VirtualSystemIdentifier", CIM_STRING});
         settings.push_back({L"VirtualSystemType", CIM_STRING});
     } else {
-        settings.push_back({L"Notes", CIM_STRING});
-        settings.push_back({L"Parent", CIM_STRING});
         settings.push_back({L"SettingType", CIM_UINT16});
         settings.push_back({L"SystemName", CIM_STRING});
     }
@@ -106,8 +106,9 @@ Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
           {L"SystemCreationClassName", CIM_STRING},
           {L"SystemName", CIM_STRING}},
          {L"CreationClassName", L"Name", L"SystemCreationClassName", L"SystemName"},
+         // Without SettingData the summary covers every machine of the host.
          {Method(L"GetSummaryInformation",
-                 {{L"SettingData", CIM_REFERENCE | kArray}, {L"RequestedInformation", CIM_UINT32 | kArray}},
+                 {{L"SettingData", CIM_REFERENCE | kArray, true}, {L"RequestedInformation", CIM_UINT32 | kArray}},
                  {{L"SummaryInformation", CIM_OBJECT | kArray}}),
           Method(L"GetVirtualSystemThumbnailImage",
                  {{L"TargetSystem", CIM_REFERENCE}, {L"WidthPixels", CIM_UINT16}, {L"HeightPixels", CIM_UINT16}},
@@ -129,24 +130,31 @@ Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
                         Chain({L"CIM_PointingDevice", L"CIM_UserDevice", L"CIM_LogicalDevice"}),
                         DeviceProperties({}),
                         kDeviceKeys,
-                        {Method(L"SetAbsolutePosition",
+                        {Method(L"ClickButton", {{L"buttonIndex", CIM_UINT32}}),
+                         Method(L"GetButtonState", {{L"buttonIndex", CIM_UINT32}}, {{L"isDown", CIM_BOOLEAN}}),
+                         Method(L"SetAbsolutePosition",
                                 {{L"horizontalPosition", CIM_SINT32}, {L"verticalPosition", CIM_SINT32}}),
-                         Method(L"SetButtonState", {{L"buttonIndex", CIM_UINT32}, {L"isDown", CIM_BOOLEAN}})}});
-    classes_.push_back({L"Msvm_Ps2Mouse",
+                         Method(L"SetButtonState", {{L"buttonIndex", CIM_UINT32}, {L"isDown", CIM_BOOLEAN}}),
+                         Method(L"SetScrollPosition", {{L"scrollPositionDelta", CIM_SINT32}})}});
+    // A real host lists the class in this spelling; asked for as Msvm_Ps2Mouse it answers too.
+    classes_.push_back({L"Msvm_PS2Mouse",
                         Chain({L"CIM_PointingDevice", L"CIM_UserDevice", L"CIM_LogicalDevice"}),
                         DeviceProperties({}),
                         kDeviceKeys,
-                        {Method(L"SetButtonState", {{L"buttonIndex", CIM_UINT32}, {L"buttonState", CIM_BOOLEAN}}),
+                        {Method(L"ClickButton", {{L"buttonIndex", CIM_UINT32}}),
+                         Method(L"GetButtonState", {{L"buttonIndex", CIM_UINT32}}, {{L"buttonState", CIM_BOOLEAN}}),
+                         Method(L"SetButtonState", {{L"buttonIndex", CIM_UINT32}, {L"buttonState", CIM_BOOLEAN}}),
                          Method(L"SetRelativePosition",
-                                {{L"horizontalDelta", CIM_SINT8}, {L"verticalDelta", CIM_SINT8}})}});
+                                {{L"horizontalDelta", CIM_SINT8}, {L"verticalDelta", CIM_SINT8}}),
+                         Method(L"SetScrollPosition", {{L"scrollPositionDelta", CIM_SINT8}})}});
     std::vector<MethodDef> keyboard = {
         Method(L"IsKeyPressed", {{L"keyCode", CIM_UINT32}}, {{L"keyState", CIM_BOOLEAN}}),
         Method(L"PressKey", {{L"keyCode", CIM_UINT32}}),
         Method(L"ReleaseKey", {{L"keyCode", CIM_UINT32}}),
         Method(L"TypeCtrlAltDel", {}),
+        Method(L"TypeKey", {{L"keyCode", CIM_UINT32}}),
         Method(L"TypeText", {{L"asciiText", CIM_STRING}}),
     };
-    if (v2) keyboard.push_back(Method(L"TypeKey", {{L"keyCode", CIM_UINT32}}));
     if (v2 || withTypeScancodes) keyboard.push_back(Method(L"TypeScancodes", {{L"Scancodes", CIM_UINT8 | kArray}}));
     classes_.push_back({L"Msvm_Keyboard",
                         Chain({L"CIM_Keyboard", L"CIM_UserDevice", L"CIM_LogicalDevice"}),

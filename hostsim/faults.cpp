@@ -26,7 +26,7 @@ bool FaultEffect::Reply(const char* name) const {
 
 void CompleteFault(FaultConfig& f) {
     if (f.reply.empty() || !f.call.empty()) return;
-    if (f.reply == "imageNotArray" || f.reply == "imageShort") {
+    if (f.reply == "imageNotArray" || f.reply == "imageShort" || f.reply == "jobStarted") {
         f.call = "ExecMethod";
     } else if (f.reply == "resolutionZero") {
         f.call = "Next";

@@ -40,6 +40,14 @@ void Guest::SetResolution(int width, int height) {
     machine_->SetResolution(width, height);
 }
 
+bool Guest::SwitchDisplay(const std::string& display, int width, int height) {
+    Lock lock(Mutex());
+    if (display != "synthetic" && (display != "s3" || machine_->generation != 1)) return false;
+    machine_->display = display;
+    machine_->SetResolution(width, height);
+    return true;
+}
+
 uint16_t Guest::mouseEnabledState() const {
     Lock lock(Mutex());
     return machine_->mouseEnabledState;

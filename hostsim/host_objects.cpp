@@ -1,11 +1,12 @@
 #include "hostsim/host_objects.h"
 
+#include "hostsim/localized_text.h"
 #include "hostsim/text_util.h"
 
 namespace hostsim {
 namespace {
 
-constexpr uint16_t kEnabled = 2, kHealthOk = 5;
+constexpr uint16_t kEnabled = 2, kDisabled = 3, kHealthOk = 5;
 
 // Properties that, on every object of a machine that has them, carry the machine's GUID (its
 // stem, for snapshot settings): a value that names no machine there names none of its objects.
@@ -39,13 +40,17 @@ public:
     }
 
     void Finish(ObjectData& data) { data.SetPathFromKeys(host_.hostName, version_); }
+    // Caption and Description as the host's language words them.
+    void Describe(ObjectData& data, const wchar_t* caption, const wchar_t* description) {
+        data.Set(L"Caption", PropValue::String(Localized(host_.language, caption)));
+        data.Set(L"Description", PropValue::String(Localized(host_.language, description)));
+    }
 
     void ComputerSystem(Machine* m) {
         auto d = Add(m ? Role::VmSystem : Role::HostSystem, m, 0, L"Msvm_ComputerSystem");
         std::wstring name = m ? m->name : host_.hostName;
-        d->Set(L"Caption", PropValue::String(m ? L"Virtual Machine" : L"Hosting Computer System"));
-        d->Set(L"Description",
-               PropValue::String(m ? L"Microsoft Virtual Machine" : L"Microsoft Hosting Computer System"));
+        Describe(*d, m ? L"Virtual Machine" : L"Hosting Computer System",
+                 m ? L"Microsoft Virtual Machine" : L"Microsoft Hosting Computer System");
         d->Set(L"CreationClassName", PropValue::String(L"Msvm_ComputerSystem"));
         d->Set(L"ElementName", PropValue::String(m ? m->elementName : host_.hostName));
         d->Set(L"Name", PropValue::String(name));
@@ -62,7 +67,8 @@ public:
     void Settings(Machine& m, int index) {
         auto d = Add(Role::Settings, &m, index, L"Msvm_VirtualSystemSettingData");
         std::wstring id = index == 0 ? m.name : m.name.substr(0, kGuidStemLength) + SnapshotSuffix(index);
-        d->Set(L"Caption", PropValue::String(index == 0 ? L"Virtual Machine Settings" : L"Snapshot Settings"));
+        const wchar_t* caption = index == 0 ? L"Virtual Machine Settings" : L"Snapshot Settings";
+        Describe(*d, caption, caption);
         d->Set(L"ElementName", PropValue::String(index == 0 ? m.elementName
                                                             : m.elementName + L" - Snapshot " + std::to_wstring(index)));
         d->Set(L"InstanceID", PropValue::String(L"Microsoft:" + id));
@@ -79,9 +85,8 @@ public:
 
     void Service() {
         auto d = Add(Role::Service, nullptr, 0, L"Msvm_VirtualSystemManagementService");
-        d->Set(L"Caption", PropValue::String(L"Hyper-V Virtual System Management Service"));
+        Describe(*d, L"Hyper-V Virtual System Management Service", L"Service that manages virtual machines");
         d->Set(L"CreationClassName", PropValue::String(L"Msvm_VirtualSystemManagementService"));
-        d->Set(L"Description", PropValue::String(L"Service that manages virtual machines"));
         d->Set(L"ElementName", PropValue::String(L"Virtual Machine Management Service"));
         d->Set(L"EnabledState", PropValue::I4(kEnabled));
         d->Set(L"HealthState", PropValue::I4(kHealthOk));
@@ -95,9 +100,8 @@ public:
     std::shared_ptr<ObjectData> Device(Role role, Machine& m, int index, const wchar_t* className,
                                        const std::wstring& deviceId, const wchar_t* elementName, uint16_t state) {
         auto d = Add(role, &m, index, className);
-        d->Set(L"Caption", PropValue::String(elementName));
+        Describe(*d, elementName, elementName);
         d->Set(L"CreationClassName", PropValue::String(className));
-        d->Set(L"Description", PropValue::String(elementName));
         d->Set(L"DeviceID", PropValue::String(L"Microsoft:" + m.name + L"\\" + deviceId));
         d->Set(L"ElementName", PropValue::String(elementName));
         d->Set(L"EnabledState", PropValue::I4(state));
@@ -108,12 +112,23 @@ public:
         return d;
     }
 
-    void VideoHead(Machine& m, int index, const wchar_t* controllerId) {
-        auto d = Device(Role::VideoHead, m, index, L"Msvm_VideoHead", std::wstring(controllerId) + L"\\VideoHead0",
-                        L"Video Head", kEnabled);
+    // One display controller (index 0 synthetic, 1 S3) and its head, those of them the filter
+    // wants. Only the controller `display` names is active; the other's head reports a size of
+    // its own, which says nothing about the guest's screen.
+    void Display(Machine& m, int index, bool controller, bool head) {
+        const bool s3 = index == 1, active = m.display == (s3 ? "s3" : "synthetic");
+        const uint16_t state = active ? kEnabled : kDisabled;
+        const wchar_t* id = s3 ? L"S3Display" : L"SyntheticDisplay";
+        if (controller)
+            Device(s3 ? Role::S3Display : Role::SyntheticDisplay, m, 0,
+                   s3 ? L"Msvm_S3DisplayController" : L"Msvm_SyntheticDisplayController", id,
+                   s3 ? L"S3 Display Controller" : L"Synthetic Display Controller", state);
+        if (!head) return;
+        auto d = Device(Role::VideoHead, m, index, L"Msvm_VideoHead", std::wstring(id) + L"\\VideoHead0", L"Video Head",
+                        state);
         d->Set(L"CurrentBitsPerPixel", PropValue::I4(16));
-        d->Set(L"CurrentHorizontalResolution", PropValue::I4(m.width));
-        d->Set(L"CurrentVerticalResolution", PropValue::I4(m.height));
+        d->Set(L"CurrentHorizontalResolution", PropValue::I4(active ? m.width : m.inactiveWidth));
+        d->Set(L"CurrentVerticalResolution", PropValue::I4(active ? m.height : m.inactiveHeight));
     }
 
 private:
@@ -162,24 +177,19 @@ std::vector<HostInstance> HostInstances(const HostView& view, const InstanceFilt
     if (b.Wants(L"Msvm_VirtualSystemManagementService")) b.Service();
     const bool synthetic = b.Wants(L"Msvm_SyntheticDisplayController"), s3 = b.Wants(L"Msvm_S3DisplayController"),
                head = b.Wants(L"Msvm_VideoHead"), syntheticMouse = b.Wants(L"Msvm_SyntheticMouse"),
-               ps2Mouse = b.Wants(L"Msvm_Ps2Mouse"), keyboard = b.Wants(L"Msvm_Keyboard");
+               ps2Mouse = b.Wants(L"Msvm_PS2Mouse"), keyboard = b.Wants(L"Msvm_Keyboard");
     for (Machine* m : b.Machines()) {
-        if (m->display == "synthetic") {
-            if (synthetic)
-                b.Device(Role::SyntheticDisplay, *m, 0, L"Msvm_SyntheticDisplayController", L"SyntheticDisplay",
-                         L"Synthetic Display Controller", kEnabled);
-            if (head) b.VideoHead(*m, 0, L"SyntheticDisplay");
-        } else if (m->display == "s3") {
-            if (s3)
-                b.Device(Role::S3Display, *m, 0, L"Msvm_S3DisplayController", L"S3Display", L"S3 Display Controller",
-                         kEnabled);
-            if (head) b.VideoHead(*m, 1, L"S3Display");
+        // A generation 1 machine has both display controllers whichever is active; generation 2
+        // has the synthetic one only.
+        if (m->display != "none") {
+            b.Display(*m, 0, synthetic, head);
+            if (m->generation == 1) b.Display(*m, 1, s3, head);
         }
         if (syntheticMouse && m->HasSyntheticMouse())
             b.Device(Role::SyntheticMouse, *m, 0, L"Msvm_SyntheticMouse", L"SyntheticMouse", L"Synthetic Mouse",
                      m->mouseEnabledState);
         if (ps2Mouse && m->HasPs2Mouse())
-            b.Device(Role::Ps2Mouse, *m, 0, L"Msvm_Ps2Mouse", L"Ps2Mouse", L"PS/2 Mouse", kEnabled);
+            b.Device(Role::Ps2Mouse, *m, 0, L"Msvm_PS2Mouse", L"Ps2Mouse", L"PS/2 Mouse", kEnabled);
         if (keyboard && m->keyboard)
             b.Device(Role::Keyboard, *m, 0, L"Msvm_Keyboard", L"Ps2Keyboard", L"Keyboard", kEnabled);
     }
@@ -214,17 +224,14 @@ std::optional<std::vector<Machine*>> MachinesNamedBy(const Host& host, const std
     return named;
 }
 
-bool Associated(ProviderVersion version, const HostInstance& a, const HostInstance& b) {
-    // Whether the second version links a display controller to its head is not known: it does not
-    // here, so a client must find the head by its SystemName, which works with both versions.
-    const bool headLinks = version == ProviderVersion::V1;
-    auto linked = [headLinks](const HostInstance& x, const HostInstance& y) {
+bool Associated(ProviderVersion, const HostInstance& a, const HostInstance& b) {
+    // Both versions link each display controller to its own head (Msvm_VideoHeadOnController).
+    auto linked = [](const HostInstance& x, const HostInstance& y) {
         switch (x.role) {
         case Role::HostSystem: return y.role == Role::Service || y.role == Role::VmSystem;
         case Role::VmSystem: return y.machine == x.machine && y.role != Role::VmSystem;
-        case Role::SyntheticDisplay:
-            return headLinks && y.machine == x.machine && y.role == Role::VideoHead && y.index == 0;
-        case Role::S3Display: return headLinks && y.machine == x.machine && y.role == Role::VideoHead && y.index == 1;
+        case Role::SyntheticDisplay: return y.machine == x.machine && y.role == Role::VideoHead && y.index == 0;
+        case Role::S3Display: return y.machine == x.machine && y.role == Role::VideoHead && y.index == 1;
         default: return false;
         }
     };

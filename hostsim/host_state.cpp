@@ -51,6 +51,8 @@ void Machine::Apply(const MachineSettings& s) {
         mouseEnabledState = mouse == "synthetic-disabled" ? 3 : 2;
     }
     if (s.mouseEnabledState) mouseEnabledState = static_cast<uint16_t>(*s.mouseEnabledState);
+    if (s.inactiveWidth) inactiveWidth = *s.inactiveWidth;
+    if (s.inactiveHeight) inactiveHeight = *s.inactiveHeight;
     if (s.keyboard) keyboard = *s.keyboard;
     if (s.settingData) settingData = *s.settingData;
     if (s.width || s.height) SetResolution(s.width.value_or(width), s.height.value_or(height));
@@ -112,10 +114,10 @@ void Machine::Type(const std::wstring& text) {
         if (c == L'\r') {
             if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
             TypeChar(L'\n');
-        } else if (c == L'\n' || c == L'\t' || (c >= 0x20 && c < 0x7F)) {
-            TypeChar(c);
+        } else if (c == L'\n' || c == L'\t' || (c >= 0x20 && c != 0x7F)) {
+            TypeChar(c);  // beyond ASCII too: the second version types Unicode text
         } else {
-            TypeChar(L'?');  // the guest's keyboard has no key for it
+            TypeChar(L'?');  // a control character: the guest's keyboard has no key for it
         }
     }
 }
@@ -210,6 +212,8 @@ Host::Host(const HostConfig& config)
       speaksV1(config.speaksV1),
       speaksV2(config.speaksV2),
       typeScancodes(config.typeScancodes),
+      octetPrefix(config.octetPrefix),
+      language(config.language),
       changes(config.changes) {
     for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {

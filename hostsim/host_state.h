@@ -31,7 +31,8 @@ struct Machine {
     // What the scenario and later changes set.
     std::wstring elementName;
     int width = 1024, height = 768;
-    std::string display = "synthetic", mouse = "synthetic";
+    std::string display = "synthetic", mouse = "synthetic";  // display: the active controller
+    int inactiveWidth = 1024, inactiveHeight = 768;          // reported by the inactive head
     uint16_t mouseEnabledState = 2;
     bool keyboard = true, settingData = true;
     // What the guest does with its input.
@@ -80,6 +81,8 @@ struct Host {
     int latencyMs = 0;
     bool speaksV1, speaksV2;  // the provider versions (namespaces) the host answers
     bool typeScancodes;       // false: the first version's first release
+    bool octetPrefix;         // images begin with the length prefix of an octet string
+    std::string language;     // of the Caption and Description texts
     std::vector<std::unique_ptr<Machine>> machines;
     std::vector<FaultState> faults;
     std::vector<ChangeConfig> changes;  // not yet applied

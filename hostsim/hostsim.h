@@ -44,6 +44,10 @@ public:
     int width() const;                         // current screen width in pixels
     int height() const;                        // current screen height in pixels
     void SetResolution(int width, int height); // changes the screen size the video head reports
+    // Makes "synthetic" or "s3" the active display controller, its screen width x height, as a
+    // guest does when its video integration services load or unload. False, and nothing changed,
+    // for another name or a controller the machine lacks (generation 2 has no S3 one).
+    bool SwitchDisplay(const std::string& display, int width, int height);
     uint16_t mouseEnabledState() const;        // EnabledState of the synthetic mouse (2 enabled, 3 disabled)
     void SetMouseEnabledState(uint16_t state); // enables or disables the synthetic mouse
     int pointerX() const;                      // pointer position in guest pixels

@@ -9,6 +9,8 @@ namespace hostsim {
 namespace {
 
 constexpr int64_t kMaxImagePixels = 64ll * 1024 * 1024;
+// What TypeText takes in one call: 512 ASCII characters, a character outside ASCII counting twice.
+constexpr size_t kTypeTextRoom = 512;
 
 int64_t Int(const PropValue& v) {
     int64_t value = 0;
@@ -73,19 +75,28 @@ bool Draw(const SettingsRef& s, int w, int h, uint8_t* out) {
 }
 
 // The screen image as the host sends it, or NULL when there is none to send (or a fault spoils it).
+// On a host that sends octet strings with their prefix, the array begins with its own length in
+// four bytes, most significant first.
 PropValue ScreenImage(const SettingsRef& s, int w, int h, const FaultEffect& fault) {
     if (fault.Reply("imageNotArray") || s.machine->display == "none") return PropValue::Null();
-    size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(h) * 2;
-    if (fault.Reply("imageShort")) {
-        std::vector<uint8_t> full(bytes);
-        if (!Draw(s, w, h, full.data())) return PropValue::Null();
-        return PropValue::Bytes(full.data(), bytes / 2);
-    }
-    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes));
+    const size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(h) * 2;
+    const size_t prefix = s.machine->host->octetPrefix ? 4 : 0;
+    const bool shortImage = fault.Reply("imageShort");
+    const size_t length = prefix + (shortImage ? bytes / 2 : bytes);
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(length));
     if (!array) return PropValue::Null();
     void* raw = nullptr;
     SafeArrayAccessData(array, &raw);
-    bool drawn = Draw(s, w, h, static_cast<uint8_t*>(raw));
+    uint8_t* out = static_cast<uint8_t*>(raw);
+    for (size_t i = 0; i < prefix; ++i) out[i] = static_cast<uint8_t>(length >> (8 * (prefix - 1 - i)));
+    bool drawn;
+    if (shortImage) {
+        std::vector<uint8_t> full(bytes);
+        drawn = Draw(s, w, h, full.data());
+        std::copy(full.begin(), full.begin() + static_cast<ptrdiff_t>(bytes / 2), out + prefix);
+    } else {
+        drawn = Draw(s, w, h, out + prefix);
+    }
     SafeArrayUnaccessData(array);
     if (!drawn) {
         SafeArrayDestroy(array);
@@ -107,6 +118,7 @@ int32_t Thumbnail(const HostView& view, const std::vector<PropValue>& in, Object
     if (!settings || w <= 0 || h <= 0) return kInvalidParameter;
     if (settings->machine->display == "none") return kInvalidState;
     if (w * h > kMaxImagePixels) return kOutOfMemory;
+    if (fault.Reply("jobStarted")) return kJobStarted;  // the image comes with the job, not here
     out.Set(L"ImageData", ScreenImage(*settings, static_cast<int>(w), static_cast<int>(h), fault));
     return kCompleted;
 }
@@ -114,11 +126,16 @@ int32_t Thumbnail(const HostView& view, const std::vector<PropValue>& in, Object
 int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const std::vector<PropValue>& in,
                 ObjectData& out, const FaultEffect& fault) {
     std::vector<SettingsRef> items;
-    for (const auto& reference : Texts(in[0])) {
+    if (in[0].IsNull()) {  // every machine's live settings
+        for (const auto& m : host->machines)
+            if (m->settingData) items.push_back(SettingsRef{m.get(), 0});
+    }
+    for (const auto& reference : in[0].IsNull() ? std::vector<std::wstring>() : Texts(in[0])) {
         auto settings = SettingsOf(view, reference);
         if (!settings) return kInvalidParameter;
         items.push_back(*settings);
     }
+    if (fault.Reply("jobStarted")) return kJobStarted;
     std::vector<int32_t> requests = Numbers<int32_t>(in[1]);
     const ClassDef& summaryClass = *view.schema().Find(L"Msvm_SummaryInformation");
     std::vector<IUnknown*> objects;
@@ -151,26 +168,50 @@ int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const s
     return kCompleted;
 }
 
-int32_t Mouse(Machine& m, Role role, const std::wstring& method, const std::vector<PropValue>& in) {
+int32_t Mouse(Machine& m, Role role, const MethodDef& method, const std::vector<PropValue>& in, ObjectData& out) {
     bool synthetic = role == Role::SyntheticMouse;
     if (synthetic && m.mouseEnabledState != 2) return kInvalidState;
-    if (IEquals(method, L"SetAbsolutePosition")) {
+    const std::wstring& name = method.name;
+    if (IEquals(name, L"SetAbsolutePosition")) {
         m.MovePointerTo(static_cast<int>(Int(in[0])), static_cast<int>(Int(in[1])));
-    } else if (IEquals(method, L"SetRelativePosition")) {
+    } else if (IEquals(name, L"SetRelativePosition")) {
         // PS/2 counts upward movement as positive.
         m.MovePointerTo(m.pointerX + static_cast<int>(Int(in[0])), m.pointerY - static_cast<int>(Int(in[1])));
-    } else {  // SetButtonState
+    } else if (IEquals(name, L"SetScrollPosition")) {
+        // The guest's screen has nothing to scroll.
+    } else {  // ClickButton, GetButtonState, SetButtonState
         int64_t index = UInt32(in[0]);
         if (index < 1 || index > 5) return kInvalidParameter;
-        m.buttons[index] = Bool(in[1]);
+        if (IEquals(name, L"GetButtonState")) {
+            out.Set(method.out[1].name, PropValue::Bool(m.buttons[index]));  // isDown or buttonState
+            return kCompleted;
+        }
+        // A click leaves the button up.
+        m.buttons[index] = IEquals(name, L"SetButtonState") && Bool(in[1]);
         ++m.version;
     }
     return kCompleted;
 }
 
-int32_t Keyboard(Machine& m, const std::wstring& method, const std::vector<PropValue>& in, ObjectData& out) {
+// The room a text takes in one TypeText call, or nothing when the first version cannot type it.
+std::optional<size_t> TypeTextCost(ProviderVersion version, const std::wstring& text) {
+    size_t cost = 0;
+    for (wchar_t c : text) {
+        if (c >= 0x80 && version == ProviderVersion::V1) return std::nullopt;
+        cost += c < 0x80 ? 1 : 2;
+    }
+    return cost;
+}
+
+int32_t Keyboard(Machine& m, ProviderVersion version, const std::wstring& method, const std::vector<PropValue>& in,
+                 ObjectData& out) {
     if (IEquals(method, L"TypeText")) {
-        m.Type(Text(in[0]));
+        // A text the host cannot take types nothing at all.
+        const std::wstring text = Text(in[0]);
+        const std::optional<size_t> cost = TypeTextCost(version, text);
+        if (!cost) return kNotTranslatable;
+        if (*cost > kTypeTextRoom) return kInvalidParameter;
+        m.Type(text);
     } else if (IEquals(method, L"TypeScancodes")) {
         for (uint8_t code : Numbers<uint8_t>(in[0])) m.Scancode(code);
     } else if (IEquals(method, L"TypeCtrlAltDel")) {
@@ -200,8 +241,8 @@ void RunProviderMethod(const std::shared_ptr<Host>& host, ProviderVersion versio
                                                                 : Thumbnail(view, in, out, fault);
         break;
     case Role::SyntheticMouse:
-    case Role::Ps2Mouse: result = Mouse(*target.machine, target.role, method.name, in); break;
-    case Role::Keyboard: result = Keyboard(*target.machine, method.name, in, out); break;
+    case Role::Ps2Mouse: result = Mouse(*target.machine, target.role, method, in, out); break;
+    case Role::Keyboard: result = Keyboard(*target.machine, version, method.name, in, out); break;
     default: break;
     }
     out.Set(L"ReturnValue", PropValue::I4(result));

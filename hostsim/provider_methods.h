@@ -11,6 +11,8 @@ namespace hostsim {
 // Method return codes of the provider.
 enum ReturnCode : int32_t {
     kCompleted = 0,
+    kNotTranslatable = 1,  // TypeText of the first version: a character without a key
+    kJobStarted = 4096,
     kInvalidParameter = 32773,
     kInvalidState = 32775,
     kOutOfMemory = 32778,

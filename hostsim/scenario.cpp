@@ -77,12 +77,15 @@ public:
                OneOf(j, "display", where, {"synthetic", "s3", "none"}, s.display) &&
                OneOf(j, "mouse", where, {"synthetic", "ps2", "synthetic-disabled", "none"}, s.mouse) &&
                Int(j, "mouseEnabledState", where, 0, 65535, s.mouseEnabledState) &&
+               Int(j, "inactiveWidth", where, 1, 16384, s.inactiveWidth) &&
+               Int(j, "inactiveHeight", where, 1, 16384, s.inactiveHeight) &&
                Bool(j, "keyboard", where, s.keyboard) && Bool(j, "settingData", where, s.settingData);
     }
 
     bool Machine(const json& j, const std::string& where, MachineConfig& m) {
         if (!OnlyKeys(j, where, {"elementName", "name", "generation", "width", "height", "display", "mouse",
-                                 "mouseEnabledState", "keyboard", "settingData", "snapshots"}))
+                                 "mouseEnabledState", "inactiveWidth", "inactiveHeight", "keyboard", "settingData",
+                                 "snapshots"}))
             return false;
         if (!j.contains("elementName")) return Fail(where, "needs an \"elementName\"");
         std::string name;
@@ -109,7 +112,8 @@ public:
                    {"CreateInstance", "ConnectServer", "SetBlanket", "ExecQuery", "Next", "GetObject", "GetMethod",
                     "SpawnInstance", "Put", "ExecMethod", "Get"},
                    call) ||
-            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing"}, reply))
+            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted"},
+                   reply))
             return false;
         f.call = call.value_or("");
         f.reply = reply.value_or("");
@@ -151,7 +155,7 @@ public:
         if (!j.contains("set")) return Fail(where, "needs a \"set\"");
         const json& set = j["set"];
         if (!OnlyKeys(set, where + ".set", {"elementName", "width", "height", "display", "mouse", "mouseEnabledState",
-                                            "keyboard", "settingData"}) ||
+                                            "inactiveWidth", "inactiveHeight", "keyboard", "settingData"}) ||
             !Settings(set, where + ".set", c.set))
             return false;
         c.after = after.value_or(0);
@@ -161,16 +165,19 @@ public:
 
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
-                                 "machines", "faults", "changes"}))
+                                 "octetPrefix", "language", "machines", "faults", "changes"}))
             return false;
         std::string hostName;
         std::optional<int> latency;
-        std::optional<bool> typeScancodes;
-        std::optional<std::string> provider;
+        std::optional<bool> typeScancodes, octetPrefix;
+        std::optional<std::string> provider, language;
         if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
             !OneOf(j, "provider", where, {"v1", "v2", "both"}, provider) ||
-            !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes))
+            !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes) ||
+            !Bool(j, "octetPrefix", where, octetPrefix) || !OneOf(j, "language", where, {"en", "de"}, language))
             return false;
+        h.octetPrefix = octetPrefix.value_or(false);
+        h.language = language.value_or("en");
         if (!j.contains("name")) return Fail(where, "needs a \"name\"");
         h.hostName = Wide(hostName.empty() ? h.name : hostName);
         h.speaksV1 = provider.value_or("v1") != "v2";

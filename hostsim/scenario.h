@@ -18,6 +18,7 @@ struct MachineSettings {
     std::optional<std::string> display;   // "synthetic", "s3", "none"
     std::optional<std::string> mouse;     // "synthetic", "ps2", "synthetic-disabled", "none"
     std::optional<int> mouseEnabledState; // EnabledState of the synthetic mouse
+    std::optional<int> inactiveWidth, inactiveHeight;  // what the head of the inactive display reports
     std::optional<bool> keyboard, settingData;
 };
 
@@ -38,7 +39,7 @@ struct FaultConfig {
     std::string call, className, method, property;  // what it matches ("" = anything)
     std::optional<HRESULT> hr;
     bool disconnect = false;
-    std::string reply;  // "imageNotArray", "imageShort", "resolutionZero", "propertyMissing"
+    std::string reply;  // "imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted"
     int after = 0;      // matching calls let through first
     int count = -1;     // times it acts; -1 = always
 };
@@ -57,6 +58,8 @@ struct HostConfig {
     int latencyMs = 0;
     bool speaksV1 = true, speaksV2 = false;  // "provider": "v1", "v2" or "both"
     bool typeScancodes = true;
+    bool octetPrefix = false;  // images carry the 4-byte length prefix of a CIM octet string
+    std::string language = "en";  // of Caption and Description: "en" or "de"
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
     std::vector<ChangeConfig> changes;

@@ -142,15 +142,17 @@ HRESULT Services::PrepareMethod(const std::wstring& pathText, const std::wstring
     target = FindInstance(View(), *path);
     if (!target) return WBEM_E_NOT_FOUND;
 
-    // Every in-parameter is required, and is converted to its declared type as a Put would.
+    // Every in-parameter but an optional one is required, and is converted to its declared type as
+    // a Put would.
     nlohmann::ordered_json logged = nlohmann::ordered_json::object();
     HRESULT result = WBEM_S_NO_ERROR;
     for (const auto& p : method->in) {
         VARIANT raw;
         PropValue value;
-        if (!in || FAILED(ParameterValue(in, p.name, raw)) || FAILED(CoerceToCimType(raw, p.type, value)) ||
-            value.IsNull()) {
+        if (!in || FAILED(ParameterValue(in, p.name, raw)) || FAILED(CoerceToCimType(raw, p.type, value))) {
             result = WBEM_E_INVALID_PARAMETER;
+        } else if (value.IsNull()) {
+            if (!p.optional) result = WBEM_E_INVALID_PARAMETER;
         } else {
             logged[Utf8(p.name)] = ValueToJson(value.Get(), p.type);
         }

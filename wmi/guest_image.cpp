@@ -1,9 +1,11 @@
 #include "wmi/guest_image.h"
+#include "wmi/thumbnail_size.h"
 #include "wmi/wmi_arrays.h"
 
 void GuestImage::Load(const VARIANT& imageData, int32_t width, int32_t height) {
     uint32_t length = 0;
-    if (!CopyByteArray(imageData, pixels, length)) {
+    // The pixels of the declared size, with or without an octet string's length in front.
+    if (!CopyByteArray(imageData, ImageBytes(width, height), pixels, length)) {
         byteCount = 0;
         return;
     }

@@ -21,7 +21,8 @@ struct GuestImage {
     BitmapInfo565 bitmapInfo{};
 
     // Takes the host's reply: a one-dimensional byte array becomes the picture, declared as
-    // width x height; anything else (no data, another type, an array of another shape) leaves
-    // no picture (byteCount 0) but keeps buffer and header.
+    // width x height (without the length prefix an octet string of that size may carry);
+    // anything else (no data, another type, an array of another shape) leaves no picture
+    // (byteCount 0) but keeps buffer and header.
     void Load(const VARIANT& imageData, int32_t width, int32_t height);
 };

@@ -31,3 +31,9 @@ ImageSize ThumbnailRequestSize(int32_t width, int32_t height, float scale, int32
     }
     return ImageSize{Scaled(width, scale), Scaled(height, scale)};
 }
+
+uint32_t ImageBytes(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return 0;
+    const uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 2;
+    return bytes > UINT32_MAX ? 0 : static_cast<uint32_t>(bytes);
+}

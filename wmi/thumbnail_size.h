@@ -17,3 +17,7 @@ struct ImageSize {
 // zero. A product outside the int32 range (or not a number) is taken as 0.
 ImageSize ThumbnailRequestSize(int32_t width, int32_t height, float scale, int32_t guestWidth,
                                int32_t guestHeight);
+
+// The bytes of a width x height image as the host sends it (two a pixel, rows tightly packed), or
+// 0 when either side is not positive or the count is no uint32.
+uint32_t ImageBytes(int32_t width, int32_t height);

@@ -20,6 +20,15 @@ ComRef<IWbemClassObject> VmConn::QueryFirst(const wchar_t* query, WideString& er
     return ::QueryFirst(services.Get(), credentials, query, errorText);
 }
 
+HRESULT VmConn::ReadEnabled(IWbemClassObject* element, bool& enabled) {
+    Variant state;
+    const HRESULT hr = ReadProperty(element, L"EnabledState", state);
+    int32_t value = 0;
+    // EnabledState is a uint16: 2 enabled, 3 disabled.
+    enabled = SUCCEEDED(hr) && state.ToInt32(value) && static_cast<uint16_t>(value) == 2;
+    return hr;
+}
+
 HRESULT VmConn::NoConnection(WideString& errorText) {
     errorText.Assign(L"no connection to the server");
     return NotConnected;

@@ -11,6 +11,7 @@
 #include <wbemcli.h>
 
 #include <cstdint>
+#include <vector>
 
 // The console's connection to one host's Hyper-V namespace (root\virtualization or
 // root\virtualization\v2, whichever the host answers), the open machine, its devices and its
@@ -19,7 +20,7 @@
 // null) every operation that would need it fails with a non-zero result and a text saying so.
 //
 // Files by job: vm_conn.cpp (connection and queries), vm_discovery.cpp (management service and
-// machine), vm_thumbnail.cpp (video head and screen image), vm_mouse.cpp, vm_keyboard.cpp.
+// machine), vm_video_head.cpp, vm_thumbnail.cpp (screen image), vm_mouse.cpp, vm_keyboard.cpp.
 class VmConn {
 public:
     VmConn() = default;
@@ -38,6 +39,8 @@ public:
     // Discovery.
     HRESULT FindManagementService(WideString& errorText);
     HRESULT OpenMachine(const wchar_t* elementName, WideString& errorText);
+    // The same by the machine's identifier (its Name): two machines may share a display name.
+    HRESULT OpenMachineById(const wchar_t* name, WideString& errorText);
 
     // Screen image.
     HRESULT FindVideoHead(WideString& errorText);
@@ -79,17 +82,25 @@ public:
     int32_t summaryRequest = 0;
 
 private:
+    // Opens the machine whose `property` is `value`.
+    HRESULT OpenMachineWhere(const wchar_t* property, const wchar_t* value, WideString& errorText);
     // Writes "no connection to the server" and returns NotConnected.
     static HRESULT NoConnection(WideString& errorText);
     // The first object of "Associators of {" + the anchor's path + `resultClause`.
     ComRef<IWbemClassObject> QueryAssociated(const WmiObjectRef& anchor, const wchar_t* resultClause,
                                              WideString& errorText);
-    // The first object of `className` whose SystemName is the open machine's identifier.
-    ComRef<IWbemClassObject> QueryMachineDevice(const wchar_t* className, WideString& errorText);
+    // Up to `count` objects of `className` whose SystemName is the open machine's identifier,
+    // appended to `objects`.
+    void QueryMachineDevices(const wchar_t* className, ULONG count, std::vector<ComRef<IWbemClassObject>>& objects,
+                             WideString& errorText);
     // The video head associated with the machine's controller of class `controllerClass`.
     ComRef<IWbemClassObject> FindHeadOf(const wchar_t* controllerClass, WideString& errorText);
     // GetThumbnail's fetch, into any image record.
     HRESULT LoadThumbnail(GuestImage& into, WideString& errorText, float scale, int32_t width, int32_t height);
+    // GetSummaryInformation's out-parameters for the open machine, or null ("err") when it failed.
+    ComRef<IWbemClassObject> RequestSummary(WideString& errorText, int32_t requestCode);
+    // Whether a device or head says it is enabled (EnabledState 2); the status of reading it.
+    static HRESULT ReadEnabled(IWbemClassObject* element, bool& enabled);
     // The keyboard, looked up once and kept; false when the machine has none.
     bool FindKeyboard(WideString& errorText);
 };

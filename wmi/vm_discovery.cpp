@@ -10,11 +10,21 @@ HRESULT VmConn::FindManagementService(WideString& errorText) {
 }
 
 HRESULT VmConn::OpenMachine(const wchar_t* elementName, WideString& errorText) {
+    return OpenMachineWhere(L"ElementName", elementName, errorText);
+}
+
+HRESULT VmConn::OpenMachineById(const wchar_t* name, WideString& errorText) {
+    return OpenMachineWhere(L"Name", name, errorText);
+}
+
+HRESULT VmConn::OpenMachineWhere(const wchar_t* property, const wchar_t* value, WideString& errorText) {
     errorText.Clear();
     if (!services) return NoConnection(errorText);
 
-    WideString query(L"Select * from Msvm_ComputerSystem Where ElementName = '");
-    AppendWqlLiteral(query, elementName);
+    WideString query(L"Select * from Msvm_ComputerSystem Where ");
+    query.Append(property);
+    query.Append(L" = '");
+    AppendWqlLiteral(query, value);
     query.Append(L"'");
     machine.Reset(QueryFirst(query.c_str(), errorText));
     if (!machine.object) return WbemNotFound;

@@ -50,7 +50,15 @@ HRESULT VmConn::TypeText(const wchar_t* text, WideString& errorText) {
     HRESULT hr = call.Prepare(KeyboardClass, L"TypeText");
     if (!call.Prepared()) return hr;
     call.PutText(L"asciiText", text);  // as it stands: line ends and characters unchanged
-    return call.Execute(keyboard.PathText());
+    hr = call.Execute(keyboard.PathText());
+    // A text the host cannot take (too long, or a character it cannot type) types nothing at all;
+    // whoever types more after it must know.
+    int32_t code = 0;
+    if (hr == 0 && ReadReturnCode(call.OutParams(), code) && code != 0 && code != ReturnJobStarted) {
+        errorText.Assign(L"the host did not type the text");
+        return WbemFailed;
+    }
+    return hr;
 }
 
 HRESULT VmConn::TypeScancodes(uint8_t scanCode, WideString& errorText) {

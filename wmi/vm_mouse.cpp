@@ -23,11 +23,10 @@ HRESULT VmConn::FindMouse(WideString& errorText) {
     ComRef<IWbemClassObject> synthetic =
         QueryAssociated(machine, L"} Where ResultClass=Msvm_SyntheticMouse", errorText);
     if (synthetic) {
-        Variant state;
-        result = ReadProperty(synthetic.Get(), L"EnabledState", state);
-        int32_t value = 0;
-        // EnabledState is a uint16; 2 = enabled. Only an enabled synthetic mouse takes positions.
-        if (SUCCEEDED(result) && state.ToInt32(value) && static_cast<uint16_t>(value) == 2) {
+        // Only an enabled synthetic mouse takes positions.
+        bool enabled = false;
+        result = ReadEnabled(synthetic.Get(), enabled);
+        if (enabled) {
             syntheticMouse.Reset(std::move(synthetic));
             return result;
         }

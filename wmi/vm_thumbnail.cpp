@@ -3,54 +3,25 @@
 #include "wmi/wmi_arrays.h"
 #include "wmi/wmi_call.h"
 #include "wmi/wmi_session.h"
-#include "wmi/wql_text.h"
 
 namespace {
 const wchar_t ManagementServiceClass[] = L"Msvm_VirtualSystemManagementService";
 const wchar_t TextCallFailed[] = L"err";
 
-// A resolution property, or 0 when it is not an integer.
-HRESULT ReadResolution(IWbemClassObject* head, const wchar_t* name, int32_t& value) {
-    Variant v;
-    HRESULT hr = ReadProperty(head, name, v);
-    if (!v.ToInt32(value)) value = 0;
-    return hr;
+// Whether a method answered "job started" (4096): what it returns then comes with the job, not in
+// this reply. The image is taken as it comes or not at all: nothing waits for the job.
+bool StartedAJob(IWbemClassObject* outParams) {
+    int32_t code = 0;
+    return ReadReturnCode(outParams, code) && code == ReturnJobStarted;
+}
+
+// The first Msvm_SummaryInformation of GetSummaryInformation's out-parameters, or null.
+ComRef<IWbemClassObject> FirstSummary(IWbemClassObject* outParams) {
+    Variant summaries;
+    if (outParams) ReadProperty(outParams, L"SummaryInformation", summaries);
+    return FirstEmbeddedObject(*summaries.Get());
 }
 }  // namespace
-
-ComRef<IWbemClassObject> VmConn::QueryMachineDevice(const wchar_t* className, WideString& errorText) {
-    WideString query(L"Select * from ");
-    query.Append(className);
-    query.Append(L" where SystemName = '");
-    AppendWqlLiteral(query, machineName.Text());
-    query.Append(L"'");
-    return QueryFirst(query.c_str(), errorText);
-}
-
-ComRef<IWbemClassObject> VmConn::FindHeadOf(const wchar_t* controllerClass, WideString& errorText) {
-    WmiObjectRef controller;
-    controller.Reset(QueryMachineDevice(controllerClass, errorText));
-    if (!controller.object) return {};
-    return QueryAssociated(controller, L"} WHERE resultClass=Msvm_VideoHead", errorText);
-}
-
-HRESULT VmConn::FindVideoHead(WideString& errorText) {
-    if (!services) return NoConnection(errorText);
-    ComRef<IWbemClassObject> head = FindHeadOf(L"Msvm_SyntheticDisplayController", errorText);
-    if (!head) head = FindHeadOf(L"Msvm_S3DisplayController", errorText);
-    // Not every provider release is known to link a controller to its head; the head carries the
-    // machine's identifier itself.
-    if (!head) head = QueryMachineDevice(L"Msvm_VideoHead", errorText);
-    videoHead.Reset(std::move(head));
-    if (!videoHead.object) {
-        // Not an error: image requests then assume a VGA-sized guest screen.
-        guestWidth = 640;
-        guestHeight = 480;
-        return 0;
-    }
-    ReadResolution(videoHead.object.Get(), L"CurrentHorizontalResolution", guestWidth);
-    return ReadResolution(videoHead.object.Get(), L"CurrentVerticalResolution", guestHeight);
-}
 
 HRESULT VmConn::GetThumbnail(WideString& errorText, float scale, int32_t width, int32_t height) {
     summaryRequest = SummaryRequestFor(width, height);
@@ -69,7 +40,9 @@ HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float sca
     ImageSize size{width, height};
     if (const int32_t requestCode = SummaryRequestFor(width, height)) {
         // A preset size: the picture is that size whatever the scale and the guest's screen.
-        ComRef<IWbemClassObject> summary = GetSummaryThumbnail(errorText, requestCode);
+        ComRef<IWbemClassObject> outParams = RequestSummary(errorText, requestCode);
+        if (outParams && StartedAJob(outParams.Get())) return 0;  // no new picture this time
+        ComRef<IWbemClassObject> summary = FirstSummary(outParams.Get());
         if (summary) ReadProperty(summary.Get(), L"ThumbnailImage", imageData);
     } else {
         size = ThumbnailRequestSize(width, height, scale, guestWidth, guestHeight);
@@ -88,7 +61,8 @@ HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float sca
             errorText.Assign(TextCallFailed);
             return hr;
         }
-        // Success is judged by the type of the data alone, not by "ReturnValue".
+        if (StartedAJob(outParams.Get())) return 0;  // no new picture this time
+        // Otherwise success is judged by the type of the data alone, not by "ReturnValue".
         ReadProperty(outParams.Get(), L"ImageData", imageData);
     }
     into.Load(*imageData.Get(), size.width, size.height);
@@ -96,6 +70,10 @@ HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float sca
 }
 
 ComRef<IWbemClassObject> VmConn::GetSummaryThumbnail(WideString& errorText, int32_t requestCode) {
+    return FirstSummary(RequestSummary(errorText, requestCode).Get());
+}
+
+ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t requestCode) {
     if (!services) {
         NoConnection(errorText);
         return {};
@@ -103,17 +81,19 @@ ComRef<IWbemClassObject> VmConn::GetSummaryThumbnail(WideString& errorText, int3
     Variant settings, requested;
     HRESULT hr = MakeTextArray(settingData.PathText(), settings);
     if (SUCCEEDED(hr)) hr = MakeInt32Array(requestCode, requested);
-    ComRef<IWbemClassObject> outParams;
-    if (SUCCEEDED(hr)) {
-        hr = CallMethod(services.Get(), classes, managementService.PathText(), ManagementServiceClass,
-                        L"GetSummaryInformation",
-                        {{L"SettingData", settings}, {L"RequestedInformation", requested}}, outParams);
+    MethodCall call(services.Get(), classes);
+    if (SUCCEEDED(hr)) hr = call.Prepare(ManagementServiceClass, L"GetSummaryInformation");
+    // Without SettingData a host reports on every machine, and the first would be taken for this
+    // one: a call whose SettingData could not be put is not sent.
+    if (SUCCEEDED(hr) && call.Prepared()) hr = call.Put(L"SettingData", settings);
+    if (SUCCEEDED(hr) && call.Prepared()) {
+        call.Put(L"RequestedInformation", requested);
+        hr = call.Execute(managementService.PathText());
     }
+    ComRef<IWbemClassObject> outParams = call.TakeResult();
     if (hr != 0 || !outParams) {
         errorText.Assign(TextCallFailed);
         return {};
     }
-    Variant summaries;
-    ReadProperty(outParams.Get(), L"SummaryInformation", summaries);
-    return FirstEmbeddedObject(*summaries.Get());
+    return outParams;
 }

@@ -1,4 +1,5 @@
 #include "wmi/wmi_arrays.h"
+#include "wmi/octet_string.h"
 
 #include <cstring>
 
@@ -60,16 +61,18 @@ bool ByteArrayLength(const VARIANT& value, uint32_t& length) {
     return OneDimensional(value, VT_UI1, 1, length);
 }
 
-bool CopyByteArray(const VARIANT& value, ByteBuffer& buffer, uint32_t& length) {
+bool CopyByteArray(const VARIANT& value, uint32_t octetPayload, ByteBuffer& buffer, uint32_t& length) {
     uint32_t count = 0;
     if (!ByteArrayLength(value, count)) return false;
     buffer.Reserve(count);  // may throw: done before the array is locked
     void* data = nullptr;
     if (FAILED(SafeArrayAccessData(V_ARRAY(&value), &data))) return false;
-    bool readable = data || count == 0;
-    if (readable && count) std::memcpy(buffer.Data(), data, count);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    const bool readable = bytes || count == 0;
+    const uint32_t skip = readable && HasOctetPrefix(bytes, count, octetPayload) ? OctetPrefixLength : 0;
+    if (readable && count > skip) std::memcpy(buffer.Data(), bytes + skip, count - skip);
     SafeArrayUnaccessData(V_ARRAY(&value));
-    if (readable) length = count;
+    if (readable) length = count - skip;
     return readable;
 }
 

@@ -20,9 +20,10 @@ HRESULT MakeInt32Array(int32_t element, Variant& value);
 // elements and bounds that describe at most INT32_MAX bytes. False for anything else (no data).
 bool ByteArrayLength(const VARIANT& value, uint32_t& length);
 
-// Copies the bytes of such an array into `buffer`, growing it when needed. False (and nothing
+// Copies the bytes of such an array into `buffer`, growing it when needed; an octet string of
+// `octetPayload` bytes that came with its length prefix is copied without it. False (and nothing
 // copied) when the value is not a readable byte array.
-bool CopyByteArray(const VARIANT& value, ByteBuffer& buffer, uint32_t& length);
+bool CopyByteArray(const VARIANT& value, uint32_t octetPayload, ByteBuffer& buffer, uint32_t& length);
 
 // Element 0 of an array of embedded objects (VT_ARRAY | VT_UNKNOWN), or null when there is none.
 ComRef<IWbemClassObject> FirstEmbeddedObject(const VARIANT& value);

@@ -73,6 +73,11 @@ HRESULT MethodCall::ReturnValueStatus(HRESULT executeStatus) const {
     return Read(L"ReturnValue", returnValue);
 }
 
+bool ReadReturnCode(IWbemClassObject* outParams, int32_t& code) {
+    Variant value;
+    return outParams && SUCCEEDED(ReadProperty(outParams, L"ReturnValue", value)) && value.ToInt32(code);
+}
+
 HRESULT CallMethod(IWbemServices* services, ClassCache& classes, const wchar_t* targetPath,
                    const wchar_t* className, const wchar_t* methodName,
                    std::initializer_list<MethodParam> inParams, ComRef<IWbemClassObject>& outParams) {

@@ -152,12 +152,17 @@ bool ConsoleSession::ApplySettings(const wchar_t* interval, const wchar_t* captu
     return false;
 }
 
-bool OpenFromList(HWND dialog, const wchar_t* machine) {
+bool OpenFromList(HWND dialog, const wchar_t* machine, int occurrence) {
     using namespace uidriver;
-    const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
-    const auto found = std::find(items.begin(), items.end(), machine);
-    return found != items.end() &&
-           SelectComboItem(dialog, IDC_CONNECT_MACHINES, static_cast<int>(found - items.begin())) &&
-           WaitUntil([&] { return IsEnabled(dialog, IDC_CONNECT_OPEN); }) && Click(dialog, IDC_CONNECT_OPEN) &&
+    if (std::wstring(machine) != L"*") {
+        const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
+        auto found = items.begin();
+        for (int seen = 0; found != items.end(); ++found)
+            if (*found == machine && ++seen == occurrence) break;
+        if (found == items.end() ||
+            !SelectComboItem(dialog, IDC_CONNECT_MACHINES, static_cast<int>(found - items.begin())))
+            return false;
+    }
+    return WaitUntil([&] { return IsEnabled(dialog, IDC_CONNECT_OPEN); }) && Click(dialog, IDC_CONNECT_OPEN) &&
            WaitGone(dialog);
 }

@@ -75,6 +75,8 @@ private:
     std::vector<ShownBox> boxes_;
 };
 
-// The Connect dialog of a running program: selects the listed `machine`, presses "Open" and waits
-// for the dialog to close. False when the machine is not listed or the dialog stays open.
-bool OpenFromList(HWND dialog, const wchar_t* machine);
+// The Connect dialog of a running program: selects the listed `machine` (its `occurrence`th item
+// when several have that name; "*" selects nothing, the dialog's own choice stands), presses
+// "Open" and waits for the dialog to close. False when the machine is not listed or the dialog
+// stays open.
+bool OpenFromList(HWND dialog, const wchar_t* machine, int occurrence = 1);

@@ -84,6 +84,22 @@ const Row Rows[] = {
       R"(connect \\hv-v2\root\virtualization 0x8004100E)", R"(connect \\hv-v2\root\virtualization\v2)",
       "listed Checkpointed, Gamma, NoMouse", R"(connect \\HV-V2\root\virtualization\v2)",
       R"(connect \\HV-V2\root\virtualization\v2)", "shows 320x240"}},
+    // A generation 1 machine has both display controllers; the head of the active one gives the
+    // screen's size (the guest starts on its S3 display, then switches to the synthetic one), and
+    // both versions link each controller to its head. This host's images carry a length prefix.
+    {"TheActiveDisplaysHeadGivesTheScreensSize",
+     "watch heads fetch; open Boot hv-real; shows 720x400; full; keymenu; keymenu; keymenu; full; shows 1024x768 corners",
+     {"select Msvm_SyntheticDisplayController 1", "associators Msvm_VideoHead 1", "select Msvm_S3DisplayController 1",
+      "associators Msvm_VideoHead 1", Summary, Summary, "shows 720x400", "select Msvm_SyntheticDisplayController 1",
+      "associators Msvm_VideoHead 1", "select Msvm_S3DisplayController 1", "associators Msvm_VideoHead 1",
+      "GetVirtualSystemThumbnailImage 720 400", "select Msvm_SyntheticDisplayController 1",
+      "associators Msvm_VideoHead 1", "GetVirtualSystemThumbnailImage 1024 768", "shows 1024x768 corners"}},
+    // Two machines of one name: each opens as picked, and the Connect dialog picks the one
+    // opened last again.
+    {"MachinesThatShareANameOpenAsPicked",
+     "watch fetch; open Twin#1 hv-real; full; open Twin#2 hv-real; full; open * hv-real; full; title",
+     {Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", Summary, "GetVirtualSystemThumbnailImage 320 240",
+      Summary, "GetVirtualSystemThumbnailImage 320 240", "title vuemere - Twin"}},
 };
 
 class Console : public testing::TestWithParam<Row> {};

@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +25,11 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // Machines with fixed identifiers (so a call can be told apart by its target) on hosts of both
 // provider versions, of the first release, with listed logons, and hosts that are not Hyper-V or
 // fail the second namespace. Beta has an S3 display and a disabled synthetic mouse (relative mode
-// through the PS/2 mouse); Odd an odd width; Gamma and NoMouse are of generation 2.
+// through the PS/2 mouse); Odd an odd width; Gamma and NoMouse are of generation 2. hv-real does
+// what a real host may: its images carry an octet string's length prefix, its captions are German,
+// Boot starts on its S3 display and switches to the synthetic one once 48 wire calls have reached
+// the host (in the row that watches it: after its first full-size refresh, the 35th, and before
+// its second, the 63rd); two machines share a name.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -46,6 +51,12 @@ const char Hosts[] = R"({"hosts": [
   {"name": "no-hyperv", "machines": [], "faults": [{"call": "ConnectServer", "hr": "0x8004100E"}]},
   {"name": "locked-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x80041003"}]},
   {"name": "gone-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x800706BA"}]},
+  {"name": "hv-real", "provider": "v2", "octetPrefix": true, "language": "de", "machines": [
+    {"elementName": "Boot", "name": "0F0F0000-0000-4000-8000-00000000000A", "display": "s3", "width": 720,
+     "height": 400},
+    {"elementName": "Twin", "name": "0F0F0000-0000-4000-8000-00000000000B", "width": 320, "height": 240},
+    {"elementName": "Twin", "name": "0F0F0000-0000-4000-8000-00000000000C", "width": 321, "height": 241}],
+   "changes": [{"after": 48, "machine": "Boot", "set": {"display": "synthetic", "width": 1024, "height": 768}}]},
   {"name": "farm", "machines": [
     {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}]})";
 
@@ -69,7 +80,12 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+// Each byte as the character of that number (Latin-1).
+std::wstring Wide(const std::string& text) {
+    std::wstring wide;
+    for (unsigned char c : text) wide += static_cast<wchar_t>(c);
+    return wide;
+}
 
 const struct {
     const char* name;
@@ -202,7 +218,17 @@ HWND FileNameEdit(HWND dialog) {
 
 bool IsDevice(const LoggedCall& call) {
     const std::string cls = call.Field("class");
-    return call.Is("ExecMethod") && (cls == "Msvm_Keyboard" || cls == "Msvm_SyntheticMouse" || cls == "Msvm_Ps2Mouse");
+    auto is = [&](const char* name) { return _stricmp(cls.c_str(), name) == 0; };
+    return call.Is("ExecMethod") && (is("Msvm_Keyboard") || is("Msvm_SyntheticMouse") || is("Msvm_Ps2Mouse"));
+}
+
+// A query for a display controller or a video head: "select CLASS COUNT" or "associators ...".
+std::string HeadQuery(const LoggedCall& call) {
+    const std::string cls = call.Field("class");
+    if (!call.Is("ExecQuery") || (cls.find("DisplayController") == std::string::npos && cls != "Msvm_VideoHead"))
+        return {};
+    const bool associators = _strnicmp(call.Field("query").c_str(), "Associators", 11) == 0;
+    return (associators ? "associators " : "select ") + cls + " " + call.Field("count");
 }
 
 // A method call's in-parameters as their JSON values: those that are not object paths, or only
@@ -313,12 +339,25 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
     if (verb == "watch") {
         watch = 0;
         for (size_t i = 1; i < w.size(); ++i)
-            watch |= w[i] == "device" ? Device : w[i] == "fetch" ? Fetch : w[i] == "connect" ? Connect : Class;
+            watch |= w[i] == "device"    ? Device
+                     : w[i] == "fetch"   ? Fetch
+                     : w[i] == "connect" ? Connect
+                     : w[i] == "heads"   ? Heads
+                                         : Class;
         return true;
     }
     if (verb == "title") {
         transcript.push_back("title " + Narrow(uidriver::Text(session.Window())));
         return true;
+    }
+    if (verb == "typed") {
+        // The pieces after the first go on a timer; typing ends with a refresh.
+        return WaitUntil([&] {
+            const std::vector<LoggedCall> calls = session.Calls();
+            const auto typed = std::find_if(calls.rbegin(), calls.rend(),
+                                            [](const LoggedCall& c) { return c.Is("ExecMethod", "TypeText"); });
+            return std::any_of(calls.rbegin(), typed, [](const LoggedCall& c) { return c.IsFetch(); });
+        }) && session.SettleAndAnswer();
     }
     if (verb == "ticking") {
         const int fetches = session.CountFetches();
@@ -409,7 +448,9 @@ bool ScenarioRun::ConnectDialog(const std::vector<std::string>& servers, const s
         transcript.push_back(listed);
     }
     if (!machine.empty()) {
-        if (OpenFromList(dialog, machine.c_str())) {
+        const size_t hash = machine.find(L'#');
+        const int occurrence = hash == std::wstring::npos ? 1 : std::stoi(machine.substr(hash + 1));
+        if (OpenFromList(dialog, machine.substr(0, hash).c_str(), occurrence)) {
             opened_ = Narrow(machine);
             return session.SettleAndAnswer();
         }
@@ -519,6 +560,8 @@ void ScenarioRun::Transcribe() {
                 entry = "connect " + call.Field("namespace") + hr;
             } else if (call.Is("GetObject") && (watch & Class)) {
                 entry = "GetObject " + call.Field("class") + hr;
+            } else if (watch & Heads) {
+                entry = HeadQuery(call);
             }
             if (!entry.empty()) transcript.push_back(entry);
         }
@@ -562,7 +605,8 @@ bool ScenarioRun::Shows(const std::string& what, std::string& why, DWORD timeout
                 return false;
             why += ", the guest's corner marks not at the corners of " + Text(place);
             const int l = place.left + 2, t = place.top + 2, r = place.right - 3, b = place.bottom - 3;
-            return Near(pixels.At(l, t), 0xFF0000) &&
+            // The very first pixel too: a picture shifted by a few bytes shows something else there.
+            return Near(pixels.At(l, t), 0xFF0000) && Near(pixels.At(place.left, place.top), 0xFF0000) &&
                    (!corners || (Near(pixels.At(r, t), 0x00FF00) && Near(pixels.At(l, b), 0x0000FF) &&
                                  Near(pixels.At(r, b), 0xFFFFFF))) &&
                    (!exact || EqualRect(&box, &place));

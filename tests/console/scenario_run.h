@@ -6,7 +6,8 @@
 //
 // Steps, separated by ";" (coordinates are relative to the top-left corner of the guest's image):
 //   settings INTERVAL CAPTURE [FRAME]   the setting dialog ("-" leaves a box as it is)
-//   open MACHINE [SERVER [USER PASSWORD]]  Connect, pick the machine, Open ("not listed M" if absent)
+//   open MACHINE [SERVER [USER PASSWORD]]  Connect, pick the machine, Open ("not listed M" if absent);
+//                                       NAME#K: the Kth item of that name, *: the dialog's own pick
 //   list SERVER...                      Connect once per server in one dialog ("listed a, b")
 //   move|ldown|lup|rdown|rup X Y        a mouse message posted to the window
 //   key|keyup|syskey|syskeyup VK        a key message (VK a number, or a letter)
@@ -16,6 +17,7 @@
 //                                       through-alt)
 //   copy TEXT                           puts the rest of the step after one blank on the clipboard
 //   client W H                          sizes the window's client area
+//   typed                               waits for the refresh that ends typing the clipboard
 //   point X Y                           puts the real pointer there (before a machine is open:
 //                                       the moves it makes reach the window at once, and twice)
 //   save NAME [keep]                    "Save Screen As" into NAME in the session's folder; with
@@ -24,7 +26,9 @@
 //   clipboard | saved NAME | dpi        observe the clipboard's bitmap (or text), the PNG saved
 //                                       as NAME (decoded, and compared with the clipboard's), the
 //                                       window's DPI
-//   watch KIND...                       log lines to transcribe: device fetch connect class
+//   watch KIND...                       log lines to transcribe: device fetch connect class heads
+//                                       (heads: the display controller and video head queries,
+//                                       as "select|associators CLASS COUNT")
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
 //   ticking                             waits for an image request the timer makes by itself
@@ -59,7 +63,7 @@ struct Row {
 
 class ScenarioRun {
 public:
-    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8 };
+    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8, Heads = 16 };
 
     // Starts vuemere.exe on the base scenario with `faults` at `dpi`, its client area 420 x 320
     // and the refresh timer at 60,000 ms, so that only the steps ask for images.

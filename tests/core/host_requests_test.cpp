@@ -1,9 +1,15 @@
 // What the program asks of a host, worked out without one: which namespace a server answered
-// before, and the size of the screen image it requests.
+// before, the size of the screen image it requests and how it reads the image, and the pieces
+// in which it types text.
+#include "console/typing_queue.h"
+#include "wmi/octet_string.h"
 #include "wmi/provider_namespace.h"
 #include "wmi/thumbnail_size.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 TEST(HostRequests, NamespacesAreRememberedPerServerWithoutRegardToCase) {
     ServerNamespaces memory;
@@ -51,4 +57,62 @@ TEST(HostRequests, ImageSizesGoToTheSummaryOrAreClampedAndScaled) {
         EXPECT_EQ(sent.width, c.sentW) << c.width << "x" << c.height << " at " << c.scale;
         EXPECT_EQ(sent.height, c.sentH) << c.width << "x" << c.height << " at " << c.scale;
     }
+}
+
+TEST(HostRequests, TextIsTypedInPiecesAHostTakesAndAsciiOnlyWhereNeeded) {
+    // Where the piece from 0 ends, and where the next one does; a line end or a surrogate pair
+    // across the 256th unit goes whole into the next piece.
+    const struct {
+        std::wstring text;
+        size_t first, second;
+    } cases[] = {
+        {std::wstring(600, L'a'), 256, 512},
+        {std::wstring(256, L'a'), 256, 256},
+        {std::wstring(255, L'a') + L"\r\n" + std::wstring(300, L'b'), 255, 511},
+        {std::wstring(255, L'a') + L"\r" + std::wstring(300, L'b'), 256, 512},  // a lone CR may end a piece
+        {std::wstring(255, L'a') + L"\xD83D\xDE00" + std::wstring(300, L'b'), 255, 511},
+        {std::wstring(255, L'a') + L"\xDE00\xD83D" + std::wstring(300, L'b'), 256, 512},  // not a pair
+        {L"", 0, 0},
+    };
+    for (const auto& c : cases) {
+        const size_t first = TypingPieceEnd(c.text.data(), c.text.size(), 0);
+        EXPECT_EQ(first, c.first) << c.text.size();
+        EXPECT_EQ(TypingPieceEnd(c.text.data(), c.text.size(), first), c.second) << c.text.size();
+    }
+
+    // The queue hands out every unit once, in order, a later text after an earlier one.
+    TypingQueue queue;
+    queue.Add(WideString(std::wstring(300, L'x').c_str()));
+    queue.Add(WideString(L"yz"));
+    std::wstring typed;
+    WideString piece;
+    while (queue.Next(piece)) typed.append(piece.c_str(), piece.Length());
+    EXPECT_EQ(typed, std::wstring(300, L'x') + L"yz");
+    EXPECT_TRUE(queue.Empty());
+
+    WideString text(L"caf\x00E9 \xD83D\xDE00!\r\n\x7F~\xDC00");
+    ReplaceNonAscii(text);
+    EXPECT_STREQ(text.c_str(), L"caf? ?!\r\n\x7F~?");  // a surrogate pair is one character
+}
+
+TEST(HostRequests, AnImageIsReadWithOrWithoutItsLengthPrefix) {
+    EXPECT_EQ(ImageBytes(320, 240), 153600u);
+    EXPECT_EQ(ImageBytes(0, 240), 0u);
+    EXPECT_EQ(ImageBytes(65536, 65536), 0u);  // no uint32
+    const struct {
+        std::vector<uint8_t> bytes;
+        uint32_t payload;
+        bool prefixed;
+    } cases[] = {
+        {{0, 0, 0, 6, 0xAA, 0xBB}, 2, true},
+        {{0, 0, 0, 6, 0xAA, 0xBB}, 6, false},    // the plain image's own size
+        {{0, 0, 0, 2, 0xAA, 0xBB}, 2, false},    // the payload's length, not the array's
+        {{6, 0, 0, 0, 0xAA, 0xBB}, 2, false},    // little-endian
+        {{0, 0, 0, 6, 0xAA}, 1, false},          // one byte short of its own length
+        {{0, 0, 0, 4}, 0, true},
+        {{0xFF, 0xFF, 0xFF, 0xFF}, 0xFFFFFFFB, false},  // payload + 4 beyond 32 bits
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HasOctetPrefix(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), c.payload), c.prefixed)
+            << c.bytes.size() << " bytes, payload " << c.payload;
 }

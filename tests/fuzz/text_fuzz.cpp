@@ -1,11 +1,12 @@
 // The texts a user types that the program reads or passes on to WMI: the settings dialog's
 // capture size and integer boxes (followed as far as the image size asked of the host), the WQL
-// string literal and the split of the user name.
+// string literal, the split of the user name, and the clipboard typed into the guest in pieces.
 //
 // Input: form byte, two bytes giving how much text already stands in the query (so that the
 // literal lands on either side of the string's first growth), guest width and height, a stored
 // capture size (scale bits, width, height), then the text.
 
+#include "console/typing_queue.h"
 #include "dialogs/capture_size.h"
 #include "shell/wide_string.h"
 #include "wmi/thumbnail_size.h"
@@ -141,6 +142,38 @@ void CheckUserName(const std::wstring& typed) {
     FUZZ_CHECK(parts.userOffset == slash + 1 && parts.userOffset + parts.userLength == typed.size());
 }
 
+// Typed into the guest, the text goes in pieces of 1 to 256 units, each unit once and in order,
+// never split between a CR and its LF or the halves of a surrogate pair; for the first version
+// every character outside ASCII becomes one "?" and the ASCII ones stay as they were.
+void CheckTyping(const std::wstring& text) {
+    auto high = [](wchar_t c) { return static_cast<uint32_t>(c) - 0xD800u < 0x400u; };
+    auto low = [](wchar_t c) { return static_cast<uint32_t>(c) - 0xDC00u < 0x400u; };
+    TypingQueue queue;
+    queue.Add(WideString(text.data(), text.size()));
+    std::wstring typed;
+    WideString piece;
+    while (queue.Next(piece)) {
+        FUZZ_CHECK(piece.Length() >= 1 && piece.Length() <= TypingPieceUnits);
+        typed.append(piece.c_str(), piece.Length());
+        if (typed.size() < text.size()) {
+            const wchar_t last = typed.back(), next = text[typed.size()];
+            FUZZ_CHECK(!(last == L'\r' && next == L'\n') && !(high(last) && low(next)));
+        }
+    }
+    FUZZ_CHECK(typed == text);
+
+    WideString ascii(text.data(), text.size());
+    ReplaceNonAscii(ascii);
+    std::wstring kept, expectedKept;
+    for (size_t i = 0; i < ascii.Length(); ++i) {
+        FUZZ_CHECK(static_cast<uint32_t>(ascii.c_str()[i]) < 0x80u);
+        if (ascii.c_str()[i] != L'?') kept.push_back(ascii.c_str()[i]);
+    }
+    for (wchar_t c : text)
+        if (static_cast<uint32_t>(c) < 0x80u && c != L'?') expectedKept.push_back(c);
+    FUZZ_CHECK(kept == expectedKept && ascii.Length() <= text.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -169,5 +202,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     CheckLiteral(text, prefixLength);
     CheckUserName(typed);
+    CheckTyping(typed);
     return 0;
 }

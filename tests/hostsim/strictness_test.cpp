@@ -3,6 +3,7 @@
 // parameter's type, misnamed and missing parameters, calls on the wrong kind of object. No
 // client test can show this: a client that makes no mistake never meets these answers.
 #include "hostsim/hostsim.h"
+#include "wmi/wmi_arrays.h"
 #include "wmi/wmi_call.h"
 #include "wmi/wmi_session.h"
 
@@ -127,11 +128,17 @@ TEST_F(SimStrictness, QueriesOfTheOtherVersionOrMalformedAreRefused) {
                    L" Where ResultClass=Msvm_Keyboard", Hr(WBEM_E_NOT_FOUND), 0},
         // A path of the other namespace names none of the connection's objects.
         {v2.Get(), L"Associators of {" + dbMachine + L"} Where ResultClass=Msvm_Keyboard", Hr(WBEM_E_NOT_FOUND), 0},
-        // The first version links a display controller to its head; the second is not known to.
-        {v1.Get(), L"Associators of {" + DeviceOf(L"Msvm_SyntheticDisplayController", kWebServer) +
-                   L"} WHERE resultClass=Msvm_VideoHead", S_OK, 1},
+        // Both versions link a display controller to its head; class names are of any case.
+        {v1.Get(), L"associators of {" + DeviceOf(L"msvm_syntheticdisplaycontroller", kWebServer) +
+                   L"} WHERE resultClass=MSVM_VIDEOHEAD", S_OK, 1},
         {v2.Get(), L"Associators of {" + DeviceOf(L"Msvm_SyntheticDisplayController", kGen1Database, v2.Get()) +
-                   L"} WHERE resultClass=Msvm_VideoHead", S_OK, 0},
+                   L"} WHERE resultClass=Msvm_VideoHead", S_OK, 1},
+        {v1.Get(), L"Select * from msvm_ps2mouse where SystemName = 'F04A105E-576A-47DF-8F74-B33AFEF9CA9D'", S_OK, 1},
+        // A generation 1 machine has both display controllers and heads, the inactive ones disabled;
+        // generation 2 the synthetic ones only.
+        {v2.Get(), std::wstring(L"Select * from CIM_LogicalDevice where SystemName = '") + kGen1Database +
+                   L"' and EnabledState = 3", S_OK, 2},
+        {v2.Get(), L"Select * from Msvm_VideoHead where SystemName = '3F2C8A41-6D0B-4E7A-9C15-2B8E4D7A1C90'", S_OK, 1},
     };
     for (const auto& c : cases) {
         size_t count = 99;
@@ -140,6 +147,13 @@ TEST_F(SimStrictness, QueriesOfTheOtherVersionOrMalformedAreRefused) {
     }
     ComRef<IWbemClassObject> object;
     EXPECT_EQ(v2->GetObject(Bstr(dbMachine.c_str()).Get(), 0, nullptr, object.Put(), nullptr), Hr(WBEM_E_INVALID_NAMESPACE));
+    // The class a real host lists as Msvm_PS2Mouse, asked for in any case, in a path too.
+    std::wstring mouse = DeviceOf(L"MSVM_PS2MOUSE", L"F04A105E-576A-47DF-8F74-B33AFEF9CA9D");
+    for (wchar_t& c : mouse) c = static_cast<wchar_t>(towlower(c));
+    ASSERT_EQ(v1->GetObject(Bstr(mouse.c_str()).Get(), 0, nullptr, object.Put(), nullptr), S_OK) << mouse;
+    Variant cls;
+    ReadProperty(object.Get(), L"__CLASS", cls);
+    EXPECT_STREQ(cls.Text(), L"Msvm_PS2Mouse");
 }
 
 TEST_F(SimStrictness, ParametersTakeOnlyValuesOfTheirDeclaredTypeAndName) {
@@ -154,6 +168,9 @@ TEST_F(SimStrictness, ParametersTakeOnlyValuesOfTheirDeclaredTypeAndName) {
     } cases[] = {
         {L"Msvm_Ps2Mouse", L"SetRelativePosition", L"horizontalDelta", Int, 200, Hr(WBEM_E_TYPE_MISMATCH)},  // sint8
         {L"Msvm_Ps2Mouse", L"SetRelativePosition", L"HorizontalDelta", Int, -120, S_OK},  // names in any case
+        {L"Msvm_Ps2Mouse", L"SetScrollPosition", L"scrollPositionDelta", Int, 200, Hr(WBEM_E_TYPE_MISMATCH)},
+        {L"Msvm_SyntheticMouse", L"SetScrollPosition", L"scrollPositionDelta", Int, 200, S_OK},  // sint32 here
+        {L"Msvm_Keyboard", L"TypeKey", L"keyCode", Int, 65, S_OK},  // the first version has it too
         {L"Msvm_SyntheticMouse", L"SetButtonState", L"isDown", Int, 1, Hr(WBEM_E_TYPE_MISMATCH)},  // boolean
         {L"Msvm_SyntheticMouse", L"SetButtonState", L"isDown", Bool, 1, S_OK},
         {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage", L"WidthPixels", Int, 70000,
@@ -213,13 +230,16 @@ TEST_F(SimStrictness, MethodsNeedEveryParameterAnInstanceAndSensibleValues) {
                                                       kWebServer + L"'");
     const std::wstring service = PathOf(v1.Get(), L"Select * from Msvm_VirtualSystemManagementService");
     const std::wstring dosMouse = DeviceOf(L"Msvm_SyntheticMouse", L"F04A105E-576A-47DF-8F74-B33AFEF9CA9D");
+    const std::wstring webKeyboard = DeviceOf(L"Msvm_Keyboard", kWebServer);
+    const std::wstring keyboardV2 = DeviceOf(L"Msvm_Keyboard", kGen1Database, v2.Get());
     const struct {
         const wchar_t* cls;
         const wchar_t* method;
         std::wstring target;
-        std::wstring reference;  // TargetSystem, when given
+        std::wstring text;  // TargetSystem or asciiText, when given
         std::vector<std::pair<const wchar_t*, int>> values;
         int returnValue;
+        IWbemServices* services = nullptr;  // the demo host's first version when not given
     } cases[] = {
         {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage", service, settings,
          {{L"WidthPixels", 80}, {L"HeightPixels", 60}}, 0},
@@ -227,15 +247,24 @@ TEST_F(SimStrictness, MethodsNeedEveryParameterAnInstanceAndSensibleValues) {
          {{L"WidthPixels", 80}, {L"HeightPixels", 60}}, 32773},  // not a settings object
         {L"Msvm_VirtualSystemManagementService", L"GetVirtualSystemThumbnailImage", service, settings,
          {{L"WidthPixels", 0}, {L"HeightPixels", 60}}, 32773},
-        {L"Msvm_Keyboard", L"PressKey", DeviceOf(L"Msvm_Keyboard", kWebServer), {}, {{L"keyCode", 255}}, 32773},
+        // A text a host cannot take types nothing: the first version takes ASCII only (1: not
+        // translatable), a call at most 512 ASCII characters, a character beyond ASCII counting two.
+        {L"Msvm_Keyboard", L"TypeText", webKeyboard, std::wstring(512, L'a'), {}, 0},
+        {L"Msvm_Keyboard", L"TypeText", webKeyboard, std::wstring(513, L'a'), {}, 32773},
+        {L"Msvm_Keyboard", L"TypeText", webKeyboard, L"caf\x00E9", {}, 1},
+        {L"Msvm_Keyboard", L"TypeText", keyboardV2, std::wstring(256, L'\x00E9'), {}, 0, v2.Get()},
+        {L"Msvm_Keyboard", L"TypeText", keyboardV2, std::wstring(257, L'\x00E9'), {}, 32773, v2.Get()},
+        {L"Msvm_SyntheticMouse", L"ClickButton", mouse, {}, {{L"buttonIndex", 6}}, 32773},
+        {L"Msvm_Keyboard", L"PressKey", webKeyboard, {}, {{L"keyCode", 255}}, 32773},
         {L"Msvm_SyntheticMouse", L"SetButtonState", mouse, {}, {{L"buttonIndex", 9}, {L"isDown", 1}}, 32773},
         {L"Msvm_SyntheticMouse", L"SetAbsolutePosition", dosMouse, {},
          {{L"horizontalPosition", 10}, {L"verticalPosition", 10}}, 32775},
     };
     for (const auto& c : cases) {
-        MethodCall call(v1.Get(), classes);
+        ClassCache ofThisHost;
+        MethodCall call(c.services ? c.services : v1.Get(), ofThisHost);
         ASSERT_EQ(call.Prepare(c.cls, c.method), S_OK);
-        if (!c.reference.empty()) call.PutText(L"TargetSystem", c.reference.c_str());
+        if (!c.text.empty()) call.PutText(std::wstring(c.cls) == L"Msvm_Keyboard" ? L"asciiText" : L"TargetSystem", c.text.c_str());
         for (const auto& [name, value] : c.values) {
             if (std::wstring(name) == L"isDown") call.PutBool(name, value != 0);
             else call.PutInt32(name, value);
@@ -246,6 +275,17 @@ TEST_F(SimStrictness, MethodsNeedEveryParameterAnInstanceAndSensibleValues) {
         EXPECT_TRUE(SUCCEEDED(call.Read(L"ReturnValue", returnValue)) && returnValue.ToInt32(code));
         EXPECT_EQ(code, c.returnValue) << testing::PrintToString(std::wstring(c.method) + L" on " + c.target);
     }
+
+    // Without SettingData the summary covers every machine of the host.
+    MethodCall all(v1.Get(), classes);
+    ASSERT_EQ(all.Prepare(L"Msvm_VirtualSystemManagementService", L"GetSummaryInformation"), S_OK);
+    Variant codes, summaries;
+    ASSERT_EQ(MakeInt32Array(1, codes), S_OK);
+    all.Put(L"RequestedInformation", codes);
+    ASSERT_EQ(all.Execute(service.c_str()), S_OK);
+    all.Read(L"SummaryInformation", summaries);
+    ASSERT_EQ(summaries.Type(), VT_ARRAY | VT_UNKNOWN);
+    EXPECT_EQ(V_ARRAY(summaries.Get())->rgsabound[0].cElements, 10u) << "the demo host's machines";
 
     // The PS/2 mouse counts upward as positive, as the real device does.
     hostsim::Guest* dos = hostsim::TheSimulator().FindGuest("localhost", L"Legacy DOS");

@@ -8,6 +8,8 @@
 
 namespace {
 
+const std::string LongPiece2 = "TypeText \"\\r\\n" + std::string(200, 'b') + "\xc3\xa9" + std::string(53, 'c') + "\"";
+
 const Row Rows[] = {
     // Nothing goes out before the first image; then moves map through the image (clamped to its
     // edges outside it) and buttons act where the pointer was left, released outside or not.
@@ -34,11 +36,20 @@ const Row Rows[] = {
       "IsKeyPressed 161", "ReleaseKey 160", "ReleaseKey 161", "IsKeyPressed 160", "IsKeyPressed 161",
       "IsKeyPressed 162", "IsKeyPressed 163", "IsKeyPressed 164", "IsKeyPressed 165", "IsKeyPressed 91",
       "IsKeyPressed 92", "PressKey 93", "ReleaseKey 93", "PressKey 66", "ended"}},
-    // A host of the provider's first release has no TypeScancodes: the Kanji key says so. The
-    // clipboard's text goes in one call, line end and all.
-    {"KanjiAndTheClipboard", "open Old oldhost; kanji; copy ab\r\nc; type-clipboard; open Alpha; kanji",
-     {"type scancode of Kanji key: This function is require Hyper-V R2.", "TypeText \"ab\\r\\nc\"",
+    // A host of the provider's first release has no TypeScancodes: the Kanji key says so. A short
+    // clipboard text goes in one call, line end and all; the first version types ASCII only.
+    {"KanjiAndTheClipboard", "open Old oldhost; kanji; copy caf\xe9 ab\r\nc; type-clipboard; open Alpha; kanji",
+     {"type scancode of Kanji key: This function is require Hyper-V R2.", "TypeText \"caf? ab\\r\\nc\"",
       "TypeScancodes [41]"}},
+    // A long one in pieces a host takes, in order; a line end is never split, and the second
+    // version takes text beyond ASCII as it is. A piece the host fails ends the typing: the rest
+    // would leave a hole.
+    {"ALongClipboardIsTypedInPieces",
+     "open Gamma hv-v2; copy " + std::string(255, 'a') + "\r\n" + std::string(200, 'b') + "\xe9" +
+         std::string(142, 'c') + "; type-clipboard; typed; type-clipboard; typed",
+     {"TypeText \"" + std::string(255, 'a') + "\"", LongPiece2, "TypeText \"" + std::string(89, 'c') + "\"",
+      "TypeText \"" + std::string(255, 'a') + "\"", LongPiece2 + " 0x80041001"},
+     R"({"call": "ExecMethod", "method": "TypeText", "after": 4, "count": 1, "hr": "0x80041001"})"},
     // Generation 2 machines of a host that speaks only the provider's second version open, refresh
     // and take keys and the absolute mouse; one whose synthetic mouse is not enabled takes keys
     // only, silently.

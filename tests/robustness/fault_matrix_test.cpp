@@ -93,9 +93,9 @@ std::vector<Case> Cases() {
          R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemManagementService"})", T + CannotService + Query, T + CannotService + Query},
         {"Next Msvm_VirtualSystemManagementService", Open, R"({"call": "Next", "class": "Msvm_VirtualSystemManagementService"})",
          T + CannotService, T + CannotService},
-        {"ExecQuery Msvm_ComputerSystem (by name)", Open, R"({"call": "ExecQuery", "class": "Msvm_ComputerSystem", "after": 1})",
+        {"ExecQuery Msvm_ComputerSystem (by identifier)", Open, R"({"call": "ExecQuery", "class": "Msvm_ComputerSystem", "after": 1})",
          T + CannotOpen + Query, T + CannotOpen + Query},
-        {"Next Msvm_ComputerSystem (by name)", Open, R"({"call": "Next", "class": "Msvm_ComputerSystem", "after": 1})",
+        {"Next Msvm_ComputerSystem (by identifier)", Open, R"({"call": "Next", "class": "Msvm_ComputerSystem", "after": 1})",
          T + CannotOpen, T + CannotOpen},
         // Without settings no machine counts as open; the rest of the sequence fails quietly.
         {"ExecQuery Msvm_VirtualSystemSettingData", Open, R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemSettingData"})", T, T},
@@ -104,17 +104,21 @@ std::vector<Case> Cases() {
         {"Get __PATH (Msvm_VirtualSystemManagementService)", Open,
          R"({"call": "Get", "class": "Msvm_VirtualSystemManagementService", "property": "__PATH"})", T, ""},
         {"Get __PATH (Msvm_ComputerSystem)", Open, R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "__PATH"})", I, ""},
-        {"Get Name (Msvm_ComputerSystem, by name)", Open,
+        {"Get Name (Msvm_ComputerSystem, by identifier)", Open,
          R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "Name", "after": 4})", T, ""},
         {"Get __PATH (Msvm_VirtualSystemSettingData)", Open,
          R"({"call": "Get", "class": "Msvm_VirtualSystemSettingData", "property": "__PATH"})", T, ""},
         {"Get __PATH (Msvm_VideoHead)", Open, R"({"call": "Get", "class": "Msvm_VideoHead", "property": "__PATH"})", I, ""},
         {"Get __PATH (Msvm_SyntheticMouse)", Open, R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "__PATH"})", I, ""},
-        // Step e: a controller that cannot be read leaves the head to be found by the machine's
-        // identifier; no video head found at all is no error, the guest is taken as 640 x 480.
-        // Gone at the video head, the first image request fails too, quietly on this route.
+        // Step e: a controller that cannot be read, or a linked head that cannot, leaves the head in
+        // use to be found by the machine's identifier; a head whose state cannot be read is not
+        // taken for the one in use (the first found stands); no video head found at all is no
+        // error, the guest is taken as 640 x 480. Gone at the video head, the first image request
+        // fails too, quietly on this route.
         {"ExecQuery Msvm_SyntheticDisplayController", Open, R"({"call": "ExecQuery", "class": "Msvm_SyntheticDisplayController"})", I, T},
         {"Next Msvm_SyntheticDisplayController", Open, R"({"call": "Next", "class": "Msvm_SyntheticDisplayController"})", I, T},
+        {"Next Msvm_VideoHead (linked heads)", Open, R"({"call": "Next", "class": "Msvm_VideoHead", "count": 2})", I, T},
+        {"Get EnabledState (Msvm_VideoHead)", Open, R"({"call": "Get", "class": "Msvm_VideoHead", "property": "EnabledState"})", I, ""},
         {"ExecQuery Msvm_VideoHead", Open, R"({"call": "ExecQuery", "class": "Msvm_VideoHead"})", "image 640x480", T},
         {"Next Msvm_VideoHead", Open, R"({"call": "Next", "class": "Msvm_VideoHead"})", "image 640x480", T},
         {"Next Msvm_VideoHead", Open, R"({"reply": "resolutionZero"})", T, ""},
@@ -138,11 +142,17 @@ std::vector<Case> Cases() {
         {"Get SummaryInformation", Open, R"({"reply": "propertyMissing", "property": "SummaryInformation"})", T, ""},
         {"Get ThumbnailImage", Open, R"({"call": "Get", "property": "ThumbnailImage"})", T, ""},
         {"Get ThumbnailImage", Open, R"({"reply": "propertyMissing", "property": "ThumbnailImage"})", T, ""},
+        // A job started instead of a picture: none this time, the last stays.
+        {"Get ReturnValue (GetSummaryInformation)", Open,
+         R"({"call": "Get", "method": "GetSummaryInformation", "property": "ReturnValue"})", I, ""},
+        {"ExecMethod GetSummaryInformation (job started)", Open,
+         R"({"reply": "jobStarted", "method": "GetSummaryInformation", "after": 1})", I, ""},
         // Step g: only a failed read of EnabledState is an error.
         {"ExecQuery Msvm_SyntheticMouse", Open, R"({"call": "ExecQuery", "class": "Msvm_SyntheticMouse"})", I, T},
         {"Next Msvm_SyntheticMouse", Open, R"({"call": "Next", "class": "Msvm_SyntheticMouse"})", I, T},
-        {"Get EnabledState", Open, R"({"call": "Get", "property": "EnabledState"})", I + Mouse, ""},
-        {"Get EnabledState", Open, R"({"reply": "propertyMissing", "property": "EnabledState"})", I + Mouse, ""},
+        {"Get EnabledState", Open, R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", I + Mouse, ""},
+        {"Get EnabledState", Open,
+         R"({"reply": "propertyMissing", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", I + Mouse, ""},
 
         // Step f on the method route: a failed request stops the connect with "err".
         {"GetObject Msvm_VirtualSystemManagementService (method, first use)", MethodOpen,
@@ -163,16 +173,22 @@ std::vector<Case> Cases() {
         {"ExecMethod GetVirtualSystemThumbnailImage (odd width)", OpenOdd, "", "image 321x241 corners", ""},
         {"Get ImageData", MethodOpen, R"({"call": "Get", "property": "ImageData"})", T, ""},
         {"Get ImageData", MethodOpen, R"({"reply": "propertyMissing", "property": "ImageData"})", T, ""},
+        {"Get ReturnValue (GetVirtualSystemThumbnailImage)", MethodOpen,
+         R"({"call": "Get", "method": "GetVirtualSystemThumbnailImage", "property": "ReturnValue"})", I, ""},
+        {"ExecMethod GetVirtualSystemThumbnailImage (job started)", MethodOpen,
+         R"({"reply": "jobStarted", "method": "GetVirtualSystemThumbnailImage"})", T, ""},
+        {"ExecMethod GetVirtualSystemThumbnailImage (job started)", MethodOpen,
+         R"({"reply": "jobStarted", "method": "GetVirtualSystemThumbnailImage", "after": 1})", I, ""},
 
         // Settings and the ticks after them; the connect's own lookups are let through. A failed
         // request on a tick keeps the last picture; gone at a tick, the full-size refresh finds no
         // video head (640 x 480) and fetches nothing, and the last picture stays, placed by it.
         {"Get CurrentVerticalResolution (Settings)", OpenSettings,
          R"({"call": "Get", "property": "CurrentVerticalResolution", "after": 1, "count": 1})", I + Head, ""},
-        {"Get EnabledState (Settings)", OpenSettings, R"({"call": "Get", "property": "EnabledState", "after": 1, "count": 1})",
-         I + Mouse, ""},
+        {"Get EnabledState (Settings)", OpenSettings,
+         R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "count": 1})", I + Mouse, ""},
         {"Settings: video head and mouse", OpenSettings,
-         R"({"call": "Get", "property": "EnabledState", "after": 1, "count": 1,
+         R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "count": 1,
              "and": {"call": "Get", "property": "CurrentVerticalResolution", "after": 1, "count": 1}})", I + Head + Mouse, ""},
         {"ExecMethod GetVirtualSystemThumbnailImage (tick)", OpenSettings,
          R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage"})", I, "image 640x480"},
@@ -215,6 +231,7 @@ std::vector<Case> Cases() {
         {"GetMethod TypeText", OpenInput, R"({"call": "GetMethod", "method": "TypeText"})", I, ""},
         {"Put asciiText", OpenInput, R"({"call": "Put", "property": "asciiText"})", I, ""},
         {"ExecMethod TypeText", OpenInput, R"({"call": "ExecMethod", "method": "TypeText"})", I, T + Kanji},
+        {"Get ReturnValue (TypeText)", OpenInput, R"({"call": "Get", "method": "TypeText", "property": "ReturnValue"})", I, ""},
         {"GetMethod TypeScancodes", OpenInput, R"({"call": "GetMethod", "method": "TypeScancodes"})", I + Kanji, ""},
         // As on the provider's first release, which has no such method.
         {"GetMethod TypeScancodes (missing)", OpenInput, R"({"call": "GetMethod", "method": "TypeScancodes", "hr": "0x80041002"})",
@@ -248,6 +265,8 @@ std::vector<Case> Cases() {
         {"ExecQuery Msvm_S3DisplayController", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_S3DisplayController"})", I, T},
         {"Next Msvm_S3DisplayController", OpenBeta, R"({"call": "Next", "class": "Msvm_S3DisplayController"})", I, T},
         {"Next Msvm_VideoHead (S3)", OpenBeta, R"({"reply": "resolutionZero"})", T, ""},
+        {"Get EnabledState (Msvm_VideoHead, S3)", OpenBeta,
+         R"({"call": "Get", "class": "Msvm_VideoHead", "property": "EnabledState"})", "image 1024x768", ""},
         {"ExecQuery Msvm_Ps2Mouse", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_Ps2Mouse"})", I, T},
         {"Next Msvm_Ps2Mouse", OpenBeta, R"({"call": "Next", "class": "Msvm_Ps2Mouse"})", I, T},
         {"Get __PATH (Msvm_Ps2Mouse)", OpenBeta, R"({"call": "Get", "class": "Msvm_Ps2Mouse", "property": "__PATH"})", I, ""},

@@ -128,33 +128,54 @@ TEST_F(VmConnTest, OpenTakesTheNamedMachineAndItsLiveSettingsInEitherVersion) {
     }
 }
 
-TEST_F(VmConnTest, VideoHeadThroughEitherControllerOrTheMachinesIdentifier) {
+TEST_F(VmConnTest, VideoHeadIsTheActiveControllersFoundByAssociationOrTheMachinesIdentifier) {
+    const char* const linkedHeadsLost = R"({"call": "Next", "class": "Msvm_VideoHead", "count": 2, "hr": "0x80041001"})";
+    const char* const stateUnknown = R"({"reply": "propertyMissing", "class": "Msvm_VideoHead", "property": "EnabledState"})";
     const struct {
         const wchar_t *server, *machine;
+        const char* fault;
         int width, height;
         size_t queries;
     } cases[] = {
-        {L"", L"Web Server 01", 1024, 768, 2},          // synthetic controller, its head
-        {L"", L"Build Agent", 640, 480, 3},             // no synthetic one: the S3 controller, its head
-        {L"", L"Headless Appliance", 640, 480, 3},      // none at all: taken as 640 x 480
-        {L"hv-2022", L"Gen2 Web Server", 1280, 800, 4}, // no head linked: by SystemName
+        {L"", L"Web Server 01", nullptr, 1024, 768, 2},         // the synthetic controller's head
+        {L"", L"Build Agent", nullptr, 640, 480, 4},            // the S3 one's: the synthetic one is not in use
+        {L"hv-2022", L"Gen2 Web Server", nullptr, 1280, 800, 2},  // linked on the second version too
+        {L"", L"Build Agent", linkedHeadsLost, 640, 480, 5},    // by the identifier, the head in use
+        {L"", L"Build Agent", stateUnknown, 800, 600, 5},       // no head says: the first found
+        {L"", L"Headless Appliance", nullptr, 640, 480, 3},     // none at all: taken as 640 x 480
     };
     for (const auto& c : cases) {
         Open(c.machine, c.server);
+        if (c.fault) {
+            ASSERT_EQ(sim().AddFault(c.fault), S_OK);
+        }
         sim().ClearCalls();
         ASSERT_EQ(conn->FindVideoHead(errorText), 0) << errorText.c_str();
-        EXPECT_EQ(conn->guestWidth, c.width) << testing::PrintToString(std::wstring(c.machine));
+        EXPECT_EQ(conn->guestWidth, c.width) << testing::PrintToString(std::wstring(c.machine)) << (c.fault ? c.fault : "");
         EXPECT_EQ(conn->guestHeight, c.height);
-        EXPECT_EQ(Calls("ExecQuery").size(), c.queries) << testing::PrintToString(std::wstring(c.machine));
+        EXPECT_EQ(Calls("ExecQuery").size(), c.queries) << testing::PrintToString(std::wstring(c.machine)) << (c.fault ? c.fault : "");
+        sim().ClearFaults();
     }
+    // The guest's integration services load: its synthetic display takes over, seen at the next lookup.
+    Open(L"Build Agent");
+    ASSERT_TRUE(sim().FindGuest("localhost", L"Build Agent")->SwitchDisplay("synthetic", 1280, 720));
+    ASSERT_EQ(conn->FindVideoHead(errorText), 0);
+    EXPECT_EQ(conn->guestWidth, 1280);
+    EXPECT_EQ(conn->guestHeight, 720);
+    EXPECT_FALSE(sim().FindGuest("hv-2022", L"Gen2 Web Server")->SwitchDisplay("s3", 640, 480));  // it has none
 }
 
-TEST_F(VmConnTest, ASummaryAnsweredWithoutOutParametersLeavesNoPicture) {
-    Open(L"Web Server 01");
-    ASSERT_EQ(sim().AddFault(R"({"call": "ExecMethod", "method": "GetSummaryInformation", "hr": "0x00000000"})"), S_OK);
-    EXPECT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
-    EXPECT_EQ(conn->image.byteCount, 0);
-    EXPECT_STREQ(errorText.c_str(), L"err");
+TEST_F(VmConnTest, ASummaryWithoutOutParametersOrItsSettingDataLeavesNoPicture) {
+    // Not the host's first machine: a summary of every machine (no SettingData) begins with another.
+    Open(L"Legacy DOS");
+    for (const char* fault : {R"({"call": "ExecMethod", "method": "GetSummaryInformation", "hr": "0x00000000"})",
+                              R"({"call": "Put", "property": "SettingData", "hr": "0x80041001"})"}) {
+        ASSERT_EQ(sim().AddFault(fault), S_OK);
+        EXPECT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
+        EXPECT_EQ(conn->image.byteCount, 0) << fault;
+        EXPECT_STREQ(errorText.c_str(), L"err");
+        sim().ClearFaults();
+    }
 }
 
 TEST_F(VmConnTest, MouseIsTheEnabledSyntheticOneElsePs2WithTheVerticalNegated) {
