@@ -58,6 +58,7 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         return OnKey(msg, wParam, lParam);
     case WM_INITMENUPOPUP:
         OnInitConsoleMenu(reinterpret_cast<HMENU>(wParam));
+        OnActionPopup(reinterpret_cast<HMENU>(wParam));
         return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
     case WM_DPICHANGED:
         return OnDpiChanged(wParam, lParam);
@@ -89,7 +90,7 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
             OnSaveScreen();
             return 0;
         default:
-            if (OnKeyboardCommand(LOWORD(wParam))) return 0;
+            if (OnKeyboardCommand(LOWORD(wParam)) || OnActionCommand(LOWORD(wParam))) return 0;
             break;
         }
         break;

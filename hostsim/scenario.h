@@ -20,6 +20,8 @@ struct MachineSettings {
     std::optional<int> mouseEnabledState; // EnabledState of the synthetic mouse
     std::optional<int> inactiveWidth, inactiveHeight;  // what the head of the inactive display reports
     std::optional<bool> keyboard, settingData;
+    std::optional<std::string> state;      // "running", "off", "saved", "paused"
+    std::optional<bool> shutdownService;   // whether it has a Msvm_ShutdownComponent
 };
 
 struct MachineConfig {
@@ -40,6 +42,8 @@ struct FaultConfig {
     std::optional<HRESULT> hr;
     bool disconnect = false;
     std::string reply;  // "imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted"
+    std::optional<uint32_t> returnValue;  // the method does nothing and answers this ReturnValue
+    std::optional<std::string> jobError;  // the job the method starts ends in exception with this text
     int after = 0;      // matching calls let through first
     int count = -1;     // times it acts; -1 = always
 };
@@ -60,6 +64,8 @@ struct HostConfig {
     bool typeScancodes = true;
     bool octetPrefix = false;  // images carry the 4-byte length prefix of a CIM octet string
     std::string language = "en";  // of Caption and Description: "en" or "de"
+    int jobMs = 2000;   // how long a state change, shutdown or checkpoint takes (0: at once)
+    int jobPolls = 0;   // ... or this many reads of its job, when sooner (0: time only)
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
     std::vector<ChangeConfig> changes;

@@ -71,6 +71,7 @@ STDMETHODIMP Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuer
     std::lock_guard<std::mutex> lock(Engine::Instance().mutex);
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"ExecQuery", QueryClass(query), {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
+    AdvanceJobs(host(), nullptr);
     QueryResult result;
     hr = RunQuery(View(), query, result);
     if (SUCCEEDED(hr)) {
@@ -109,6 +110,7 @@ STDMETHODIMP Services::GetObject(const BSTR strObjectPath, LONG, IWbemContext*, 
     record.className = Utf8(className);
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"GetObject", className, {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
+    AdvanceJobs(host(), path ? &*path : nullptr);  // a read of a job, or of a machine shutting down, moves it on
     if (!path) return EndWireCall(record, WBEM_E_INVALID_OBJECT_PATH, fault);
     if (!IsOurNamespace(connection_->version, *path)) return EndWireCall(record, WBEM_E_INVALID_NAMESPACE, fault);
 
@@ -152,7 +154,10 @@ HRESULT Services::PrepareMethod(const std::wstring& pathText, const std::wstring
         if (!in || FAILED(ParameterValue(in, p.name, raw)) || FAILED(CoerceToCimType(raw, p.type, value))) {
             result = WBEM_E_INVALID_PARAMETER;
         } else if (value.IsNull()) {
-            if (!p.optional) result = WBEM_E_INVALID_PARAMETER;
+            if (p.optional)
+                logged[Utf8(p.name)] = nullptr;
+            else
+                result = WBEM_E_INVALID_PARAMETER;
         } else {
             logged[Utf8(p.name)] = ValueToJson(value.Get(), p.type);
         }
@@ -188,6 +193,7 @@ STDMETHODIMP Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethod
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"ExecMethod", className, {}, methodName, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
     if (FAILED(hr)) return EndWireCall(record, hr, fault);
+    AdvanceJobs(host(), nullptr);
 
     const ClassDef* owner = View().schema().Find(target->data->ClassName());
     auto out = NewParameters(*owner, *method, false, false);

@@ -27,6 +27,7 @@ HRESULT VmConn::OpenMachineWhere(const wchar_t* property, const wchar_t* value, 
     AppendWqlLiteral(query, value);
     query.Append(L"'");
     machine.Reset(QueryFirst(query.c_str(), errorText));
+    shutdownComponent.Reset(nullptr);  // the machine opened before had it
     if (!machine.object) return WbemNotFound;
 
     ReadProperty(machine.object.Get(), L"Name", machineName);

@@ -14,9 +14,9 @@ const char Service[] = "GetObject Msvm_VirtualSystemManagementService";
 
 // At any DPI a full-size picture in a window sized for it (the guest's size and the white frame
 // of 15 pixels) takes exactly the guest's pixels, and the real pointer put on a guest pixel
-// reaches that pixel.
+// reaches that pixel. The DPI is read off the frame while the menu bar fits on one line.
 const char DpiSteps[] =
-    "dpi; watch fetch device; open Odd; client 351 271; full; shows 321x241 exact; point 160 120; ldown 0 0; lup 0 0";
+    "client 800 320; dpi; watch fetch device; open Odd; client 351 271; full; shows 321x241 exact; point 160 120; ldown 0 0; lup 0 0";
 std::vector<std::string> DpiTranscript(int dpi) {
     return {"dpi " + std::to_string(dpi), Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", "shows 321x241 exact",
             "SetAbsolutePosition 160 120", "SetButtonState 1 true", "SetButtonState 1 false"};

@@ -29,7 +29,10 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // what a real host may: its images carry an octet string's length prefix, its captions are German,
 // Boot starts on its S3 display and switches to the synthetic one once 48 wire calls have reached
 // the host (in the row that watches it: after its first full-size refresh, the 35th, and before
-// its second, the 63rd); two machines share a name.
+// its second, the 63rd); two machines share a name. On the ctl hosts a job ends on its second
+// read (or after ten minutes); Sleeper and Sleeper2 are off, Mute and Mute2 have no shutdown
+// service. Someone else turns Flicker off once its host has had 20 wire calls (an open and a
+// refresh), and on again after 23.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -57,6 +60,20 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Twin", "name": "0F0F0000-0000-4000-8000-00000000000B", "width": 320, "height": 240},
     {"elementName": "Twin", "name": "0F0F0000-0000-4000-8000-00000000000C", "width": 321, "height": 241}],
    "changes": [{"after": 48, "machine": "Boot", "set": {"display": "synthetic", "width": 1024, "height": 768}}]},
+  {"name": "ctl", "hostName": "HV-CTL", "jobMs": 600000, "jobPolls": 2, "machines": [
+    {"elementName": "Sleeper", "name": "0F0F0000-0000-4000-8000-000000000011", "width": 320, "height": 240, "state": "off"},
+    {"elementName": "Mute", "name": "0F0F0000-0000-4000-8000-000000000012", "width": 320, "height": 240,
+     "shutdownService": false},
+    {"elementName": "Worker", "name": "0F0F0000-0000-4000-8000-000000000014", "width": 320, "height": 240}]},
+  {"name": "ctl-v2", "hostName": "HV-CTL2", "provider": "v2", "jobMs": 600000, "jobPolls": 2, "machines": [
+    {"elementName": "Sleeper2", "name": "0F0F0000-0000-4000-8000-000000000013", "generation": 2, "width": 320,
+     "height": 240, "state": "off"},
+    {"elementName": "Mute2", "name": "0F0F0000-0000-4000-8000-000000000016", "generation": 2, "width": 320,
+     "height": 240, "shutdownService": false}]},
+  {"name": "shared", "machines": [
+    {"elementName": "Flicker", "name": "0F0F0000-0000-4000-8000-000000000017", "width": 320, "height": 240}],
+   "changes": [{"after": 20, "machine": "Flicker", "set": {"state": "off"}},
+               {"after": 23, "machine": "Flicker", "set": {"state": "running"}}]},
   {"name": "farm", "machines": [
     {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}]})";
 
@@ -92,7 +109,10 @@ const struct {
     int id;
 } Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
                 {"shift", IDM_SHIFT},          {"application", IDM_APPLICATION_KEY}, {"kanji", IDM_KANJI},
-                {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}, {"copy-screen", IDM_COPY_SCREEN}};
+                {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}, {"copy-screen", IDM_COPY_SCREEN},
+                {"start", IDM_ACTION_START},   {"shut-down", IDM_ACTION_SHUT_DOWN}, {"turn-off", IDM_ACTION_TURN_OFF},
+                {"save-state", IDM_ACTION_SAVE}, {"pause", IDM_ACTION_PAUSE},         {"resume", IDM_ACTION_RESUME},
+                {"reset", IDM_ACTION_RESET},   {"checkpoint", IDM_ACTION_CHECKPOINT}};
 
 // Messages and the lParam a key message carries (repeat count 1; a release's previous-state and
 // transition bits; the Alt context bit of a system key).
@@ -133,6 +153,29 @@ RECT Drawn(const uidriver::Pixels& pixels) {
                 box.bottom = std::max<LONG>(box.bottom, y + 1);
             }
     return box;
+}
+
+// The boxes of the lines drawn: runs of rows that differ from the background, apart by rows that do not.
+std::vector<RECT> DrawnLines(const uidriver::Pixels& pixels) {
+    std::vector<RECT> lines;
+    bool inLine = false;
+    for (int y = 0; y < pixels.height; ++y) {
+        LONG left = pixels.width, right = 0;
+        for (int x = 0; x < pixels.width; ++x)
+            if (pixels.At(x, y) != pixels.At(0, 0)) {
+                left = std::min<LONG>(left, x);
+                right = x + 1;
+            }
+        if (right == 0) {
+            inLine = false;
+            continue;
+        }
+        if (!inLine) lines.push_back(RECT{left, y, right, y + 1});
+        inLine = true;
+        RECT& line = lines.back();
+        line = RECT{std::min(line.left, left), line.top, std::max(line.right, right), y + 1};
+    }
+    return lines;
 }
 
 std::string Text(const RECT& r) {
@@ -216,6 +259,11 @@ HWND FileNameEdit(HWND dialog) {
     return edit;
 }
 
+bool MenuShown() {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return menu && IsWindowVisible(menu);
+}
+
 bool IsDevice(const LoggedCall& call) {
     const std::string cls = call.Field("class");
     auto is = [&](const char* name) { return _stricmp(cls.c_str(), name) == 0; };
@@ -230,6 +278,9 @@ std::string HeadQuery(const LoggedCall& call) {
     const bool associators = _strnicmp(call.Field("query").c_str(), "Associators", 11) == 0;
     return (associators ? "associators " : "select ") + cls + " " + call.Field("count");
 }
+
+// A machine-control call: a method that is neither an image request nor a device's.
+bool IsControl(const LoggedCall& call) { return call.Is("ExecMethod") && !IsDevice(call) && !call.IsFetch(); }
 
 // A method call's in-parameters as their JSON values: those that are not object paths, or only
 // those that are.
@@ -315,12 +366,20 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
     if (verb == "keymenu") {
         // The Keyboard menu by its mnemonic: WM_INITMENUPOPUP asks the guest for the modifier keys
         // before the popup shows.
-        auto menuShown = [] {
-            HWND menu = FindWindowW(L"#32768", nullptr);
-            return menu && IsWindowVisible(menu);
-        };
-        return PostMessageW(session.Window(), WM_SYSCOMMAND, SC_KEYMENU, 'k') && WaitUntil(menuShown) &&
-               Post(WM_CANCELMODE, 0, 0) && WaitUntil([&] { return !menuShown(); });
+        return PostMessageW(session.Window(), WM_SYSCOMMAND, SC_KEYMENU, 'k') && WaitUntil(MenuShown) &&
+               Post(WM_CANCELMODE, 0, 0) && WaitUntil([] { return !MenuShown(); });
+    }
+    if (verb == "action") {
+        // The Action menu by its mnemonic, then an item's: a greyed item does nothing.
+        if (!PostMessageW(session.Window(), WM_SYSCOMMAND, SC_KEYMENU, 'a') || !WaitUntil(MenuShown) ||
+            !PostMessageW(session.Window(), WM_CHAR, static_cast<WPARAM>(arg(1)[0]), 1))
+            return false;
+        if (!WaitUntil([] { return !MenuShown(); }, 2000)) Post(WM_CANCELMODE, 0, 0);
+        return WaitUntil([] { return !MenuShown(); }) && session.SettleAndAnswer();
+    }
+    if (verb == "answer") {
+        session.yesNoAnswer = arg(1) == "yes" ? IDYES : IDNO;
+        return true;
     }
     if (verb == "copy") {
         const std::wstring content = Wide(arg(1).empty() ? "" : arg(1).substr(1));
@@ -343,6 +402,8 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
                      : w[i] == "fetch"   ? Fetch
                      : w[i] == "connect" ? Connect
                      : w[i] == "heads"   ? Heads
+                     : w[i] == "control" ? Control
+                     : w[i] == "read"    ? Read
                                          : Class;
         return true;
     }
@@ -526,8 +587,10 @@ std::string ScenarioRun::Saved(const std::string& name) {
 
 bool ScenarioRun::Post(UINT msg, WPARAM wParam, LPARAM lParam) {
     // One message at a time: each is handled, with the refresh it asks for, before the next comes.
-    // A message may end the program (Alt+F4); the steps after it fail then.
-    return PostMessageW(session.Window(), msg, wParam, lParam) && (session.SettleAndAnswer() || !session.Running());
+    // A message may end the program (Alt+F4); the steps after it fail then. Its window goes before
+    // its process does.
+    return PostMessageW(session.Window(), msg, wParam, lParam) &&
+           (session.SettleAndAnswer() || uidriver::WaitUntil([&] { return !session.Running(); }));
 }
 
 POINT ScenarioRun::ImagePoint(const std::string& x, const std::string& y) const {
@@ -548,18 +611,22 @@ void ScenarioRun::Transcribe() {
             std::string hr = call.Field("hr");
             hr = hr == "0x00000000" ? std::string() : hr.insert(0, 1, ' ');
             std::string entry;
-            if (IsDevice(call) || call.IsFetch()) {
-                if ((watch & (IsDevice(call) ? Device : Fetch)) != 0) entry = call.Field("method") + Values(call) + hr;
+            const bool instanceRead = call.Is("GetObject") && call.Field("target").find('=') != std::string::npos;
+            if (IsDevice(call) || call.IsFetch() || IsControl(call)) {
+                const unsigned kind = IsDevice(call) ? Device : call.IsFetch() ? Fetch : Control;
+                if ((watch & kind) != 0) entry = call.Field("method") + Values(call) + hr;
                 // A call that reaches a machine names the one opened: a device's path, or that of
                 // the live settings, holds its identifier (a checkpoint's settings have their own).
-                const std::string reference = IsDevice(call) ? call.Field("target") : Values(call, true);
+                const std::string reference = IsDevice(call) ? call.Field("target")
+                                              : kind == Control ? call.Field("target") + Values(call, true)
+                                                                : Values(call, true);
                 if (opened != machines.end() && !opened->second.guid.empty() && hr.empty() &&
                     reference.find(":Msvm_") != std::string::npos && reference.find(opened->second.guid) == std::string::npos)
                     entry = (entry.empty() ? call.Field("method") : entry) + " (not to " + opened_ + ")";
             } else if (call.Is("ConnectServer") && (watch & Connect)) {
                 entry = "connect " + call.Field("namespace") + hr;
-            } else if (call.Is("GetObject") && (watch & Class)) {
-                entry = "GetObject " + call.Field("class") + hr;
+            } else if (call.Is("GetObject") && (watch & (instanceRead ? Read : Class))) {
+                entry = (instanceRead ? "read " : "GetObject ") + call.Field("class") + hr;
             } else if (watch & Heads) {
                 entry = HeadQuery(call);
             }
@@ -596,10 +663,17 @@ bool ScenarioRun::Shows(const std::string& what, std::string& why, DWORD timeout
                 why = "nothing drawn";
                 return false;
             }
-            if (width == 0) {  // the no-image text: one line, centred
-                const int dx = (box.left + box.right) - pixels.width, dy = (box.top + box.bottom) - pixels.height;
-                return box.bottom - box.top < 40 && box.right - box.left < pixels.width - 2 * WhiteFrame &&
-                       std::abs(dx) <= 4 && std::abs(dy) <= 4;
+            if (width == 0) {  // the no-image text, centred, and for "text+line" a line under it
+                const std::vector<RECT> lines = DrawnLines(pixels);
+                why += " in " + std::to_string(lines.size()) + " lines";
+                if (lines.size() != (what == "text" ? 1u : 2u)) return false;
+                const RECT& text = lines.front();
+                auto centred = [&](const RECT& r) {
+                    return r.bottom - r.top < 40 && r.right - r.left < pixels.width - 2 * WhiteFrame &&
+                           std::abs((r.left + r.right) - pixels.width) <= 4;
+                };
+                return centred(text) && std::abs((text.top + text.bottom) - pixels.height) <= 4 &&
+                       centred(lines.back());
             }
             if (box.left < place.left || box.top < place.top || box.right > place.right || box.bottom > place.bottom)
                 return false;

@@ -14,7 +14,11 @@
 //   tick | keymenu | COMMAND            a refresh request; the Keyboard menu opened and closed;
 //                                       a menu command (full, copy-screen, disconnect,
 //                                       ctrl-alt-del, shift, application, kanji, type-clipboard,
-//                                       through-alt)
+//                                       through-alt, start, shut-down, turn-off, save-state, pause,
+//                                       resume, reset, checkpoint)
+//   action LETTER                       the Action menu opened, and its item of that mnemonic
+//                                       chosen (nothing happens when it is greyed)
+//   answer yes|no                       how the boxes that ask Yes or No are answered (default no)
 //   copy TEXT                           puts the rest of the step after one blank on the clipboard
 //   client W H                          sizes the window's client area
 //   typed                               waits for the refresh that ends typing the clipboard
@@ -26,21 +30,22 @@
 //   clipboard | saved NAME | dpi        observe the clipboard's bitmap (or text), the PNG saved
 //                                       as NAME (decoded, and compared with the clipboard's), the
 //                                       window's DPI
-//   watch KIND...                       log lines to transcribe: device fetch connect class heads
-//                                       (heads: the display controller and video head queries,
-//                                       as "select|associators CLASS COUNT")
+//   watch KIND...                       log lines to transcribe: device fetch connect class
+//                                       (definitions fetched) heads (the display controller and
+//                                       video head queries, as "select|associators CLASS COUNT")
+//                                       control (power methods) read (objects read by their path)
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
 //   ticking                             waits for an image request the timer makes by itself
-//   shows WxH [corners|exact] | shows text  waits until the window shows the guest's image
-//                                       placed for that screen size (all four corner marks; or
-//                                       filling exactly that place), or only the centred
-//                                       "console image is not available."
+//   shows WxH [corners|exact]           waits until the window shows the guest's image placed for
+//   | shows text | shows text+line      that screen size (all four corner marks; or filling
+//                                       exactly that place), or only the centred "console image
+//                                       is not available." (and a line under it)
 //   wire N                              "wire calls <= N" when at most N wire calls were logged
 //                                       since the last such step
 // Every step settles the window and answers the boxes that came. Whatever the row watches, a
-// device call or image request that names another machine than the one opened last is
-// transcribed with " (not to MACHINE)".
+// device call, image request or power method that names another machine than the one opened last
+// is transcribed with " (not to MACHINE)".
 #include "console_session.h"
 
 #include <ostream>
@@ -49,6 +54,10 @@
 
 // How the log of an image request of the default capture size (320 x 240) is transcribed.
 inline constexpr char Summary[] = "GetSummaryInformation [7]";
+// The warning a custom capture size brings (its default button is Cancel; it is answered OK).
+inline constexpr char CaptureWarning[] =
+    "setting: If custom size or scale, The performance issue is caused. \nIt becomes as worker-process hung up. In "
+    "the worst case, it is necessary to reboot Hyper-V. \n\ncontinue ? [Cancel]";
 
 // The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added.
 std::string BaseScenario(const std::string& faults = "");
@@ -63,7 +72,7 @@ struct Row {
 
 class ScenarioRun {
 public:
-    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8, Heads = 16 };
+    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8, Heads = 16, Control = 32, Read = 64 };
 
     // Starts vuemere.exe on the base scenario with `faults` at `dpi`, its client area 420 x 320
     // and the refresh timer at 60,000 ms, so that only the steps ask for images.

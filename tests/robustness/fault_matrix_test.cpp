@@ -1,15 +1,17 @@
 // The fault matrix: every WMI call site of the program under a failing HRESULT, the host going away
-// in the middle of a session (RPC_E_DISCONNECTED) and malformed replies, each driven through the
-// unmodified vuemere.exe in the sim Wine prefix with the fault in its scenario. For every case the
-// program must keep running and answering, show exactly the message boxes its design gives for
-// that failure (caption and text) and no others, paint nothing but the guest's picture in its place
-// or the no-image text, end with exit code 0, and leave no COM object of the host unreleased. The
-// log must show that the fault acted, so that no case passes by never reaching its call site.
+// in the middle of a session (RPC_E_DISCONNECTED), malformed replies, methods that answer a failure
+// code and jobs that end in exception, each driven through the unmodified vuemere.exe in the sim
+// Wine prefix with the fault in its scenario. For every case the program must keep running and
+// answering, show exactly the message boxes its design gives for that failure (caption and text)
+// and no others, paint nothing but the guest's picture in its place or the no-image text (with the
+// state's line under it), end with exit code 0, and leave no COM object of the host unreleased.
+// The log must show that the fault acted, so that no case passes by never reaching its call site.
 // After a disconnect a new Connect must show the guest again.
 //
 // By default a selection runs (the first case of each kind in each script, every malformed reply,
-// the second provider version and the first uses of a class); VUEMERE_FAULT_MATRIX=full runs every
-// case (scripts/bench does), VUEMERE_FAULT_CASE=text only those whose call site contains the text.
+// method answer and failing job, the second provider version and the first uses of a class);
+// VUEMERE_FAULT_MATRIX=full runs every case (scripts/bench does), VUEMERE_FAULT_CASE=text only
+// those whose call site contains the text.
 #include "scenario_run.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +28,8 @@ const char Disconnected[] = "0x80010108";  // RPC_E_DISCONNECTED
 // The steps after the start. The Connect dialog's listing reads 4 computer systems (the host's own
 // first): one ExecQuery, one Next, four reads of Name and of ElementName; a fault meant for the
 // console's own calls skips those with "after". Input goes to the middle of the image.
-enum Script { Listing, Open, MethodOpen, OpenSettings, OpenInput, OpenBeta, OpenOdd, OpenV2, OpenCapture };
+enum Script { Listing, Open, MethodOpen, OpenSettings, OpenInput, OpenBeta, OpenOdd, OpenV2, OpenCapture, Control,
+              ControlV2 };
 const char* const Steps[] = {
     "open Alpha",
     "open Alpha; tick",
@@ -38,7 +41,14 @@ const char* const Steps[] = {
     "settings - x1.0; open Odd; tick",
     "open Gamma hv-v2; tick",
     "open Alpha; tick; copy before; copy-screen; clipboard; save shot.png",
+    // Worker's jobs end on their second read (the refresh a command posts, and a tick); the
+    // shutdown, on the second read of the machine.
+    "open Worker ctl; pause; tick; resume; tick; checkpoint; tick; answer yes; shut-down; tick; tick",
+    "open Mute2 ctl-v2; checkpoint; tick",
 };
+// The machine a script opens again after the host went away.
+const char* const Reopen[] = {"Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Gamma hv-v2",
+                              "Alpha", "Worker ctl", "Mute2 ctl-v2"};
 
 // What a case shows: the picture ("image" of a 320 x 240 guest, "image WxH [corners]", or "text"),
 // then the transcript's lines (message boxes as "caption: text", "%hr" standing for the injected
@@ -51,7 +61,7 @@ struct Case {
     std::string gone;     // with RPC_E_DISCONNECTED after this call; "" = not run
 };
 
-const std::string I = "image", T = "text";
+const std::string I = "image", T = "text", Line = "line";  // Line: the text and the state's line under it
 std::string Box(const char* caption, const char* text = "") { return std::string("|") + caption + ": " + text; }
 std::string ListingError(const char* text) { return T + Box("connect error", text) + " (%hr)|not listed Alpha"; }
 const char Locator[] = "Failed to create IWbemLocator object.", Connect[] = "cannot conect for server",
@@ -65,6 +75,13 @@ const std::string CannotConnect = "|cannot connect server: ", CannotService = "|
                   CannotOpen = "|cannot open vm: ", Head = Box("cannot get VideoHead"),
                   Mouse = Box("cannot get mouse device"), Image = Box("cannot get Thumbnailvm", "err"),
                   Kanji = Box("type scancode of Kanji key");
+// The Action menu's boxes: Shut Down's question (answered Yes), and what a command could not do.
+const std::string AskDown = Box("Shut Down", "Shut down Worker? Its guest operating system is asked to shut down.") + " [&Yes]";
+std::string Cannot(const char* action, const std::string& why) { return "|cannot " + std::string(action) + ": " + why; }
+const std::string Send = "cannot send the request (%hr)", Unanswered = "cannot read the host's answer (%hr)",
+                  JobUnread = "cannot read the job (%hr)", Lookup = "cannot look for the guest's shutdown service (%hr)",
+                  NoSnapshots = "cannot find the snapshot service (%hr)", InvalidState = "invalid state for this operation",
+                  NoService = "Worker has no working shutdown service in its guest: it cannot be asked to shut down.";
 
 std::vector<Case> Cases() {
     const std::string L = "|not listed Alpha";
@@ -147,10 +164,12 @@ std::vector<Case> Cases() {
          R"({"call": "Get", "method": "GetSummaryInformation", "property": "ReturnValue"})", I, ""},
         {"ExecMethod GetSummaryInformation (job started)", Open,
          R"({"reply": "jobStarted", "method": "GetSummaryInformation", "after": 1})", I, ""},
-        // Step g: only a failed read of EnabledState is an error.
+        // Step g: only a failed read of the mouse's EnabledState is an error (the machine's own is
+        // read too, and has its rows below).
         {"ExecQuery Msvm_SyntheticMouse", Open, R"({"call": "ExecQuery", "class": "Msvm_SyntheticMouse"})", I, T},
         {"Next Msvm_SyntheticMouse", Open, R"({"call": "Next", "class": "Msvm_SyntheticMouse"})", I, T},
-        {"Get EnabledState", Open, R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", I + Mouse, ""},
+        {"Get EnabledState", Open, R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})",
+         I + Mouse, ""},
         {"Get EnabledState", Open,
          R"({"reply": "propertyMissing", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", I + Mouse, ""},
 
@@ -186,7 +205,8 @@ std::vector<Case> Cases() {
         {"Get CurrentVerticalResolution (Settings)", OpenSettings,
          R"({"call": "Get", "property": "CurrentVerticalResolution", "after": 1, "count": 1})", I + Head, ""},
         {"Get EnabledState (Settings)", OpenSettings,
-         R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "count": 1})", I + Mouse, ""},
+         R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "count": 1})",
+         I + Mouse, ""},
         {"Settings: video head and mouse", OpenSettings,
          R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "count": 1,
              "and": {"call": "Get", "property": "CurrentVerticalResolution", "after": 1, "count": 1}})", I + Head + Mouse, ""},
@@ -261,6 +281,77 @@ std::vector<Case> Cases() {
         {"ExecMethod GetVirtualSystemThumbnailImage (capture)", OpenCapture,
          R"({"reply": "imageNotArray", "method": "GetVirtualSystemThumbnailImage"})", I + Capture(NoImage), ""},
 
+        // Machine control on Worker: pause, resume, checkpoint, shut down (see the script). Its
+        // state is read when it opens, at each tick of a job and of the shutdown; a refused or
+        // failed command shows its box, and the commands after it meet the state it left.
+        {"Get EnabledState (Msvm_ComputerSystem)", Control,
+         R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "EnabledState"})", I + AskDown, ""},
+        {"GetObject Msvm_ComputerSystem (first use)", Control, R"({"call": "GetObject", "class": "Msvm_ComputerSystem", "count": 1})",
+         Line + Cannot("Pause", Send) + Cannot("Resume", InvalidState) + AskDown,
+         T + Cannot("Pause", Send) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        {"GetObject Msvm_ComputerSystem (state)", Control, R"({"call": "GetObject", "class": "Msvm_ComputerSystem", "after": 1})",
+         I + AskDown,
+         T + Cannot("Pause", JobUnread) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        {"Put RequestedState", Control, R"({"call": "Put", "property": "RequestedState"})",
+         Line + Cannot("Pause", "cannot send the request (0x80041008)") +
+             Cannot("Resume", "cannot send the request (0x80041008)") + AskDown, ""},
+        {"ExecMethod RequestStateChange", Control, R"({"call": "ExecMethod", "method": "RequestStateChange"})",
+         Line + Cannot("Pause", Send) + Cannot("Resume", Send) + AskDown,
+         T + Cannot("Pause", Send) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        // The host did what it was asked, but its answer cannot be read: the machine is left pausing.
+        {"Get ReturnValue (RequestStateChange)", Control,
+         R"({"call": "Get", "method": "RequestStateChange", "property": "ReturnValue"})",
+         I + Cannot("Pause", Unanswered) + Cannot("Resume", Unanswered) + Cannot("Checkpoint", InvalidState) +
+             Cannot("Shut Down", NoService), ""},
+        {"Get Job (RequestStateChange)", Control, R"({"call": "Get", "method": "RequestStateChange", "property": "Job"})",
+         I + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) + Cannot("Shut Down", NoService), ""},
+        {"ExecMethod RequestStateChange", Control, R"({"call": "ExecMethod", "method": "RequestStateChange", "returnValue": 32769})",
+         Line + Cannot("Pause", "access denied") + Cannot("Resume", "access denied") + AskDown, ""},
+        {"ExecMethod RequestStateChange", Control,
+         R"({"call": "ExecMethod", "method": "RequestStateChange", "jobError": "The guest did not respond."})",
+         Line + Cannot("Pause", "The guest did not respond.") + Cannot("Resume", InvalidState) + AskDown, ""},
+        // A job that cannot be read is not followed further; the host gone in the middle of one.
+        {"GetObject Msvm_ConcreteJob", Control, R"({"call": "GetObject", "class": "Msvm_ConcreteJob"})",
+         I + Cannot("Pause", JobUnread) + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) +
+             Cannot("Shut Down", NoService),
+         T + Cannot("Pause", JobUnread) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        {"Get JobState", Control, R"({"call": "Get", "property": "JobState"})",
+         I + Cannot("Pause", JobUnread) + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) +
+             Cannot("Shut Down", NoService), ""},
+        {"ExecMethod CreateVirtualSystemSnapshot", Control, R"({"call": "ExecMethod", "method": "CreateVirtualSystemSnapshot"})",
+         Line + Cannot("Checkpoint", Send) + AskDown, T + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        {"GetMethod CreateVirtualSystemSnapshot", Control, R"({"call": "GetMethod", "method": "CreateVirtualSystemSnapshot"})",
+         Line + Cannot("Checkpoint", Send) + AskDown, ""},
+        {"ExecQuery Msvm_ShutdownComponent", Control, R"({"call": "ExecQuery", "class": "Msvm_ShutdownComponent"})",
+         I + Cannot("Shut Down", Lookup), T + Cannot("Shut Down", Lookup)},
+        {"Next Msvm_ShutdownComponent", Control, R"({"call": "Next", "class": "Msvm_ShutdownComponent"})",
+         I + Cannot("Shut Down", Lookup), T + Cannot("Shut Down", Lookup)},
+        {"Get OperationalStatus", Control, R"({"call": "Get", "property": "OperationalStatus"})", I + Cannot("Shut Down", NoService), ""},
+        {"Get __PATH (Msvm_ShutdownComponent)", Control, R"({"call": "Get", "class": "Msvm_ShutdownComponent", "property": "__PATH"})",
+         I + AskDown + Cannot("Shut Down", "cannot send the request (0x80041008)"), ""},
+        {"GetObject Msvm_ShutdownComponent (first use)", Control,
+         R"({"call": "GetObject", "class": "Msvm_ShutdownComponent", "count": 1})", I + AskDown + Cannot("Shut Down", Send),
+         T + AskDown + Cannot("Shut Down", Send)},
+        {"ExecMethod InitiateShutdown", Control, R"({"call": "ExecMethod", "method": "InitiateShutdown"})",
+         I + AskDown + Cannot("Shut Down", Send), T + AskDown + Cannot("Shut Down", Send)},
+        {"ExecMethod InitiateShutdown", Control, R"({"call": "ExecMethod", "method": "InitiateShutdown", "returnValue": 32782})",
+         I + AskDown + Cannot("Shut Down", "a shutdown is already in progress"), ""},
+        // The second version's checkpoint goes to its snapshot service.
+        {"ExecQuery Msvm_VirtualSystemSnapshotService", ControlV2,
+         R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemSnapshotService"})", I + Cannot("Checkpoint", NoSnapshots),
+         T + Cannot("Checkpoint", NoSnapshots)},
+        {"Next Msvm_VirtualSystemSnapshotService", ControlV2, R"({"call": "Next", "class": "Msvm_VirtualSystemSnapshotService"})",
+         I + Cannot("Checkpoint", NoSnapshots), T + Cannot("Checkpoint", NoSnapshots)},
+        {"GetObject Msvm_VirtualSystemSnapshotService (first use)", ControlV2,
+         R"({"call": "GetObject", "class": "Msvm_VirtualSystemSnapshotService", "count": 1})", I + Cannot("Checkpoint", Send),
+         T + Cannot("Checkpoint", Send)},
+        {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot"})",
+         I + Cannot("Checkpoint", Send), T + Cannot("Checkpoint", Send)},
+        {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot", "returnValue": 2})",
+         I + Cannot("Checkpoint", "failed"), ""},
+        {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot", "jobError": ""})",
+         I + Cannot("Checkpoint", "error code 32768"), ""},
+
         // Beta: the S3 display controller's head (else found by the identifier), relative mode.
         {"ExecQuery Msvm_S3DisplayController", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_S3DisplayController"})", I, T},
         {"Next Msvm_S3DisplayController", OpenBeta, R"({"call": "Next", "class": "Msvm_S3DisplayController"})", I, T},
@@ -296,7 +387,8 @@ std::string Faults(const std::string& match, bool gone) {
     if (gone) {
         fault["disconnect"] = true;
         fault["count"] = 1;
-    } else if (!fault.contains("hr") && !fault.contains("reply")) {
+    } else if (!fault.contains("hr") && !fault.contains("reply") && !fault.contains("returnValue") &&
+               !fault.contains("jobError")) {
         fault["hr"] = Hr;
     }
     return fault.dump() + (second.is_null() ? "" : "," + second.dump());
@@ -314,6 +406,7 @@ bool FaultActed(const std::string& match, bool gone, ScenarioRun& run) {
         call = reply == "propertyMissing" ? "Get" : reply == "resolutionZero" ? "Next" : "ExecMethod";
         hr = reply == "propertyMissing" ? "0x80041002" : "0x00000000";
     }
+    if (fault.contains("returnValue") || fault.contains("jobError")) hr = "0x00000000";  // the method answers
     auto matches = [&](const LoggedCall& logged, const char* name) {
         return member(name).empty() || _stricmp(logged.Field(name).c_str(), member(name).c_str()) == 0;
     };
@@ -343,7 +436,10 @@ std::string RunCase(const Case& c, bool gone) {
     std::vector<std::string> shown, wanted = Split(expected);
     for (const std::string& line : run.transcript)
         if (line.rfind("setting: ", 0) != 0) shown.push_back(line);  // the warning of the capture size x1.0
-    const std::string picture = wanted.front() == T ? "text" : wanted.front() == I ? "320x240" : wanted.front().substr(6);
+    const std::string picture = wanted.front() == T   ? "text"
+                                : wanted.front() == Line ? "text+line"
+                                : wanted.front() == I ? "320x240"
+                                                      : wanted.front().substr(6);
     wanted.erase(wanted.begin());
     for (std::string& line : wanted)
         if (line.find("%hr") != std::string::npos) line.replace(line.find("%hr"), 3, gone ? Disconnected : Hr);
@@ -354,7 +450,7 @@ std::string RunCase(const Case& c, bool gone) {
     if (gone) {
         // A new connection works again: the guest shows up.
         const size_t lines = run.transcript.size();
-        const std::string machine = c.script == OpenV2 ? "Gamma hv-v2" : "Alpha";
+        const std::string machine = Reopen[c.script];
         if (!run.Run("open " + machine + "; tick") || run.transcript.size() != lines || !run.Shows("320x240", why))
             problems += "after reconnecting: " + why + " " + testing::PrintToString(run.transcript) + "; ";
     }
@@ -380,6 +476,8 @@ TEST(FaultMatrix, EveryCallSiteKeepsTheProgramSound) {
             const bool first = !seen[{c.script, gone}];
             seen[{c.script, gone}] = true;
             const bool selected = first || c.match.find("reply") != std::string::npos ||
+                                  c.match.find("returnValue") != std::string::npos ||
+                                  c.match.find("jobError") != std::string::npos ||
                                   c.script == OpenV2 || std::string(c.site).find("first use") != std::string::npos;
             if (only ? std::string(c.site).find(only) == std::string::npos : !full && !selected) continue;
             const std::string problems = RunCase(c, gone);
