@@ -34,6 +34,7 @@ void MainWnd::OnConnect() {
     vmName = dialog.vmName;
     dialog.password.Wipe();
     conn.SetCredentials(user.c_str(), password.c_str());
+    status.Forget();  // of the machine open before, and the job or shutdown this console followed
 
     // The window names the chosen machine before any step runs, and keeps it if one fails.
     WideString windowText(title);
@@ -51,9 +52,11 @@ void MainWnd::OnConnect() {
         return;
     conn.keyboard.Reset(nullptr);
     if (Failed(hwnd, conn.FindVideoHead(errorText), errorText, L"cannot get VideoHead")) return;
-    if (Failed(hwnd, FetchImage(errorText, setting.scale, setting.width, setting.height), errorText,
-               L"cannot get Thumbnailvm"))
-        return;
+    const HRESULT fetched = FetchImage(errorText, setting.scale, setting.width, setting.height);
+    TakeOpenedState();
+    // A machine that is not running has no picture to give: it opens all the same.
+    const bool notRunning = status.known && status.state != MachineState::Running;
+    if (!notRunning && Failed(hwnd, fetched, errorText, L"cannot get Thumbnailvm")) return;
     if (Failed(hwnd, conn.FindMouse(errorText), errorText, L"cannot get mouse device")) return;
 
     timerId = SetTimer(hwnd, RefreshTimer, static_cast<UINT>(setting.interval), nullptr);
@@ -87,6 +90,7 @@ void MainWnd::OnDisconnect() {
     conn.machine.Reset(nullptr);
     conn.settingData.Reset(nullptr);
     conn.classes.Clear();
+    status.Forget();  // a job under way goes on on the host, unwatched
     InvalidateRect(hwnd, nullptr, TRUE);
     SetWindowTextW(hwnd, title.c_str());
 }

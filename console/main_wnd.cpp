@@ -53,6 +53,7 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_SYSKEYUP:
         return OnKey(msg, wParam, lParam);
     case WM_INITMENUPOPUP:
+        OnActionPopup(reinterpret_cast<HMENU>(wParam));
         return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
 
     case WM_COMMAND:
@@ -76,7 +77,7 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
             OnRefreshFullSize();
             return 0;
         default:
-            if (OnKeyboardCommand(LOWORD(wParam))) return 0;
+            if (OnKeyboardCommand(LOWORD(wParam)) || OnActionCommand(LOWORD(wParam))) return 0;
             break;
         }
         break;

@@ -1,4 +1,5 @@
 #pragma once
+#include "console/machine_status.h"
 #include "dialogs/display_setting.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
@@ -16,7 +17,8 @@ enum PointerState : int32_t { PointerReleased = 0, PointerHeld = 1, PointerAway 
 // parameters, the connection to the host with the open machine, the display settings and the
 // state of painting and input forwarding. Its message handling is spread over files by job:
 // main_wnd.cpp (creation, menu, routing), refresh.cpp (timer and painting),
-// connection_commands.cpp, mouse_input.cpp and keyboard_input.cpp.
+// connection_commands.cpp, mouse_input.cpp, keyboard_input.cpp, machine_follow.cpp (the open
+// machine's power state, jobs and the title) and action_commands.cpp (the Action menu).
 class MainWnd : public BaseWnd {
 public:
     MainWnd() = default;
@@ -39,6 +41,7 @@ public:
     int32_t lastMouseY = 0;
     int32_t cursorKind = CursorNone;
     int32_t pointerState = PointerHeld;
+    MachineStatus status;  // the open machine's power, and the request of this console under way
 
     bool MachineOpen() const { return static_cast<bool>(conn.settingData.object); }
     bool ImageAvailable() const { return MachineOpen() && conn.image.byteCount > 0; }
@@ -72,4 +75,20 @@ private:
     LRESULT OnKey(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnInitMenuPopup(HMENU popup);
     bool OnKeyboardCommand(int commandId);  // false when the id is not a Keyboard-menu command
+
+    // machine_follow.cpp
+    void TakeOpenedState();  // the state the open found, and whether it gave a picture
+    bool ReadState();        // one round trip; false when the host did not say
+    void FollowMachine();    // a tick, before its image: the job or shutdown under way
+    void WatchImages();      // a tick, after its image: pictures that stop or start unexpectedly
+    void ShowStatusTitle();
+    void PaintStatusLine(HDC dc, const RECT& area);
+    void ShowActionFailure(MachineAction action, const wchar_t* text);
+
+    // action_commands.cpp
+    void OnActionPopup(HMENU popup);
+    bool OnActionCommand(int commandId);  // false when the id is not an Action-menu command
+    bool ConfirmAction(MachineAction action);
+    void TakeOutcome(MachineAction action, HRESULT sent, uint32_t returnValue, const WideString& jobPath,
+                     const WideString& errorText);
 };

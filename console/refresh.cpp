@@ -44,6 +44,7 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
 
     bool erase = false;
     if (MachineOpen()) {
+        FollowMachine();
         const LONG oldWidth = conn.image.header.biWidth;
         const LONG oldHeight = conn.image.header.biHeight;
         DibLayout layout;
@@ -55,6 +56,7 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
         // picture that comes back.
         erase = conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
                 ImageShowable(*this, layout) != wasShowable;
+        WatchImages();
     }
     InvalidateRect(hwnd, nullptr, erase ? TRUE : FALSE);
     UpdateCursor();
@@ -95,6 +97,7 @@ LRESULT MainWnd::OnPaint() {
         RECT textArea = ToRect(area);
         DrawTextW(dc, L"console image is not available.", -1, &textArea,
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        PaintStatusLine(dc, textArea);
         // Without an image the pointer cannot be mapped; the mouse devices are looked up again
         // by Connect, Settings or a full-size refresh.
         conn.syntheticMouse.Reset(nullptr);

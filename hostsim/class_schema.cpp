@@ -167,6 +167,47 @@ Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
                          {L"UpTime", CIM_UINT64}},
                         {},
                         {}});
+
+    // Machine control: state changes, the guest's shutdown service, jobs and checkpoints.
+    const PropertyDef jobOut{L"Job", CIM_REFERENCE};
+    for (ClassDef& c : classes_) {
+        if (c.name == L"Msvm_ComputerSystem")
+            c.methods.push_back(Method(L"RequestStateChange",
+                                       {{L"RequestedState", CIM_UINT16}, {L"TimeoutPeriod", CIM_DATETIME, true}},
+                                       {jobOut}));
+        if (c.name == L"Msvm_VirtualSystemManagementService" && !v2)  // the second has a snapshot service
+            c.methods.push_back(Method(L"CreateVirtualSystemSnapshot", {{L"SourceSystem", CIM_REFERENCE}},
+                                       {{L"SnapshotSettingData", CIM_REFERENCE}, jobOut}));
+    }
+    classes_.push_back({L"Msvm_ShutdownComponent",
+                        Chain({L"CIM_LogicalDevice"}),
+                        DeviceProperties({{L"OperationalStatus", CIM_UINT16 | kArray}}),
+                        kDeviceKeys,
+                        {Method(L"InitiateShutdown", {{L"Force", CIM_BOOLEAN}, {L"Reason", CIM_STRING}})}});
+    std::vector<PropertyDef> job = {{L"Caption", CIM_STRING},       {L"Cancellable", CIM_BOOLEAN},
+                                    {L"Description", CIM_STRING},   {L"ElementName", CIM_STRING},
+                                    {L"ErrorCode", CIM_UINT16},     {L"ErrorDescription", CIM_STRING},
+                                    {L"InstanceID", CIM_STRING},    {L"JobState", CIM_UINT16},
+                                    {L"Name", CIM_STRING},          {L"PercentComplete", CIM_UINT16}};
+    if (v2) job.push_back({L"JobType", CIM_UINT16});
+    classes_.push_back({L"Msvm_ConcreteJob", Chain({L"CIM_ConcreteJob", L"CIM_Job"}), std::move(job), {L"InstanceID"}, {}});
+    if (v2)
+        classes_.push_back(
+            {L"Msvm_VirtualSystemSnapshotService",
+             Chain({L"CIM_VirtualSystemSnapshotService", L"CIM_Service"}),
+             {{L"Caption", CIM_STRING},
+              {L"CreationClassName", CIM_STRING},
+              {L"ElementName", CIM_STRING},
+              {L"Name", CIM_STRING},
+              {L"SystemCreationClassName", CIM_STRING},
+              {L"SystemName", CIM_STRING}},
+             {L"CreationClassName", L"Name", L"SystemCreationClassName", L"SystemName"},
+             {Method(L"CreateSnapshot",
+                     {{L"AffectedSystem", CIM_REFERENCE},
+                      {L"SnapshotSettings", CIM_STRING},
+                      {L"SnapshotType", CIM_UINT16},
+                      {L"ResultingSnapshot", CIM_REFERENCE, true}},
+                     {{L"ResultingSnapshot", CIM_REFERENCE}, jobOut})}});
 }
 
 const Schema& Schema::For(ProviderVersion version, bool withTypeScancodes) {

@@ -13,11 +13,12 @@ namespace hostsim {
 struct PropertyDef {
     std::wstring name;
     CIMTYPE type;
+    bool optional = false;  // an in-parameter the provider takes NULL for
 };
 
 struct MethodDef {
     std::wstring name;
-    std::vector<PropertyDef> in;   // every in-parameter is required
+    std::vector<PropertyDef> in;   // required, unless marked optional
     std::vector<PropertyDef> out;  // ReturnValue (uint32) first
 };
 

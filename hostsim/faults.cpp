@@ -45,6 +45,8 @@ void ApplyFaults(std::vector<FaultState>& faults, const CallInfo& call, FaultEff
         if (fault.config.hr && !effect.hr) effect.hr = fault.config.hr;
         if (fault.config.disconnect) effect.disconnect = true;
         if (!fault.config.reply.empty()) effect.replies.push_back(fault.config.reply);
+        if (fault.config.returnValue && !effect.returnValue) effect.returnValue = fault.config.returnValue;
+        if (fault.config.jobError && !effect.jobError) effect.jobError = fault.config.jobError;
     }
 }
 

@@ -28,6 +28,8 @@ struct FaultEffect {
     std::optional<HRESULT> hr;
     bool disconnect = false;
     std::vector<std::string> replies;
+    std::optional<uint32_t> returnValue;
+    std::optional<std::string> jobError;
     bool Reply(const char* name) const;
 };
 

@@ -83,7 +83,15 @@ bool GuestScreen::Allocate(int width, int height) {
     return true;
 }
 
+bool GuestScreen::Freeze(const GuestScreen& live) {
+    if (!live.bits_ || !Allocate(live.width_, live.height_)) return false;
+    std::copy(live.bits_, live.bits_ + static_cast<size_t>(stride_) * height_, bits_);
+    drawn_ = frozen_ = true;
+    return true;
+}
+
 bool GuestScreen::Render(const ScreenContent& c) {
+    if (frozen_) return true;
     if (c.width <= 0 || c.height <= 0) return false;
     if (c.width != width_ || c.height != height_) {
         if (!Allocate(c.width, c.height)) return false;

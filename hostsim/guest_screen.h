@@ -33,6 +33,8 @@ public:
     // Brings the framebuffer up to date: a full redraw after a state change, otherwise only the frame
     // counter. Returns false when no framebuffer could be made.
     bool Render(const ScreenContent& content);
+    // Becomes a copy of `live` as it is now, which Render no longer changes (a checkpoint's screen).
+    bool Freeze(const GuestScreen& live);
     int width() const { return width_; }
     int height() const { return height_; }
     // Writes a width x height image scaled from the framebuffer as tightly packed little-endian RGB
@@ -61,6 +63,7 @@ private:
     int width_ = 0, height_ = 0, stride_ = 0;
     unsigned drawnVersion_ = 0;
     bool drawn_ = false;
+    bool frozen_ = false;
     RECT counterRect_{};
 };
 

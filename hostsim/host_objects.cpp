@@ -49,7 +49,7 @@ public:
         d->Set(L"CreationClassName", PropValue::String(L"Msvm_ComputerSystem"));
         d->Set(L"ElementName", PropValue::String(m ? m->elementName : host_.hostName));
         d->Set(L"Name", PropValue::String(name));
-        d->Set(L"EnabledState", PropValue::I4(kEnabled));
+        d->Set(L"EnabledState", PropValue::I4(m ? EnabledStateOf(m->power, version_) : kEnabled));
         d->Set(L"HealthState", PropValue::I4(kHealthOk));
         if (m) {
             d->Set(L"OnTimeInMilliseconds", PropValue::String(L"3600000"));
@@ -108,6 +108,23 @@ public:
         return d;
     }
 
+    void SnapshotService() {
+        auto d = Add(Role::SnapshotService, nullptr, 0, L"Msvm_VirtualSystemSnapshotService");
+        d->Set(L"Caption", PropValue::String(L"Hyper-V Virtual System Snapshot Service"));
+        d->Set(L"CreationClassName", PropValue::String(L"Msvm_VirtualSystemSnapshotService"));
+        d->Set(L"ElementName", PropValue::String(L"Virtual System Snapshot Service"));
+        d->Set(L"Name", PropValue::String(L"vssnapsvc"));
+        d->Set(L"SystemCreationClassName", PropValue::String(L"Msvm_ComputerSystem"));
+        d->Set(L"SystemName", PropValue::String(host_.hostName));
+        Finish(*d);
+    }
+
+    void ConcreteJob(const hostsim::Job& job, int index) {
+        auto d = Add(Role::Job, nullptr, index, L"Msvm_ConcreteJob");
+        DescribeJob(job, V2(), *d);
+        Finish(*d);
+    }
+
     void VideoHead(Machine& m, int index, const wchar_t* controllerId) {
         auto d = Device(Role::VideoHead, m, index, L"Msvm_VideoHead", std::wstring(controllerId) + L"\\VideoHead0",
                         L"Video Head", kEnabled);
@@ -160,9 +177,16 @@ std::vector<HostInstance> HostInstances(const HostView& view, const InstanceFilt
         }
     }
     if (b.Wants(L"Msvm_VirtualSystemManagementService")) b.Service();
+    if (b.V2() && b.Wants(L"Msvm_VirtualSystemSnapshotService")) b.SnapshotService();
+    if (b.Wants(L"Msvm_ConcreteJob")) {
+        const auto& jobs = view.host->jobs;
+        for (size_t i = 0; i < jobs.size(); ++i)
+            if (jobs[i].hasObject) b.ConcreteJob(jobs[i], static_cast<int>(i));
+    }
     const bool synthetic = b.Wants(L"Msvm_SyntheticDisplayController"), s3 = b.Wants(L"Msvm_S3DisplayController"),
                head = b.Wants(L"Msvm_VideoHead"), syntheticMouse = b.Wants(L"Msvm_SyntheticMouse"),
-               ps2Mouse = b.Wants(L"Msvm_Ps2Mouse"), keyboard = b.Wants(L"Msvm_Keyboard");
+               ps2Mouse = b.Wants(L"Msvm_Ps2Mouse"), keyboard = b.Wants(L"Msvm_Keyboard"),
+               shutdown = b.Wants(L"Msvm_ShutdownComponent");
     for (Machine* m : b.Machines()) {
         if (m->display == "synthetic") {
             if (synthetic)
@@ -182,6 +206,12 @@ std::vector<HostInstance> HostInstances(const HostView& view, const InstanceFilt
             b.Device(Role::Ps2Mouse, *m, 0, L"Msvm_Ps2Mouse", L"Ps2Mouse", L"PS/2 Mouse", kEnabled);
         if (keyboard && m->keyboard)
             b.Device(Role::Keyboard, *m, 0, L"Msvm_Keyboard", L"Ps2Keyboard", L"Keyboard", kEnabled);
+        if (shutdown && m->shutdownService) {
+            // Its guest service answers only while the guest runs: 12, no contact, otherwise.
+            auto d = b.Device(Role::ShutdownComponent, *m, 0, L"Msvm_ShutdownComponent", L"ShutdownComponent",
+                              L"Shutdown", kEnabled);
+            d->Set(L"OperationalStatus", PropValue::I4Array({m->power == Power::Running ? 2 : 12}));
+        }
     }
     return all;
 }

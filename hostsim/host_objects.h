@@ -12,7 +12,8 @@
 namespace hostsim {
 
 enum class Role {
-    HostSystem, VmSystem, Settings, Service, SyntheticDisplay, S3Display, VideoHead, SyntheticMouse, Ps2Mouse, Keyboard
+    HostSystem, VmSystem, Settings, Service, SyntheticDisplay, S3Display, VideoHead, SyntheticMouse, Ps2Mouse, Keyboard,
+    ShutdownComponent, SnapshotService, Job
 };
 
 struct HostInstance {

@@ -54,6 +54,8 @@ void Machine::Apply(const MachineSettings& s) {
     if (s.keyboard) keyboard = *s.keyboard;
     if (s.settingData) settingData = *s.settingData;
     if (s.width || s.height) SetResolution(s.width.value_or(width), s.height.value_or(height));
+    if (s.state) power = ParsePower(*s.state).value_or(power);
+    if (s.shutdownService) shutdownService = *s.shutdownService;
     ++version;
 }
 
@@ -164,9 +166,13 @@ ScreenContent Machine::Content() const {
 }
 
 bool Machine::Image(int w, int h, bool newFrame, uint8_t* out) {
-    if (display == "none" || w <= 0 || h <= 0) return false;
-    if (newFrame) ++frame;
-    if (!screen.Render(Content())) return false;
+    if (display == "none" || w <= 0 || h <= 0 || !HasScreen(power)) return false;
+    const bool booting = bootFrames > 0;
+    if (newFrame && power != Power::Paused) {  // a paused guest's screen stands still
+        ++frame;
+        if (booting) --bootFrames;
+    }
+    if (!screen.Render(booting ? BootContent() : Content())) return false;
     screen.Scale(w, h, out);
     return true;
 }
@@ -210,7 +216,9 @@ Host::Host(const HostConfig& config)
       speaksV1(config.speaksV1),
       speaksV2(config.speaksV2),
       typeScancodes(config.typeScancodes),
-      changes(config.changes) {
+      changes(config.changes),
+      jobMs(config.jobMs),
+      jobPolls(config.jobPolls) {
     for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {
         FaultState state{f};

@@ -5,6 +5,8 @@
 #include "hostsim/faults.h"
 #include "hostsim/guest_screen.h"
 #include "hostsim/hostsim.h"
+#include "hostsim/jobs.h"
+#include "hostsim/machine_power.h"
 #include "hostsim/scenario.h"
 
 #include <bitset>
@@ -45,6 +47,10 @@ struct Machine {
     GuestScreen screen;  // allocated when something first reads the screen
     std::vector<std::unique_ptr<GuestScreen>> snapshotScreens;  // [i - 1]: snapshot i, made when first shown
     Guest guest{this};
+    // Power (machine_power.cpp).
+    Power power = Power::Running;
+    bool shutdownService = true;  // whether it has a Msvm_ShutdownComponent
+    int bootFrames = 0;           // images of the boot screen still to come
 
     bool HasSyntheticMouse() const { return mouse == "synthetic" || mouse == "synthetic-disabled"; }
     // A disabled synthetic mouse comes with the emulated PS/2 one, which only generation 1 has.
@@ -63,10 +69,15 @@ struct Machine {
     // The same for snapshot 1..snapshots: the screen as it was saved, frozen, never a new frame.
     bool SnapshotImage(int snapshot, int w, int h, uint8_t* out);
     std::vector<uint16_t> Framebuffer();
+    // Arrives in `target`; a guest that boots starts afresh behind its boot screen.
+    void Land(Power target, bool boots);
+    // One more snapshot, frozen at the screen of this moment when the machine shows one.
+    void TakeCheckpoint();
 
 private:
     void TypeChar(wchar_t c);
     ScreenContent Content() const;
+    ScreenContent BootContent() const;
     ScreenContent SnapshotContent(int snapshot) const;
 };
 
@@ -84,6 +95,9 @@ struct Host {
     std::vector<FaultState> faults;
     std::vector<ChangeConfig> changes;  // not yet applied
     int wireCalls = 0;
+    int jobMs = 2000, jobPolls = 0;     // how long a state change takes: time, or reads of its job
+    std::vector<Job> jobs;              // running, and finished within the last five minutes
+    unsigned jobsStarted = 0;
 
     bool Speaks(ProviderVersion version) const { return version == ProviderVersion::V2 ? speaksV2 : speaksV1; }
     const Schema& SchemaFor(ProviderVersion version) const { return Schema::For(version, typeScancodes); }

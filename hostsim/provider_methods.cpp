@@ -1,5 +1,6 @@
 #include "hostsim/provider_methods.h"
 
+#include "hostsim/control_methods.h"
 #include "hostsim/text_util.h"
 #include "hostsim/wbem_object.h"
 
@@ -67,6 +68,10 @@ std::optional<SettingsRef> SettingsOf(const HostView& view, const std::wstring& 
     return SettingsRef{inst->machine, inst->index};
 }
 
+// Whether the settings have a picture now: a snapshot's always, the live ones while the machine
+// has a screen (the vendor does not say what a host answers for a machine that is off or saved).
+bool Live(const SettingsRef& s) { return s.snapshot != 0 || HasScreen(s.machine->power); }
+
 // Draws the live screen (a new frame) or a snapshot's saved one, which never changes.
 bool Draw(const SettingsRef& s, int w, int h, uint8_t* out) {
     return s.snapshot == 0 ? s.machine->Image(w, h, true, out) : s.machine->SnapshotImage(s.snapshot, w, h, out);
@@ -105,7 +110,7 @@ int32_t Thumbnail(const HostView& view, const std::vector<PropValue>& in, Object
     auto settings = SettingsOf(view, Text(in[0]));
     int64_t w = Int(in[1]), h = Int(in[2]);
     if (!settings || w <= 0 || h <= 0) return kInvalidParameter;
-    if (settings->machine->display == "none") return kInvalidState;
+    if (settings->machine->display == "none" || !Live(*settings)) return kInvalidState;
     if (w * h > kMaxImagePixels) return kOutOfMemory;
     out.Set(L"ImageData", ScreenImage(*settings, static_cast<int>(w), static_cast<int>(h), fault));
     return kCompleted;
@@ -120,6 +125,9 @@ int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const s
         items.push_back(*settings);
     }
     std::vector<int32_t> requests = Numbers<int32_t>(in[1]);
+    for (const SettingsRef& item : items)
+        for (int32_t code : requests)
+            if (code >= 5 && code <= 7 && !Live(item)) return kInvalidState;
     const ClassDef& summaryClass = *view.schema().Find(L"Msvm_SummaryInformation");
     std::vector<IUnknown*> objects;
     for (const SettingsRef& item : items) {
@@ -134,7 +142,7 @@ int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const s
             case 5: s->Set(L"ThumbnailImage", ScreenImage(item, 80, 60, fault)); break;
             case 6: s->Set(L"ThumbnailImage", ScreenImage(item, 160, 120, fault)); break;
             case 7: s->Set(L"ThumbnailImage", ScreenImage(item, 320, 240, fault)); break;
-            case 100: s->Set(L"EnabledState", PropValue::I4(2)); break;
+            case 100: s->Set(L"EnabledState", PropValue::I4(EnabledStateOf(m->power, view.version))); break;
             case 101: s->Set(L"ProcessorLoad", PropValue::I4(static_cast<int32_t>(m->frame % 40 + 3))); break;
             case 103: s->Set(L"MemoryUsage", PropValue::String(L"1024")); break;
             case 104: s->Set(L"Heartbeat", PropValue::I4(2)); break;
@@ -194,15 +202,21 @@ void RunProviderMethod(const std::shared_ptr<Host>& host, ProviderVersion versio
                        const FaultEffect& fault) {
     const HostView view{host.get(), version};
     int32_t result = kInvalidState;
-    switch (target.role) {
-    case Role::Service:
-        result = IEquals(method.name, L"GetSummaryInformation") ? Summary(host, view, in, out, fault)
-                                                                : Thumbnail(view, in, out, fault);
-        break;
-    case Role::SyntheticMouse:
-    case Role::Ps2Mouse: result = Mouse(*target.machine, target.role, method.name, in); break;
-    case Role::Keyboard: result = Keyboard(*target.machine, method.name, in, out); break;
-    default: break;
+    // A guest's devices answer only while it runs.
+    const bool running = target.machine && target.machine->power == Power::Running;
+    if (fault.returnValue) {
+        result = static_cast<int32_t>(*fault.returnValue);  // refused before it did anything
+    } else if (!RunControlMethod(*host, version, target, method, in, out, fault, result)) {
+        switch (target.role) {
+        case Role::Service:
+            result = IEquals(method.name, L"GetSummaryInformation") ? Summary(host, view, in, out, fault)
+                                                                    : Thumbnail(view, in, out, fault);
+            break;
+        case Role::SyntheticMouse:
+        case Role::Ps2Mouse: result = running ? Mouse(*target.machine, target.role, method.name, in) : kInvalidState; break;
+        case Role::Keyboard: result = running ? Keyboard(*target.machine, method.name, in, out) : kInvalidState; break;
+        default: break;
+        }
     }
     out.Set(L"ReturnValue", PropValue::I4(result));
 }

@@ -77,12 +77,15 @@ public:
                OneOf(j, "display", where, {"synthetic", "s3", "none"}, s.display) &&
                OneOf(j, "mouse", where, {"synthetic", "ps2", "synthetic-disabled", "none"}, s.mouse) &&
                Int(j, "mouseEnabledState", where, 0, 65535, s.mouseEnabledState) &&
-               Bool(j, "keyboard", where, s.keyboard) && Bool(j, "settingData", where, s.settingData);
+               Bool(j, "keyboard", where, s.keyboard) && Bool(j, "settingData", where, s.settingData) &&
+               OneOf(j, "state", where, {"running", "off", "saved", "paused"}, s.state) &&
+               Bool(j, "shutdownService", where, s.shutdownService);
     }
 
     bool Machine(const json& j, const std::string& where, MachineConfig& m) {
         if (!OnlyKeys(j, where, {"elementName", "name", "generation", "width", "height", "display", "mouse",
-                                 "mouseEnabledState", "keyboard", "settingData", "snapshots"}))
+                                 "mouseEnabledState", "keyboard", "settingData", "snapshots", "state",
+                                 "shutdownService"}))
             return false;
         if (!j.contains("elementName")) return Fail(where, "needs an \"elementName\"");
         std::string name;
@@ -99,7 +102,7 @@ public:
 
     bool Fault(const json& j, const std::string& where, FaultConfig& f) {
         if (!OnlyKeys(j, where, {"host", "call", "class", "method", "property", "hr", "disconnect", "reply", "after",
-                                 "count"}))
+                                 "count", "returnValue", "jobError"}))
             return false;
         if (!String(j, "host", where, f.host) || !String(j, "class", where, f.className) ||
             !String(j, "method", where, f.method) || !String(j, "property", where, f.property))
@@ -127,6 +130,17 @@ public:
                 return Fail(where + ".hr", "must be a hex string");
             }
         }
+        if (j.contains("returnValue")) {
+            if (!j["returnValue"].is_number_integer() || j["returnValue"].get<long long>() < 0 ||
+                j["returnValue"].get<long long>() > 0xFFFFFFFFll)
+                return Fail(where + ".returnValue", "must be a uint32");
+            f.returnValue = static_cast<uint32_t>(j["returnValue"].get<long long>());
+        }
+        std::string jobError;
+        if (j.contains("jobError")) {
+            if (!String(j, "jobError", where, jobError)) return false;
+            f.jobError = jobError;
+        }
         std::optional<bool> disconnect;
         std::optional<int> after, count;
         if (!Bool(j, "disconnect", where, disconnect) || !Int(j, "after", where, 0, 1 << 30, after) ||
@@ -135,8 +149,11 @@ public:
         f.disconnect = disconnect.value_or(false);
         f.after = after.value_or(0);
         f.count = count.value_or(-1);
-        int effects = (f.hr ? 1 : 0) + (f.disconnect ? 1 : 0) + (f.reply.empty() ? 0 : 1);
-        if (effects != 1) return Fail(where, "needs exactly one of \"hr\", \"disconnect\" and \"reply\"");
+        int effects = (f.hr ? 1 : 0) + (f.disconnect ? 1 : 0) + (f.reply.empty() ? 0 : 1) + (f.returnValue ? 1 : 0) +
+                      (f.jobError ? 1 : 0);
+        if (effects != 1)
+            return Fail(where,
+                        "needs exactly one of \"hr\", \"disconnect\", \"reply\", \"returnValue\" and \"jobError\"");
         if (f.reply == "propertyMissing" && f.property.empty())
             return Fail(where, "a propertyMissing reply needs a \"property\"");
         return true;
@@ -151,7 +168,7 @@ public:
         if (!j.contains("set")) return Fail(where, "needs a \"set\"");
         const json& set = j["set"];
         if (!OnlyKeys(set, where + ".set", {"elementName", "width", "height", "display", "mouse", "mouseEnabledState",
-                                            "keyboard", "settingData"}) ||
+                                            "keyboard", "settingData", "state", "shutdownService"}) ||
             !Settings(set, where + ".set", c.set))
             return false;
         c.after = after.value_or(0);
@@ -161,16 +178,19 @@ public:
 
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
-                                 "machines", "faults", "changes"}))
+                                 "jobMs", "jobPolls", "machines", "faults", "changes"}))
             return false;
         std::string hostName;
-        std::optional<int> latency;
+        std::optional<int> latency, jobMs, jobPolls;
         std::optional<bool> typeScancodes;
         std::optional<std::string> provider;
         if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
             !OneOf(j, "provider", where, {"v1", "v2", "both"}, provider) ||
-            !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes))
+            !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes) ||
+            !Int(j, "jobMs", where, 0, 600000, jobMs) || !Int(j, "jobPolls", where, 0, 1000, jobPolls))
             return false;
+        h.jobMs = jobMs.value_or(2000);
+        h.jobPolls = jobPolls.value_or(0);
         if (!j.contains("name")) return Fail(where, "needs a \"name\"");
         h.hostName = Wide(hostName.empty() ? h.name : hostName);
         h.speaksV1 = provider.value_or("v1") != "v2";

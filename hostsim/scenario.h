@@ -19,6 +19,8 @@ struct MachineSettings {
     std::optional<std::string> mouse;     // "synthetic", "ps2", "synthetic-disabled", "none"
     std::optional<int> mouseEnabledState; // EnabledState of the synthetic mouse
     std::optional<bool> keyboard, settingData;
+    std::optional<std::string> state;      // "running", "off", "saved", "paused"
+    std::optional<bool> shutdownService;   // whether it has a Msvm_ShutdownComponent
 };
 
 struct MachineConfig {
@@ -39,6 +41,8 @@ struct FaultConfig {
     std::optional<HRESULT> hr;
     bool disconnect = false;
     std::string reply;  // "imageNotArray", "imageShort", "resolutionZero", "propertyMissing"
+    std::optional<uint32_t> returnValue;  // the method does nothing and answers this ReturnValue
+    std::optional<std::string> jobError;  // the job the method starts ends in exception with this text
     int after = 0;      // matching calls let through first
     int count = -1;     // times it acts; -1 = always
 };
@@ -57,6 +61,8 @@ struct HostConfig {
     int latencyMs = 0;
     bool speaksV1 = true, speaksV2 = false;  // "provider": "v1", "v2" or "both"
     bool typeScancodes = true;
+    int jobMs = 2000;   // how long a state change, shutdown or checkpoint takes (0: at once)
+    int jobPolls = 0;   // ... or this many reads of its job, when sooner (0: time only)
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
     std::vector<ChangeConfig> changes;

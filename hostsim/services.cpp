@@ -69,6 +69,7 @@ STDMETHODIMP Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuer
     if (FAILED(hr)) return hr;
 
     std::lock_guard<std::mutex> lock(Engine::Instance().mutex);
+    AdvanceJobs(host(), nullptr);
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"ExecQuery", QueryClass(query), {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
     QueryResult result;
@@ -107,6 +108,7 @@ STDMETHODIMP Services::GetObject(const BSTR strObjectPath, LONG, IWbemContext*, 
     auto path = ParseObjectPath(pathText);
     std::wstring className = path ? path->className : std::wstring();
     record.className = Utf8(className);
+    AdvanceJobs(host(), path ? &*path : nullptr);  // a read of a job, or of a machine shutting down, moves it on
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"GetObject", className, {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
     if (!path) return EndWireCall(record, WBEM_E_INVALID_OBJECT_PATH, fault);
@@ -149,7 +151,7 @@ HRESULT Services::PrepareMethod(const std::wstring& pathText, const std::wstring
         VARIANT raw;
         PropValue value;
         if (!in || FAILED(ParameterValue(in, p.name, raw)) || FAILED(CoerceToCimType(raw, p.type, value)) ||
-            value.IsNull()) {
+            (value.IsNull() && !p.optional)) {
             result = WBEM_E_INVALID_PARAMETER;
         } else {
             logged[Utf8(p.name)] = ValueToJson(value.Get(), p.type);
@@ -176,6 +178,7 @@ STDMETHODIMP Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethod
     if (FAILED(hr)) return hr;
 
     std::lock_guard<std::mutex> lock(Engine::Instance().mutex);
+    AdvanceJobs(host(), nullptr);
     auto path = ParseObjectPath(pathText);
     std::wstring className = path ? path->className : std::wstring();
     record.className = Utf8(className);

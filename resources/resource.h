@@ -27,6 +27,16 @@
 #define IDM_TYPE_CLIPBOARD      32798
 #define IDM_THROUGH_ALT         32800
 
+// Action menu: the machine's power and checkpoints.
+#define IDM_ACTION_START        32850
+#define IDM_ACTION_SHUT_DOWN    32851
+#define IDM_ACTION_TURN_OFF     32852
+#define IDM_ACTION_SAVE         32853
+#define IDM_ACTION_PAUSE        32854
+#define IDM_ACTION_RESUME       32855
+#define IDM_ACTION_RESET        32856
+#define IDM_ACTION_CHECKPOINT   32857
+
 // Connect dialog controls.
 #define IDC_CONNECT_USER        1000
 #define IDC_CONNECT_PASSWORD    1002

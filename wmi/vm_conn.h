@@ -3,6 +3,7 @@
 #include "wmi/class_cache.h"
 #include "wmi/com_ref.h"
 #include "wmi/guest_image.h"
+#include "wmi/machine_state.h"
 #include "wmi/provider_namespace.h"
 #include "wmi/variant.h"
 #include "wmi/wmi_credentials.h"
@@ -19,7 +20,8 @@
 // null) every operation that would need it fails with a non-zero result and a text saying so.
 //
 // Files by job: vm_conn.cpp (connection and queries), vm_discovery.cpp (management service and
-// machine), vm_thumbnail.cpp (video head and screen image), vm_mouse.cpp, vm_keyboard.cpp.
+// machine), vm_thumbnail.cpp (video head and screen image), vm_mouse.cpp, vm_keyboard.cpp,
+// vm_control.cpp (the machine's power state, its state changes, jobs and checkpoints).
 class VmConn {
 public:
     VmConn() = default;
@@ -56,6 +58,21 @@ public:
     HRESULT TypeText(const wchar_t* text, WideString& errorText);
     HRESULT TypeScancodes(uint8_t scanCode, WideString& errorText);
 
+    // Machine control. A method's own answer is `returnValue` (0 done, 4096 job started, other
+    // codes refusals) with the Job reference in `jobPath` (empty when there is none); the HRESULT
+    // says whether the call itself went through.
+    HRESULT ReadMachineState(uint32_t& enabledState, WideString& errorText);  // one round trip
+    HRESULT OpenedMachineState(uint32_t& enabledState, WideString& errorText);  // as the open found it
+    HRESULT RequestStateChange(int32_t requestedState, uint32_t& returnValue, WideString& jobPath,
+                               WideString& errorText);
+    // Whether the guest can be asked to shut down: the machine has a shutdown component whose
+    // first operational status is OK (2) or degraded (3).
+    HRESULT FindShutdownComponent(bool& usable, WideString& errorText);
+    HRESULT InitiateShutdown(const wchar_t* reason, uint32_t& returnValue, WideString& jobPath,
+                             WideString& errorText);
+    HRESULT CreateCheckpoint(uint32_t& returnValue, WideString& jobPath, WideString& errorText);
+    HRESULT ReadJob(const wchar_t* jobPath, JobStatus& job, WideString& errorText);  // one round trip
+
     // Members in declared order; the console reads them directly. A non-null
     // settingData.object means a machine is open.
     WmiCredentials credentials;
@@ -74,6 +91,7 @@ public:
     WmiObjectRef syntheticMouse;
     WmiObjectRef ps2Mouse;
     int32_t summaryRequest = 0;
+    WmiObjectRef shutdownComponent;  // found once per open machine
 
 private:
     // Writes "no connection to the server" and returns NotConnected.

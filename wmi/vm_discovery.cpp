@@ -17,6 +17,7 @@ HRESULT VmConn::OpenMachine(const wchar_t* elementName, WideString& errorText) {
     AppendWqlLiteral(query, elementName);
     query.Append(L"'");
     machine.Reset(QueryFirst(query.c_str(), errorText));
+    shutdownComponent.Reset(nullptr);  // the machine opened before had it
     if (!machine.object) return WbemNotFound;
 
     ReadProperty(machine.object.Get(), L"Name", machineName);

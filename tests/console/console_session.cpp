@@ -80,10 +80,13 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
             if (std::find(keep.begin(), keep.end(), box) != keep.end() || !uidriver::ReadMessageBox(box, info))
                 continue;
             ShownBox shown{info.caption, info.text, L"", Calls().size()};
-            for (const uidriver::DialogButton& button : info.buttons)
+            int answer = IDOK;
+            for (const uidriver::DialogButton& button : info.buttons) {
                 if (button.isDefault && info.buttons.size() > 1) shown.defaultButton = button.text;
+                if (button.id == IDYES) answer = yesNoAnswer;
+            }
             boxes_.push_back(shown);
-            if (!uidriver::Answer(box, IDOK)) return false;
+            if (!uidriver::Answer(box, answer)) return false;
             answered = true;
         }
         quiet = answered ? 0 : quiet + 1;

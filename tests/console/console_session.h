@@ -54,6 +54,7 @@ public:
     // and the boxes that follow one. False when the program stops answering.
     bool SettleAndAnswer(const std::vector<HWND>& keep = {});
     const std::vector<ShownBox>& Boxes() const { return boxes_; }
+    int yesNoAnswer = IDNO;  // how a box that asks Yes or No is answered
 
     std::vector<LoggedCall> Calls() const;
     int CountFetches() const;

@@ -40,6 +40,13 @@ const char Hosts[] = R"({"hosts": [
   {"name": "no-hyperv", "machines": [], "faults": [{"call": "ConnectServer", "hr": "0x8004100E"}]},
   {"name": "locked-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x80041003"}]},
   {"name": "gone-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x800706BA"}]},
+  {"name": "ctl", "hostName": "HV-CTL", "jobMs": 600000, "jobPolls": 2, "machines": [
+    {"elementName": "Sleeper", "name": "0F0F0000-0000-4000-8000-000000000011", "width": 320, "height": 240, "state": "off"},
+    {"elementName": "Mute", "name": "0F0F0000-0000-4000-8000-000000000012", "width": 320, "height": 240,
+     "shutdownService": false}]},
+  {"name": "ctl-v2", "hostName": "HV-CTL2", "provider": "v2", "jobMs": 600000, "jobPolls": 2, "machines": [
+    {"elementName": "Sleeper2", "name": "0F0F0000-0000-4000-8000-000000000013", "generation": 2, "width": 320,
+     "height": 240, "state": "off"}]},
   {"name": "farm", "machines": [
     {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}]})";
 
@@ -70,7 +77,10 @@ const struct {
     int id;
 } Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
                 {"shift", IDM_SHIFT},          {"application", IDM_APPLICATION_KEY}, {"kanji", IDM_KANJI},
-                {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}};
+                {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT},
+                {"start", IDM_ACTION_START},   {"shut-down", IDM_ACTION_SHUT_DOWN}, {"turn-off", IDM_ACTION_TURN_OFF},
+                {"save", IDM_ACTION_SAVE},     {"pause", IDM_ACTION_PAUSE},         {"resume", IDM_ACTION_RESUME},
+                {"reset", IDM_ACTION_RESET},   {"checkpoint", IDM_ACTION_CHECKPOINT}};
 
 // Messages and the lParam a key message carries (repeat count 1; a release's previous-state and
 // transition bits; the Alt context bit of a system key).
@@ -110,16 +120,49 @@ RECT Drawn(const uidriver::Pixels& pixels) {
     return box;
 }
 
+// The boxes of the lines drawn: runs of rows that differ from the background, apart by rows that do not.
+std::vector<RECT> DrawnLines(const uidriver::Pixels& pixels) {
+    std::vector<RECT> lines;
+    bool inLine = false;
+    for (int y = 0; y < pixels.height; ++y) {
+        LONG left = pixels.width, right = 0;
+        for (int x = 0; x < pixels.width; ++x)
+            if (pixels.At(x, y) != pixels.At(0, 0)) {
+                left = std::min<LONG>(left, x);
+                right = x + 1;
+            }
+        if (right == 0) {
+            inLine = false;
+            continue;
+        }
+        if (!inLine) lines.push_back(RECT{left, y, right, y + 1});
+        inLine = true;
+        RECT& line = lines.back();
+        line = RECT{std::min(line.left, left), line.top, std::max(line.right, right), y + 1};
+    }
+    return lines;
+}
+
 std::string Text(const RECT& r) {
     char text[64];
     std::snprintf(text, sizeof(text), "(%ld,%ld)-(%ld,%ld)", r.left, r.top, r.right, r.bottom);
     return text;
 }
 
+// A machine-control call: a method that is neither an image request nor a device's.
+bool IsControl(const LoggedCall& call);
+
+bool MenuShown() {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return menu && IsWindowVisible(menu);
+}
+
 bool IsDevice(const LoggedCall& call) {
     const std::string cls = call.Field("class");
     return call.Is("ExecMethod") && (cls == "Msvm_Keyboard" || cls == "Msvm_SyntheticMouse" || cls == "Msvm_Ps2Mouse");
 }
+
+bool IsControl(const LoggedCall& call) { return call.Is("ExecMethod") && !IsDevice(call) && !call.IsFetch(); }
 
 // A method call's in-parameters as their JSON values: those that are not object paths, or only
 // those that are.
@@ -201,12 +244,20 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
     if (verb == "keymenu") {
         // The Keyboard menu by its mnemonic: WM_INITMENUPOPUP asks the guest for the modifier keys
         // before the popup shows.
-        auto menuShown = [] {
-            HWND menu = FindWindowW(L"#32768", nullptr);
-            return menu && IsWindowVisible(menu);
-        };
-        return PostMessageW(session.Window(), WM_SYSCOMMAND, SC_KEYMENU, 'k') && WaitUntil(menuShown) &&
-               Post(WM_CANCELMODE, 0, 0) && WaitUntil([&] { return !menuShown(); });
+        return PostMessageW(session.Window(), WM_SYSCOMMAND, SC_KEYMENU, 'k') && WaitUntil(MenuShown) &&
+               Post(WM_CANCELMODE, 0, 0) && WaitUntil([] { return !MenuShown(); });
+    }
+    if (verb == "action") {
+        // The Action menu by its mnemonic, then an item's: a greyed item does nothing.
+        if (!PostMessageW(session.Window(), WM_SYSCOMMAND, SC_KEYMENU, 'a') || !WaitUntil(MenuShown) ||
+            !PostMessageW(session.Window(), WM_CHAR, static_cast<WPARAM>(arg(1)[0]), 1))
+            return false;
+        if (!WaitUntil([] { return !MenuShown(); }, 2000)) Post(WM_CANCELMODE, 0, 0);
+        return WaitUntil([] { return !MenuShown(); }) && session.SettleAndAnswer();
+    }
+    if (verb == "answer") {
+        session.yesNoAnswer = arg(1) == "yes" ? IDYES : IDNO;
+        return true;
     }
     if (verb == "copy") {
         const std::wstring content = Wide(arg(1).empty() ? "" : arg(1).substr(1));
@@ -225,7 +276,11 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
     if (verb == "watch") {
         watch = 0;
         for (size_t i = 1; i < w.size(); ++i)
-            watch |= w[i] == "device" ? Device : w[i] == "fetch" ? Fetch : w[i] == "connect" ? Connect : Class;
+            watch |= w[i] == "device"    ? Device
+                     : w[i] == "fetch"   ? Fetch
+                     : w[i] == "connect" ? Connect
+                     : w[i] == "control" ? Control
+                                         : Class;
         return true;
     }
     if (verb == "title") {
@@ -324,18 +379,22 @@ void ScenarioRun::Transcribe() {
             std::string hr = call.Field("hr");
             hr = hr == "0x00000000" ? std::string() : hr.insert(0, 1, ' ');
             std::string entry;
-            if (IsDevice(call) || call.IsFetch()) {
-                if ((watch & (IsDevice(call) ? Device : Fetch)) != 0) entry = call.Field("method") + Values(call) + hr;
+            const bool instanceRead = call.Is("GetObject") && call.Field("target").find('=') != std::string::npos;
+            if (IsDevice(call) || call.IsFetch() || IsControl(call)) {
+                const unsigned kind = IsDevice(call) ? Device : call.IsFetch() ? Fetch : Control;
+                if ((watch & kind) != 0) entry = call.Field("method") + Values(call) + hr;
                 // A call that reaches a machine names the one opened: a device's path, or that of
                 // the live settings, holds its identifier (a checkpoint's settings have their own).
-                const std::string reference = IsDevice(call) ? call.Field("target") : Values(call, true);
+                const std::string reference = IsDevice(call) ? call.Field("target")
+                                              : kind == Control ? call.Field("target") + Values(call, true)
+                                                                : Values(call, true);
                 if (opened != machines.end() && !opened->second.guid.empty() && hr.empty() &&
                     reference.find(":Msvm_") != std::string::npos && reference.find(opened->second.guid) == std::string::npos)
                     entry = (entry.empty() ? call.Field("method") : entry) + " (not to " + opened_ + ")";
             } else if (call.Is("ConnectServer") && (watch & Connect)) {
                 entry = "connect " + call.Field("namespace") + hr;
-            } else if (call.Is("GetObject") && (watch & Class)) {
-                entry = "GetObject " + call.Field("class") + hr;
+            } else if (call.Is("GetObject") && (watch & (instanceRead ? Control : Class))) {
+                entry = (instanceRead ? "read " : "GetObject ") + call.Field("class") + hr;
             }
             if (!entry.empty()) transcript.push_back(entry);
         }
@@ -370,10 +429,17 @@ bool ScenarioRun::Shows(const std::string& what, std::string& why, DWORD timeout
                 why = "nothing drawn";
                 return false;
             }
-            if (width == 0) {  // the no-image text: one line, centred
-                const int dx = (box.left + box.right) - pixels.width, dy = (box.top + box.bottom) - pixels.height;
-                return box.bottom - box.top < 40 && box.right - box.left < pixels.width - 2 * WhiteFrame &&
-                       std::abs(dx) <= 4 && std::abs(dy) <= 4;
+            if (width == 0) {  // the no-image text, centred, and for "text+line" a line under it
+                const std::vector<RECT> lines = DrawnLines(pixels);
+                why += " in " + std::to_string(lines.size()) + " lines";
+                if (lines.size() != (what == "text" ? 1u : 2u)) return false;
+                const RECT& text = lines.front();
+                auto centred = [&](const RECT& r) {
+                    return r.bottom - r.top < 40 && r.right - r.left < pixels.width - 2 * WhiteFrame &&
+                           std::abs((r.left + r.right) - pixels.width) <= 4;
+                };
+                return centred(text) && std::abs((text.top + text.bottom) - pixels.height) <= 4 &&
+                       centred(lines.back());
             }
             if (box.left < place.left || box.top < place.top || box.right > place.right || box.bottom > place.bottom)
                 return false;

@@ -12,22 +12,28 @@
 //   key|keyup|syskey|syskeyup VK        a key message (VK a number, or a letter)
 //   tick | keymenu | COMMAND            a refresh request; the Keyboard menu opened and closed;
 //                                       a menu command (full, disconnect, ctrl-alt-del, shift,
-//                                       application, kanji, type-clipboard, through-alt)
+//                                       application, kanji, type-clipboard, through-alt, start,
+//                                       shut-down, turn-off, save, pause, resume, reset, checkpoint)
+//   action LETTER                       the Action menu opened, and its item of that mnemonic
+//                                       chosen (nothing happens when it is greyed)
+//   answer yes|no                       how the boxes that ask Yes or No are answered (default no)
 //   copy TEXT                           puts the rest of the step after one blank on the clipboard
 //   point X Y                           puts the real pointer there (before a machine is open:
 //                                       the moves it makes reach the window at once, and twice)
 //   watch KIND...                       log lines to transcribe: device fetch connect class
+//                                       control (the power methods, and reads of objects)
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
 //   ticking                             waits for an image request the timer makes by itself
 //   shows WxH [corners] | shows text    waits until the window shows the guest's image placed
-//                                       for that screen size (all four corner marks), or only
-//                                       the centred "console image is not available."
+//   | shows text+line                   for that screen size (all four corner marks), or only
+//                                       the centred "console image is not available." (and a
+//                                       line under it)
 //   wire N                              "wire calls <= N" when at most N wire calls were logged
 //                                       since the last such step
 // Every step settles the window and answers the boxes that came. Whatever the row watches, a
-// device call or image request that names another machine than the one opened last is
-// transcribed with " (not to MACHINE)".
+// device call, image request or power method that names another machine than the one opened last
+// is transcribed with " (not to MACHINE)".
 #include "console_session.h"
 
 #include <ostream>
@@ -49,7 +55,7 @@ struct Row {
 
 class ScenarioRun {
 public:
-    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8 };
+    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8, Control = 16 };
 
     // Starts vuemere.exe on the base scenario with `faults`, its client area 420 x 320 and the
     // refresh timer at 60,000 ms, so that only the steps ask for images.

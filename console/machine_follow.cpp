@@ -1,0 +1,99 @@
+#include "console/main_wnd.h"
+
+// The open machine's power as the console follows it. Its state is read when the machine is
+// opened (from the object the open found), when the Action menu opens, on each tick while a job
+// of this console or an accepted shutdown is under way, and once when pictures stop or start
+// although the state known did not lead to expect it (someone else started, stopped or saved it).
+// A running machine's tick costs nothing more than its image.
+
+namespace {
+// The states in which the host sends pictures.
+bool GivesImages(MachineState state) { return state == MachineState::Running || state == MachineState::Paused; }
+}  // namespace
+
+void MainWnd::TakeOpenedState() {
+    uint32_t value = 0;
+    WideString errorText;
+    if (conn.OpenedMachineState(value, errorText) == 0)
+        status.Take(StateFromEnabledState(conn.providerVersion, value), value);
+    status.imagesArriving = ImageAvailable();
+    ShowStatusTitle();
+}
+
+bool MainWnd::ReadState() {
+    uint32_t value = 0;
+    WideString errorText;
+    if (conn.ReadMachineState(value, errorText) != 0) return false;  // the state known before stays
+    if (status.Take(StateFromEnabledState(conn.providerVersion, value), value)) {
+        // It has started, by this console or by anyone: the guest's resolution may be new and its
+        // synthetic mouse enabled now.
+        conn.FindVideoHead(errorText);
+        conn.FindMouse(errorText);
+        RequestRefresh();
+    }
+    return true;
+}
+
+void MainWnd::FollowMachine() {
+    if (status.jobRunning) {
+        JobStatus job;
+        WideString errorText;
+        const HRESULT read = conn.ReadJob(status.jobPath.c_str(), job, errorText);
+        const JobOutcome outcome = read == 0 ? ClassifyJobState(job.jobState) : JobOutcome::Failed;
+        if (read == 0) status.jobPercent = job.percentComplete;
+        // A job that cannot be read is not followed any further: every tick would fail the same way.
+        status.jobRunning = outcome == JobOutcome::Running;
+        ReadState();
+        ShowStatusTitle();
+        // The box runs a message loop of its own, whose ticks must find the job already settled.
+        if (read != 0) {
+            errorText.Append(L" (");
+            AppendHex(errorText, static_cast<uint32_t>(read));
+            errorText.Append(L")");
+            ShowActionFailure(status.jobAction, errorText.c_str());
+        } else if (outcome == JobOutcome::Failed) {
+            WideString text;
+            BuildJobFailureText(job.errorDescription.c_str(), job.errorCode, job.jobState, text);
+            ShowActionFailure(status.jobAction, text.c_str());
+        }
+    } else if (status.shutdownPending) {
+        // Until it is Off; a shutdown that cannot be watched, or that something else overtook,
+        // is not watched any longer.
+        if (!ReadState() || (status.state != MachineState::Running && status.state != MachineState::Stopping))
+            status.shutdownPending = false;
+        ShowStatusTitle();
+    }
+}
+
+void MainWnd::WatchImages() {
+    const bool arriving = ImageAvailable();
+    if (arriving == status.imagesArriving) return;
+    status.imagesArriving = arriving;
+    if (status.jobRunning || status.shutdownPending) return;  // its state is read on every tick
+    if (status.known && GivesImages(status.state) == arriving) return;
+    ReadState();
+    ShowStatusTitle();
+}
+
+void MainWnd::ShowStatusTitle() {
+    if (!MachineOpen()) return;
+    WideString text;
+    BuildWindowTitle(title.c_str(), vmName.c_str(), status, text);
+    SetWindowTextW(hwnd, text.c_str());
+}
+
+void MainWnd::PaintStatusLine(HDC dc, const RECT& area) {
+    WideString line;
+    if (!MachineOpen() || !BuildNoImageLine(vmName.c_str(), status, line)) return;
+    // Under the centred "console image is not available.", half a line apart.
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    RECT below{area.left, (area.top + area.bottom) / 2 + metrics.tmHeight, area.right, area.bottom};
+    DrawTextW(dc, line.c_str(), -1, &below, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+void MainWnd::ShowActionFailure(MachineAction action, const wchar_t* text) {
+    WideString caption(L"cannot ");
+    caption.Append(ActionName(action));
+    MessageBoxW(hwnd, text, caption.c_str(), MB_OK);
+}

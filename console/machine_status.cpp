@@ -1,0 +1,98 @@
+#include "console/machine_status.h"
+
+#include <cwchar>
+
+namespace {
+
+void AppendNumber(WideString& out, const wchar_t* format, uint32_t value) {
+    wchar_t text[32];
+    std::swprintf(text, 32, format, static_cast<unsigned>(value));
+    out.Append(text);
+}
+
+// "Off", "Unknown 32781": the state as the title and the no-image line name it.
+void AppendStateWord(WideString& out, const MachineStatus& status) {
+    out.Append(StateWord(status.state));
+    if (status.state == MachineState::Unknown && status.enabledState != 0)
+        AppendNumber(out, L" %u", status.enabledState);
+}
+
+}  // namespace
+
+void MachineStatus::Forget() {
+    known = false;
+    state = MachineState::Unknown;
+    enabledState = 0;
+    jobRunning = false;
+    jobPath.Clear();
+    jobPercent = 0;
+    shutdownPending = false;
+    imagesArriving = false;
+}
+
+bool MachineStatus::Take(MachineState newState, uint32_t value) {
+    const bool started = known && state != MachineState::Running && newState == MachineState::Running;
+    known = true;
+    state = newState;
+    enabledState = value;
+    return started;
+}
+
+void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const MachineStatus& status, WideString& out) {
+    out.Assign(title);
+    out.Append(L" - ");
+    out.Append(vmName);
+    if (status.jobRunning) {
+        out.Append(L" (");
+        out.Append(ActionProgressWord(status.jobAction));
+        AppendNumber(out, L" %u%%)", static_cast<uint32_t>(status.jobPercent));
+    } else if (status.shutdownPending) {
+        out.Append(L" (Stopping)");
+    } else if (status.known && status.state != MachineState::Running) {
+        out.Append(L" (");
+        AppendStateWord(out, status);
+        out.Append(L")");
+    }
+}
+
+bool BuildNoImageLine(const wchar_t* vmName, const MachineStatus& status, WideString& out) {
+    if (!status.known || status.state == MachineState::Running) return false;
+    out.Assign(vmName);
+    if (status.state == MachineState::Unknown) {
+        out.Append(L" is in a state this console does not know");
+        if (status.enabledState != 0) AppendNumber(out, L" (%u)", status.enabledState);
+        out.Append(L".");
+        return true;
+    }
+    out.Append(L" is ");
+    AppendStateWord(out, status);
+    out.Append(L".");
+    switch (status.state) {
+    case MachineState::Off: out.Append(L" Action > Start turns it on."); break;
+    case MachineState::Saved: out.Append(L" Action > Start restores it."); break;
+    case MachineState::Paused: out.Append(L" Action > Resume continues it."); break;
+    default: break;
+    }
+    return true;
+}
+
+void BuildJobFailureText(const wchar_t* description, uint32_t errorCode, uint32_t jobState, WideString& out) {
+    out.Clear();
+    if (description && *description) {
+        out.Assign(description);
+    } else if (errorCode != 0) {
+        AppendNumber(out, L"error code %u", errorCode);
+    } else {
+        AppendNumber(out, L"the job ended in state %u", jobState);
+    }
+}
+
+void AppendHex(WideString& out, uint32_t value) { AppendNumber(out, L"0x%08X", value); }
+
+void BuildReturnCodeText(uint32_t returnValue, WideString& out) {
+    out.Clear();
+    if (const wchar_t* known = ReturnCodeText(returnValue))
+        out.Assign(known);
+    else
+        AppendNumber(out, L"return value %u", returnValue);
+}

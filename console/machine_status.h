@@ -1,0 +1,43 @@
+#pragma once
+#include "shell/wide_string.h"
+#include "wmi/machine_state.h"
+
+#include <cstdint>
+
+// What the console knows of the open machine's power, and the one request of its own that is
+// under way, with the texts it shows from them. No platform headers, so it can be tested natively.
+struct MachineStatus {
+    bool known = false;                          // a state has been read since the machine was opened
+    MachineState state = MachineState::Unknown;
+    uint32_t enabledState = 0;                   // the value read, shown for states not known here
+    bool jobRunning = false;                     // a job this console started, followed on the ticks
+    MachineAction jobAction = MachineAction::Start;
+    WideString jobPath;                          // the job reference the method returned
+    int32_t jobPercent = 0;
+    bool shutdownPending = false;                // an accepted Shut Down, until the machine is Off
+    bool imagesArriving = false;                 // whether the last fetch gave a picture
+
+    // A new machine, or none: nothing known, nothing under way.
+    void Forget();
+    // Takes a state read from the host; true when it brings the machine to Running from another
+    // known state (its screen and devices may have changed).
+    bool Take(MachineState newState, uint32_t value);
+};
+
+// The window text: `title` + " - " + the machine's name, and while the machine is not Running or
+// something is under way, one suffix: " (Off)", " (Starting 40%)", " (Stopping)", ...
+void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const MachineStatus& status, WideString& out);
+
+// The line painted under "console image is not available." ("Web Server 01 is Off. Action >
+// Start turns it on."); false when there is none to say (nothing known, or Running).
+bool BuildNoImageLine(const wchar_t* vmName, const MachineStatus& status, WideString& out);
+
+// The body of the box for a job that ended badly: its description, else its error code, else its
+// state.
+void BuildJobFailureText(const wchar_t* description, uint32_t errorCode, uint32_t jobState, WideString& out);
+
+// A method's refusal as the box says it: "invalid state for this operation", "return value 7".
+void BuildReturnCodeText(uint32_t returnValue, WideString& out);
+
+// "0x80010108": a failing call's HRESULT as the boxes show it after their text.
+void AppendHex(WideString& out, uint32_t value);
