@@ -119,9 +119,10 @@ void MainWnd::TakeOutcome(MachineAction action, HRESULT sent, uint32_t returnVal
         return;
     }
     if (returnValue == MethodCompleted || returnValue == MethodJobStarted) {
-        // Done at once, or under way without a job to follow: the machine's state tells the rest.
+        // Done at once, or under way without a job to follow: the machine's state tells the rest,
+        // for a shutdown on every tick until it is Off.
         status.shutdownPending = action == MachineAction::ShutDown;
-        ReadState();
+        if (!status.shutdownPending) ReadState();
         ShowStatusTitle();
         RequestRefresh();
         return;

@@ -102,6 +102,8 @@ TEST(Resources, AsTheProgramFileCarriesThem) {
         L"105 終了(&X)",
         L"menu &Keyboard: 32779 Ctrl+Alt+Del, -, 32786 Alt+, 32787 Ctrl+, 32788 Shift+, 32789 Windows+, -, "
         L"32800 through ALT key, -, 32790 Application Key, 32792 Kanji, -, 32798 type from clipboard",
+        L"menu &Action: 32850 &Start, 32851 S&hut Down..., 32852 T&urn Off..., 32853 Sa&ve, 32854 &Pause, "
+        L"32855 R&esume, 32856 &Reset..., -, 32857 Chec&kpoint",
         L"menu ヘルプ(&H): 104 バージョン情報(&A)...",
         L"accelerator Alt+? 104",
         L"accelerator Alt+/ 104",

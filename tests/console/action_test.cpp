@@ -7,9 +7,80 @@
 
 namespace {
 
+// Every action on a machine that is off: the steps of a version's row, with its machines' names.
+std::string EveryAction(const std::string& sleeper, const std::string& mute, const std::string& host) {
+    return "open " + sleeper + " " + host +
+           "; title; shows text+line; watch control read class; start; title; tick; title; shows 320x240; "
+           "watch control device; move 10 10; pause; tick; title; resume; tick; save; tick; title; shows text+line; "
+           "start; tick; checkpoint; title; tick; title; shows 320x240; reset; answer yes; reset; tick; answer no; "
+           "turn-off; answer yes; turn-off; tick; title; start; tick; shut-down; title; tick; title; shows text+line; "
+           "open " + mute + " " + host + "; shut-down";
+}
+
+// What that gives, with the requested states of the version: save, pause and reset.
+std::vector<std::string> EveryActionShows(const std::string& name, const std::string& mute, const char* checkpoint,
+                                          const char* save, const char* pause, const char* reset) {
+    const std::string title = "title vuemere - " + name;
+    return {title + " (Off)", "shows text+line",
+            // The first request fetches the machine's class; the job and the machine are read
+            // on each tick until the job ends, and then the guest's screen shows.
+            "GetObject Msvm_ComputerSystem", "RequestStateChange 2 null", "read Msvm_ConcreteJob",
+            "read Msvm_ComputerSystem", title + " (Starting 50%)", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
+            title, "shows 320x240",
+            // Its mouse was found again when it started.
+            "SetAbsolutePosition 10 10", std::string("RequestStateChange ") + pause + " null", title + " (Paused)",
+            "RequestStateChange 2 null", std::string("RequestStateChange ") + save + " null", title + " (Saved)",
+            "shows text+line", "RequestStateChange 2 null",
+            // A checkpoint shows its progress, and the live screen stays.
+            checkpoint, title + " (Checkpoint 50%)", title, "shows 320x240",
+            "Reset: Reset " + name + "? It restarts at once: unsaved work in the guest is lost. [&No]",
+            "Reset: Reset " + name + "? It restarts at once: unsaved work in the guest is lost. [&No]",
+            std::string("RequestStateChange ") + reset + " null",
+            "Turn Off: Turn off " + name + "? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+            "Turn Off: Turn off " + name + "? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+            "RequestStateChange 3 null", title + " (Off)", "RequestStateChange 2 null",
+            // A shutdown has no job: the machine is read until it is Off.
+            "Shut Down: Shut down " + name + "? Its guest operating system is asked to shut down. [&Yes]",
+            "InitiateShutdown false \"Shut down from the vuemere console\"", title + " (Stopping)", title + " (Off)",
+            "shows text+line",
+            "cannot Shut Down: " + mute + " has no working shutdown service in its guest: it cannot be asked to shut down."};
+}
+
 const Row Rows[] = {
-    {"Try", "open Sleeper ctl; title; shows text+line; watch control class; start; title; tick; title; shows 320x240",
-     {}},
+    {"EveryActionOnAFirstVersionHost", EveryAction("Sleeper", "Mute", "ctl"),
+     EveryActionShows("Sleeper", "Mute", "CreateVirtualSystemSnapshot", "32769", "32768", "10")},
+    {"EveryActionOnASecondVersionHost", EveryAction("Sleeper2", "Mute2", "ctl-v2"),
+     EveryActionShows("Sleeper2", "Mute2", "CreateSnapshot \"\" 2 null", "6", "9", "11")},
+    // The menu offers what the state allows, read when it opens: nothing without a machine or
+    // while a job of this console runs (nor is the state read then).
+    {"TheMenuOffersWhatTheStateAllows",
+     "watch control read; action s; open Sleeper ctl; action v; action s; action s; tick; action s; action p; tick; "
+     "action e; action r",
+     {"read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "RequestStateChange 2 null", "read Msvm_ConcreteJob",
+      "read Msvm_ComputerSystem", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "read Msvm_ComputerSystem",
+      "read Msvm_ComputerSystem", "RequestStateChange 32768 null", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
+      "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "RequestStateChange 2 null",
+      "read Msvm_ConcreteJob", "read Msvm_ComputerSystem"}},
+    // A job that ends in exception (the first on each host), a refused transition (a command the
+    // menu would not have offered is still sent) and a method that answers a failure code show
+    // their boxes.
+    {"FailuresShowTheirBoxes",
+     "open Sleeper ctl; start; tick; title; start; tick; start; checkpoint; open Sleeper2 ctl-v2; start; tick; start; "
+     "tick; pause; tick; checkpoint",
+     {"cannot Start: The virtual machine could not start: not enough memory.", "title vuemere - Sleeper (Off)",
+      "cannot Start: invalid state for this operation", "cannot Checkpoint: access denied",
+      "cannot Start: The virtual machine could not start: not enough memory.",
+      // The second version's snapshot service answers in codes of its own (5: invalid state).
+      "cannot Checkpoint: invalid state for this operation"},
+     R"({"call": "ExecMethod", "method": "RequestStateChange", "jobError": "The virtual machine could not start: not enough memory.", "count": 1},
+        {"call": "ExecMethod", "method": "CreateVirtualSystemSnapshot", "returnValue": 32769})"},
+    // Someone else turns the machine off and on: pictures that stop or come back make the console
+    // read the state once; a running machine's refresh stays one round trip.
+    {"AMachineStoppedAndStartedByAnother",
+     "open Flicker shared; watch read device; wire 20; tick; wire 1; tick; title; shows text+line; tick; tick; title; "
+     "move 10 10; shows 320x240",
+     {"wire calls <= 20", "wire calls <= 1", "read Msvm_ComputerSystem", "title vuemere - Flicker (Off)", "shows text+line",
+      "read Msvm_ComputerSystem", "title vuemere - Flicker", "SetAbsolutePosition 10 10", "shows 320x240"}},
 };
 
 class Action : public testing::TestWithParam<Row> {};

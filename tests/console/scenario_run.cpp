@@ -18,7 +18,10 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // Machines with fixed identifiers (so a call can be told apart by its target) on hosts of both
 // provider versions, of the first release, with listed logons, and hosts that are not Hyper-V or
 // fail the second namespace. Beta has an S3 display and a disabled synthetic mouse (relative mode
-// through the PS/2 mouse); Odd an odd width; Gamma and NoMouse are of generation 2.
+// through the PS/2 mouse); Odd an odd width; Gamma and NoMouse are of generation 2. On the ctl
+// hosts a job ends on its second read (or after ten minutes); Sleeper and Sleeper2 are off, Mute
+// and Mute2 have no shutdown service. Someone else turns Flicker off once its host has had 20
+// wire calls (an open and a refresh), and on again after 23.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -43,10 +46,17 @@ const char Hosts[] = R"({"hosts": [
   {"name": "ctl", "hostName": "HV-CTL", "jobMs": 600000, "jobPolls": 2, "machines": [
     {"elementName": "Sleeper", "name": "0F0F0000-0000-4000-8000-000000000011", "width": 320, "height": 240, "state": "off"},
     {"elementName": "Mute", "name": "0F0F0000-0000-4000-8000-000000000012", "width": 320, "height": 240,
-     "shutdownService": false}]},
+     "shutdownService": false},
+    {"elementName": "Worker", "name": "0F0F0000-0000-4000-8000-000000000014", "width": 320, "height": 240}]},
   {"name": "ctl-v2", "hostName": "HV-CTL2", "provider": "v2", "jobMs": 600000, "jobPolls": 2, "machines": [
     {"elementName": "Sleeper2", "name": "0F0F0000-0000-4000-8000-000000000013", "generation": 2, "width": 320,
-     "height": 240, "state": "off"}]},
+     "height": 240, "state": "off"},
+    {"elementName": "Mute2", "name": "0F0F0000-0000-4000-8000-000000000016", "generation": 2, "width": 320,
+     "height": 240, "shutdownService": false}]},
+  {"name": "shared", "machines": [
+    {"elementName": "Flicker", "name": "0F0F0000-0000-4000-8000-000000000017", "width": 320, "height": 240}],
+   "changes": [{"after": 20, "machine": "Flicker", "set": {"state": "off"}},
+               {"after": 23, "machine": "Flicker", "set": {"state": "running"}}]},
   {"name": "farm", "machines": [
     {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}]})";
 
@@ -280,6 +290,7 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
                      : w[i] == "fetch"   ? Fetch
                      : w[i] == "connect" ? Connect
                      : w[i] == "control" ? Control
+                     : w[i] == "read"    ? Read
                                          : Class;
         return true;
     }
@@ -393,7 +404,7 @@ void ScenarioRun::Transcribe() {
                     entry = (entry.empty() ? call.Field("method") : entry) + " (not to " + opened_ + ")";
             } else if (call.Is("ConnectServer") && (watch & Connect)) {
                 entry = "connect " + call.Field("namespace") + hr;
-            } else if (call.Is("GetObject") && (watch & (instanceRead ? Control : Class))) {
+            } else if (call.Is("GetObject") && (watch & (instanceRead ? Read : Class))) {
                 entry = (instanceRead ? "read " : "GetObject ") + call.Field("class") + hr;
             }
             if (!entry.empty()) transcript.push_back(entry);

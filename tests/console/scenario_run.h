@@ -21,7 +21,8 @@
 //   point X Y                           puts the real pointer there (before a machine is open:
 //                                       the moves it makes reach the window at once, and twice)
 //   watch KIND...                       log lines to transcribe: device fetch connect class
-//                                       control (the power methods, and reads of objects)
+//                                       (definitions fetched) control (power methods) read
+//                                       (objects read by their path)
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
 //   ticking                             waits for an image request the timer makes by itself
@@ -55,7 +56,7 @@ struct Row {
 
 class ScenarioRun {
 public:
-    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8, Control = 16 };
+    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8, Control = 16, Read = 32 };
 
     // Starts vuemere.exe on the base scenario with `faults`, its client area 420 x 320 and the
     // refresh timer at 60,000 ms, so that only the steps ask for images.

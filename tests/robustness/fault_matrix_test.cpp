@@ -132,11 +132,14 @@ std::vector<Case> Cases() {
         {"Get SummaryInformation", Open, R"({"reply": "propertyMissing", "property": "SummaryInformation"})", T, ""},
         {"Get ThumbnailImage", Open, R"({"call": "Get", "property": "ThumbnailImage"})", T, ""},
         {"Get ThumbnailImage", Open, R"({"reply": "propertyMissing", "property": "ThumbnailImage"})", T, ""},
-        // Step g: only a failed read of EnabledState is an error.
+        // Step g: only a failed read of the mouse's EnabledState is an error (the machine's own is
+        // read too, and has its rows below).
         {"ExecQuery Msvm_SyntheticMouse", Open, R"({"call": "ExecQuery", "class": "Msvm_SyntheticMouse"})", I, T},
         {"Next Msvm_SyntheticMouse", Open, R"({"call": "Next", "class": "Msvm_SyntheticMouse"})", I, T},
-        {"Get EnabledState", Open, R"({"call": "Get", "property": "EnabledState"})", I + Mouse, ""},
-        {"Get EnabledState", Open, R"({"reply": "propertyMissing", "property": "EnabledState"})", I + Mouse, ""},
+        {"Get EnabledState", Open, R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})",
+         I + Mouse, ""},
+        {"Get EnabledState", Open,
+         R"({"reply": "propertyMissing", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", I + Mouse, ""},
 
         // Step f on the method route: a failed request stops the connect with "err".
         {"GetObject Msvm_VirtualSystemManagementService (method, first use)", MethodOpen,
@@ -163,10 +166,11 @@ std::vector<Case> Cases() {
         // video head (640 x 480) and fetches nothing, and the last picture stays, placed by it.
         {"Get CurrentVerticalResolution (Settings)", OpenSettings,
          R"({"call": "Get", "property": "CurrentVerticalResolution", "after": 1, "count": 1})", I + Head, ""},
-        {"Get EnabledState (Settings)", OpenSettings, R"({"call": "Get", "property": "EnabledState", "after": 1, "count": 1})",
+        {"Get EnabledState (Settings)", OpenSettings,
+         R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "count": 1})",
          I + Mouse, ""},
         {"Settings: video head and mouse", OpenSettings,
-         R"({"call": "Get", "property": "EnabledState", "after": 1, "count": 1,
+         R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "count": 1,
              "and": {"call": "Get", "property": "CurrentVerticalResolution", "after": 1, "count": 1}})", I + Head + Mouse, ""},
         {"ExecMethod GetVirtualSystemThumbnailImage (tick)", OpenSettings,
          R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage"})", I, "image 640x480"},
