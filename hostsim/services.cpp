@@ -69,9 +69,9 @@ STDMETHODIMP Services::ExecQuery(const BSTR strQueryLanguage, const BSTR strQuer
     if (FAILED(hr)) return hr;
 
     std::lock_guard<std::mutex> lock(Engine::Instance().mutex);
-    AdvanceJobs(host(), nullptr);
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"ExecQuery", QueryClass(query), {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
+    AdvanceJobs(host(), nullptr);
     QueryResult result;
     hr = RunQuery(View(), query, result);
     if (SUCCEEDED(hr)) {
@@ -108,9 +108,9 @@ STDMETHODIMP Services::GetObject(const BSTR strObjectPath, LONG, IWbemContext*, 
     auto path = ParseObjectPath(pathText);
     std::wstring className = path ? path->className : std::wstring();
     record.className = Utf8(className);
-    AdvanceJobs(host(), path ? &*path : nullptr);  // a read of a job, or of a machine shutting down, moves it on
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"GetObject", className, {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
+    AdvanceJobs(host(), path ? &*path : nullptr);  // a read of a job, or of a machine shutting down, moves it on
     if (!path) return EndWireCall(record, WBEM_E_INVALID_OBJECT_PATH, fault);
     if (!IsOurNamespace(connection_->version, *path)) return EndWireCall(record, WBEM_E_INVALID_NAMESPACE, fault);
 
@@ -178,7 +178,6 @@ STDMETHODIMP Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethod
     if (FAILED(hr)) return hr;
 
     std::lock_guard<std::mutex> lock(Engine::Instance().mutex);
-    AdvanceJobs(host(), nullptr);
     auto path = ParseObjectPath(pathText);
     std::wstring className = path ? path->className : std::wstring();
     record.className = Utf8(className);
@@ -189,6 +188,7 @@ STDMETHODIMP Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethod
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"ExecMethod", className, {}, methodName, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
     if (FAILED(hr)) return EndWireCall(record, hr, fault);
+    AdvanceJobs(host(), nullptr);
 
     const ClassDef* owner = View().schema().Find(target->data->ClassName());
     auto out = NewParameters(*owner, *method, false, false);

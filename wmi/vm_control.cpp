@@ -15,6 +15,7 @@ const wchar_t SnapshotServiceClass[] = L"Msvm_VirtualSystemSnapshotService";
 const wchar_t TextNoMachine[] = L"no machine is open";
 const wchar_t TextStateUnread[] = L"cannot read the machine's state";
 const wchar_t TextRequestFailed[] = L"cannot send the request";
+const wchar_t TextAnswerUnread[] = L"cannot read the host's answer";
 const wchar_t TextShutdownLookup[] = L"cannot look for the guest's shutdown service";
 const wchar_t TextNoSnapshotService[] = L"cannot find the snapshot service";
 const wchar_t TextJobUnread[] = L"cannot read the job";
@@ -83,7 +84,7 @@ HRESULT ReadOutcome(MethodCall& call, HRESULT executed, uint32_t& returnValue, W
     int32_t code = 0;
     HRESULT hr = call.Read(L"ReturnValue", value);
     if (FAILED(hr) || !value.ToInt32(code)) {
-        errorText.Assign(TextRequestFailed);
+        errorText.Assign(TextAnswerUnread);
         return FAILED(hr) ? hr : WbemFailed;
     }
     returnValue = static_cast<uint32_t>(code);

@@ -26,7 +26,7 @@ const char Disconnected[] = "0x80010108";  // RPC_E_DISCONNECTED
 // The steps after the start. The Connect dialog's listing reads 4 computer systems (the host's own
 // first): one ExecQuery, one Next, four reads of Name and of ElementName; a fault meant for the
 // console's own calls skips those with "after". Input goes to the middle of the image.
-enum Script { Listing, Open, MethodOpen, OpenSettings, OpenInput, OpenBeta, OpenOdd, OpenV2 };
+enum Script { Listing, Open, MethodOpen, OpenSettings, OpenInput, OpenBeta, OpenOdd, OpenV2, Control, ControlV2 };
 const char* const Steps[] = {
     "open Alpha",
     "open Alpha; tick",
@@ -37,7 +37,14 @@ const char* const Steps[] = {
     "open Beta; tick; move 160 120; move 200 130; move 100 100; ldown 160 120; lup 160 120",
     "settings - x1.0; open Odd; tick",
     "open Gamma hv-v2; tick",
+    // Worker's jobs end on their second read (the refresh a command posts, and a tick); the
+    // shutdown, on the second read of the machine.
+    "open Worker ctl; pause; tick; resume; tick; checkpoint; tick; answer yes; shut-down; tick; tick",
+    "open Mute2 ctl-v2; checkpoint; tick",
 };
+// The machine a script opens again after the host went away.
+const char* const Reopen[] = {"Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Gamma hv-v2",
+                              "Worker ctl", "Mute2 ctl-v2"};
 
 // What a case shows: the picture ("image" of a 320 x 240 guest, "image WxH [corners]", or "text"),
 // then the transcript's lines (message boxes as "caption: text", "%hr" standing for the injected
@@ -50,7 +57,7 @@ struct Case {
     std::string gone;     // with RPC_E_DISCONNECTED after this call; "" = not run
 };
 
-const std::string I = "image", T = "text";
+const std::string I = "image", T = "text", Line = "line";  // Line: the text and the state's line under it
 std::string Box(const char* caption, const char* text = "") { return std::string("|") + caption + ": " + text; }
 std::string ListingError(const char* text) { return T + Box("connect error", text) + " (%hr)|not listed Alpha"; }
 const char Locator[] = "Failed to create IWbemLocator object.", Connect[] = "cannot conect for server",
@@ -59,6 +66,13 @@ const std::string CannotConnect = "|cannot connect server: ", CannotService = "|
                   CannotOpen = "|cannot open vm: ", Head = Box("cannot get VideoHead"),
                   Mouse = Box("cannot get mouse device"), Image = Box("cannot get Thumbnailvm", "err"),
                   Kanji = Box("type scancode of Kanji key");
+// The Action menu's boxes: Shut Down's question (answered Yes), and what a command could not do.
+const std::string AskDown = Box("Shut Down", "Shut down Worker? Its guest operating system is asked to shut down.") + " [&Yes]";
+std::string Cannot(const char* action, const std::string& why) { return "|cannot " + std::string(action) + ": " + why; }
+const std::string Send = "cannot send the request (%hr)", Unanswered = "cannot read the host's answer (%hr)",
+                  JobUnread = "cannot read the job (%hr)", Lookup = "cannot look for the guest's shutdown service (%hr)",
+                  NoSnapshots = "cannot find the snapshot service (%hr)", InvalidState = "invalid state for this operation",
+                  NoService = "Worker has no working shutdown service in its guest: it cannot be asked to shut down.";
 
 std::vector<Case> Cases() {
     const std::string L = "|not listed Alpha";
@@ -233,6 +247,77 @@ std::vector<Case> Cases() {
          T, T},
         {"Next Msvm_VirtualSystemSettingData (v2)", OpenV2, R"({"call": "Next", "class": "Msvm_VirtualSystemSettingData"})", T, T},
 
+        // Machine control on Worker: pause, resume, checkpoint, shut down (see the script). Its
+        // state is read when it opens, at each tick of a job and of the shutdown; a refused or
+        // failed command shows its box, and the commands after it meet the state it left.
+        {"Get EnabledState (Msvm_ComputerSystem)", Control,
+         R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "EnabledState"})", I + AskDown, ""},
+        {"GetObject Msvm_ComputerSystem (first use)", Control, R"({"call": "GetObject", "class": "Msvm_ComputerSystem", "count": 1})",
+         Line + Cannot("Pause", Send) + Cannot("Resume", InvalidState) + AskDown,
+         T + Cannot("Pause", Send) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        {"GetObject Msvm_ComputerSystem (state)", Control, R"({"call": "GetObject", "class": "Msvm_ComputerSystem", "after": 1})",
+         I + AskDown,
+         T + Cannot("Pause", JobUnread) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        {"Put RequestedState", Control, R"({"call": "Put", "property": "RequestedState"})",
+         Line + Cannot("Pause", "cannot send the request (0x80041008)") +
+             Cannot("Resume", "cannot send the request (0x80041008)") + AskDown, ""},
+        {"ExecMethod RequestStateChange", Control, R"({"call": "ExecMethod", "method": "RequestStateChange"})",
+         Line + Cannot("Pause", Send) + Cannot("Resume", Send) + AskDown,
+         T + Cannot("Pause", Send) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        // The host did what it was asked, but its answer cannot be read: the machine is left pausing.
+        {"Get ReturnValue (RequestStateChange)", Control,
+         R"({"call": "Get", "method": "RequestStateChange", "property": "ReturnValue"})",
+         I + Cannot("Pause", Unanswered) + Cannot("Resume", Unanswered) + Cannot("Checkpoint", InvalidState) +
+             Cannot("Shut Down", NoService), ""},
+        {"Get Job (RequestStateChange)", Control, R"({"call": "Get", "method": "RequestStateChange", "property": "Job"})",
+         I + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) + Cannot("Shut Down", NoService), ""},
+        {"ExecMethod RequestStateChange", Control, R"({"call": "ExecMethod", "method": "RequestStateChange", "returnValue": 32769})",
+         Line + Cannot("Pause", "access denied") + Cannot("Resume", "access denied") + AskDown, ""},
+        {"ExecMethod RequestStateChange", Control,
+         R"({"call": "ExecMethod", "method": "RequestStateChange", "jobError": "The guest did not respond."})",
+         Line + Cannot("Pause", "The guest did not respond.") + Cannot("Resume", InvalidState) + AskDown, ""},
+        // A job that cannot be read is not followed further; the host gone in the middle of one.
+        {"GetObject Msvm_ConcreteJob", Control, R"({"call": "GetObject", "class": "Msvm_ConcreteJob"})",
+         I + Cannot("Pause", JobUnread) + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) +
+             Cannot("Shut Down", NoService),
+         T + Cannot("Pause", JobUnread) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        {"Get JobState", Control, R"({"call": "Get", "property": "JobState"})",
+         I + Cannot("Pause", JobUnread) + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) +
+             Cannot("Shut Down", NoService), ""},
+        {"ExecMethod CreateVirtualSystemSnapshot", Control, R"({"call": "ExecMethod", "method": "CreateVirtualSystemSnapshot"})",
+         Line + Cannot("Checkpoint", Send) + AskDown, T + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+        {"GetMethod CreateVirtualSystemSnapshot", Control, R"({"call": "GetMethod", "method": "CreateVirtualSystemSnapshot"})",
+         Line + Cannot("Checkpoint", Send) + AskDown, ""},
+        {"ExecQuery Msvm_ShutdownComponent", Control, R"({"call": "ExecQuery", "class": "Msvm_ShutdownComponent"})",
+         I + Cannot("Shut Down", Lookup), T + Cannot("Shut Down", Lookup)},
+        {"Next Msvm_ShutdownComponent", Control, R"({"call": "Next", "class": "Msvm_ShutdownComponent"})",
+         I + Cannot("Shut Down", Lookup), T + Cannot("Shut Down", Lookup)},
+        {"Get OperationalStatus", Control, R"({"call": "Get", "property": "OperationalStatus"})", I + Cannot("Shut Down", NoService), ""},
+        {"Get __PATH (Msvm_ShutdownComponent)", Control, R"({"call": "Get", "class": "Msvm_ShutdownComponent", "property": "__PATH"})",
+         I + AskDown + Cannot("Shut Down", "cannot send the request (0x80041008)"), ""},
+        {"GetObject Msvm_ShutdownComponent (first use)", Control,
+         R"({"call": "GetObject", "class": "Msvm_ShutdownComponent", "count": 1})", I + AskDown + Cannot("Shut Down", Send),
+         T + AskDown + Cannot("Shut Down", Send)},
+        {"ExecMethod InitiateShutdown", Control, R"({"call": "ExecMethod", "method": "InitiateShutdown"})",
+         I + AskDown + Cannot("Shut Down", Send), T + AskDown + Cannot("Shut Down", Send)},
+        {"ExecMethod InitiateShutdown", Control, R"({"call": "ExecMethod", "method": "InitiateShutdown", "returnValue": 32782})",
+         I + AskDown + Cannot("Shut Down", "a shutdown is already in progress"), ""},
+        // The second version's checkpoint goes to its snapshot service.
+        {"ExecQuery Msvm_VirtualSystemSnapshotService", ControlV2,
+         R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemSnapshotService"})", I + Cannot("Checkpoint", NoSnapshots),
+         T + Cannot("Checkpoint", NoSnapshots)},
+        {"Next Msvm_VirtualSystemSnapshotService", ControlV2, R"({"call": "Next", "class": "Msvm_VirtualSystemSnapshotService"})",
+         I + Cannot("Checkpoint", NoSnapshots), T + Cannot("Checkpoint", NoSnapshots)},
+        {"GetObject Msvm_VirtualSystemSnapshotService (first use)", ControlV2,
+         R"({"call": "GetObject", "class": "Msvm_VirtualSystemSnapshotService", "count": 1})", I + Cannot("Checkpoint", Send),
+         T + Cannot("Checkpoint", Send)},
+        {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot"})",
+         I + Cannot("Checkpoint", Send), T + Cannot("Checkpoint", Send)},
+        {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot", "returnValue": 2})",
+         I + Cannot("Checkpoint", "failed"), ""},
+        {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot", "jobError": ""})",
+         I + Cannot("Checkpoint", "error code 32768"), ""},
+
         // Beta: the S3 display controller's head (else found by the identifier), relative mode.
         {"ExecQuery Msvm_S3DisplayController", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_S3DisplayController"})", I, T},
         {"Next Msvm_S3DisplayController", OpenBeta, R"({"call": "Next", "class": "Msvm_S3DisplayController"})", I, T},
@@ -266,7 +351,8 @@ std::string Faults(const std::string& match, bool gone) {
     if (gone) {
         fault["disconnect"] = true;
         fault["count"] = 1;
-    } else if (!fault.contains("hr") && !fault.contains("reply")) {
+    } else if (!fault.contains("hr") && !fault.contains("reply") && !fault.contains("returnValue") &&
+               !fault.contains("jobError")) {
         fault["hr"] = Hr;
     }
     return fault.dump() + (second.is_null() ? "" : "," + second.dump());
@@ -284,6 +370,7 @@ bool FaultActed(const std::string& match, bool gone, ScenarioRun& run) {
         call = reply == "propertyMissing" ? "Get" : reply == "resolutionZero" ? "Next" : "ExecMethod";
         hr = reply == "propertyMissing" ? "0x80041002" : "0x00000000";
     }
+    if (fault.contains("returnValue") || fault.contains("jobError")) hr = "0x00000000";  // the method answers
     auto matches = [&](const LoggedCall& logged, const char* name) {
         return member(name).empty() || _stricmp(logged.Field(name).c_str(), member(name).c_str()) == 0;
     };
@@ -313,7 +400,10 @@ std::string RunCase(const Case& c, bool gone) {
     std::vector<std::string> shown, wanted = Split(expected);
     for (const std::string& line : run.transcript)
         if (line.rfind("setting: ", 0) != 0) shown.push_back(line);  // the warning of the capture size x1.0
-    const std::string picture = wanted.front() == T ? "text" : wanted.front() == I ? "320x240" : wanted.front().substr(6);
+    const std::string picture = wanted.front() == T   ? "text"
+                                : wanted.front() == Line ? "text+line"
+                                : wanted.front() == I ? "320x240"
+                                                      : wanted.front().substr(6);
     wanted.erase(wanted.begin());
     for (std::string& line : wanted)
         if (line.find("%hr") != std::string::npos) line.replace(line.find("%hr"), 3, gone ? Disconnected : Hr);
@@ -324,7 +414,7 @@ std::string RunCase(const Case& c, bool gone) {
     if (gone) {
         // A new connection works again: the guest shows up.
         const size_t lines = run.transcript.size();
-        const std::string machine = c.script == OpenV2 ? "Gamma hv-v2" : "Alpha";
+        const std::string machine = Reopen[c.script];
         if (!run.Run("open " + machine + "; tick") || run.transcript.size() != lines || !run.Shows("320x240", why))
             problems += "after reconnecting: " + why + " " + testing::PrintToString(run.transcript) + "; ";
     }
