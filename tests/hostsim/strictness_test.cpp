@@ -231,6 +231,10 @@ TEST_F(SimStrictness, MethodsNeedEveryParameterAnInstanceAndSensibleValues) {
         {L"Msvm_SyntheticMouse", L"SetButtonState", mouse, {}, {{L"buttonIndex", 9}, {L"isDown", 1}}, 32773},
         {L"Msvm_SyntheticMouse", L"SetAbsolutePosition", dosMouse, {},
          {{L"horizontalPosition", 10}, {L"verticalPosition", 10}}, 32775},
+        // TimeoutPeriod may stay NULL; each version has values of its own, and a running machine
+        // cannot be started.
+        {L"Msvm_ComputerSystem", L"RequestStateChange", machine, {}, {{L"RequestedState", 6}}, 32773},
+        {L"Msvm_ComputerSystem", L"RequestStateChange", machine, {}, {{L"RequestedState", 2}}, 32775},
     };
     for (const auto& c : cases) {
         MethodCall call(v1.Get(), classes);

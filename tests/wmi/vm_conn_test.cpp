@@ -78,7 +78,7 @@ TEST_F(VmConnTest, ListingLeavesOutTheHostAndReadsEveryBatch) {
     EXPECT_EQ(names, (std::vector<std::wstring>{L"Web Server 01", L"Legacy DOS", L"Build Agent", L"Headless Appliance",
                                                 L"Test Node", L"Test Node", L"O'Brien's Desktop",
                                                 L"\x958b\x767a\x30b5\x30fc\x30d0\x30fc 01", L"Media Center HD",
-                                                L"Kiosk 1023"}));
+                                                L"Kiosk 1023", L"Staging Server"}));
     // A host that lists its users refuses every proxy that does not carry the logon: the user
     // name goes to ConnectServer whole, and split into every blanket, with packet privacy.
     const struct {
@@ -90,7 +90,7 @@ TEST_F(VmConnTest, ListingLeavesOutTheHostAndReadsEveryBatch) {
         sim().ClearCalls();
         entries.clear();
         ASSERT_EQ(ListMachines(L"oldhost", logon.typed, logon.password, entries, errorText), 0) << errorText.c_str();
-        EXPECT_EQ(entries.size(), 2u);
+        EXPECT_EQ(entries.size(), 3u);
         EXPECT_EQ(Calls("ConnectServer").at(0).user, logon.whole);
         EXPECT_EQ(Calls("SetBlanket").size(), 2u) << "the services proxy and the enumerator";
         for (const hostsim::CallRecord& b : Calls("SetBlanket")) {
@@ -211,6 +211,43 @@ TEST_F(VmConnTest, AMethodCallCostsOneRoundTripWithClassesOfTheCurrentConnection
     EXPECT_EQ(sim().CountCalls("ExecMethod"), 0);
 }
 
+// Each version's checkpoint method adds a snapshot's settings object, whose picture is the screen
+// of that moment.
+TEST_F(VmConnTest, ACheckpointIsASnapshotOfTheScreenOfItsMoment) {
+    const struct {
+        const wchar_t *server, *machine, *snapshots;
+        size_t before;
+    } cases[] = {{L"", L"Web Server 01", L"' and SettingType = 5", 1},
+                 {L"hv-2022", L"Gen1 Database", L"' and VirtualSystemType = 'Microsoft:Hyper-V:Snapshot:Realized'", 2}};
+    for (const auto& c : cases) {
+        Open(c.machine, c.server);
+        hostsim::Guest* guest = sim().FindGuest(c.server[0] ? "hv-2022" : "localhost", c.machine);
+        ASSERT_NE(guest, nullptr);
+        const std::vector<uint8_t> screen = guest->Thumbnail(80, 60);
+        uint32_t returned = 0;
+        WideString job;
+        ASSERT_EQ(conn->CreateCheckpoint(returned, job, errorText), 0) << errorText.c_str();
+        EXPECT_EQ(returned, 4096u);
+        JobStatus status;
+        ASSERT_EQ(conn->ReadJob(job.c_str(), status, errorText), 0) << errorText.c_str();
+        EXPECT_EQ(status.jobState, 4u) << "running";
+
+        guest->ClearTypedText();
+        conn->TypeText(L"after the checkpoint", errorText);
+        std::wstring query = std::wstring(L"Select * from Msvm_VirtualSystemSettingData where ") +
+                             (c.server[0] ? L"VirtualSystemIdentifier = '" : L"SystemName = '") + guest->name() + c.snapshots;
+        ComRef<IEnumWbemClassObject> found;
+        ASSERT_EQ(OpenQuery(conn->services.Get(), conn->credentials, query.c_str(), found, errorText), S_OK);
+        std::vector<ComRef<IWbemClassObject>> settings;
+        NextObjects(found.Get(), 10, settings);
+        ASSERT_EQ(settings.size(), c.before + 1) << testing::PrintToString(std::wstring(c.machine));
+        conn->settingData.Reset(std::move(settings.back()));
+        ASSERT_EQ(conn->GetThumbnail(errorText, 1.0f, 80, 60), 0);
+        ASSERT_EQ(conn->image.byteCount, 80 * 60 * 2);
+        EXPECT_TRUE(std::equal(screen.begin(), screen.end(), conn->image.pixels.Data())) << "the screen it was taken of";
+    }
+}
+
 TEST_F(VmConnTest, WithoutAConnectionEveryOperationFailsAndTouchesNothing) {
     // A reconnect that failed, with a machine still open.
     Open(L"Web Server 01");
@@ -220,6 +257,10 @@ TEST_F(VmConnTest, WithoutAConnectionEveryOperationFailsAndTouchesNothing) {
     sim().ClearCalls();
     const int32_t byteCount = conn->image.byteCount;
     int32_t pressed = 7;
+    uint32_t state = 0, returned = 0;
+    bool usable = false;
+    WideString job;
+    JobStatus jobStatus;
     const HRESULT results[] = {
         conn->FindManagementService(errorText), conn->OpenMachine(L"Web Server 01", errorText),
         conn->FindVideoHead(errorText), conn->GetThumbnail(errorText, 1.0f, 320, 240),
@@ -227,7 +268,10 @@ TEST_F(VmConnTest, WithoutAConnectionEveryOperationFailsAndTouchesNothing) {
         conn->SetAbsolutePosition(10, 10, errorText), conn->SetRelativePosition(10, 10, errorText),
         conn->SetButtonState(1, true, errorText), conn->SendKey(65, 1, errorText),
         conn->IsKeyPressed(65, pressed, errorText), conn->TypeText(L"abc", errorText),
-        conn->TypeScancodes(0x1E, errorText)};
+        conn->TypeScancodes(0x1E, errorText), conn->ReadMachineState(state, errorText),
+        conn->RequestStateChange(2, returned, job, errorText), conn->FindShutdownComponent(usable, errorText),
+        conn->InitiateShutdown(L"test", returned, job, errorText), conn->CreateCheckpoint(returned, job, errorText),
+        conn->ReadJob(L"Msvm_ConcreteJob.InstanceID=\"x\"", jobStatus, errorText)};
     for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i], VmConn::NotConnected) << "operation " << i;
     errorText.Clear();
     EXPECT_FALSE(conn->GetSummaryThumbnail(errorText, 7));

@@ -1,0 +1,106 @@
+// A machine's power as the provider's two versions report it, the values the Action menu sends,
+// what each state offers, and what the console's title and no-image line say of it.
+#include "console/machine_status.h"
+#include "wmi/machine_state.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+const ProviderVersion V1 = ProviderVersion::First, V2 = ProviderVersion::Second;
+}
+
+TEST(MachineState, EachVersionsValuesAndWhatTheyAllow) {
+    const struct {
+        ProviderVersion version;
+        uint32_t value;
+        MachineState state;
+    } states[] = {
+        {V1, 2, MachineState::Running},      {V1, 3, MachineState::Off},         {V1, 32769, MachineState::Saved},
+        {V1, 32768, MachineState::Paused},   {V1, 32770, MachineState::Starting}, {V1, 32774, MachineState::Stopping},
+        {V1, 6, MachineState::Unknown},      {V1, 9, MachineState::Unknown},     {V2, 6, MachineState::Saved},
+        {V2, 32769, MachineState::Saved},    {V2, 9, MachineState::Paused},      {V2, 32768, MachineState::Paused},
+        {V2, 10, MachineState::Starting},    {V2, 4, MachineState::Stopping},    {V2, 32774, MachineState::Unknown},
+        {V2, 32779, MachineState::FastSaved}, {V2, 32781, MachineState::Unknown},
+    };
+    for (const auto& s : states)
+        EXPECT_EQ(StateFromEnabledState(s.version, s.value), s.state) << (s.version == V1 ? "v1 " : "v2 ") << s.value;
+
+    // RequestStateChange's values; Shut Down and Checkpoint are other methods.
+    const struct {
+        MachineAction action;
+        int32_t v1, v2;
+    } requests[] = {{MachineAction::Start, 2, 2},       {MachineAction::TurnOff, 3, 3}, {MachineAction::Save, 32769, 6},
+                    {MachineAction::Pause, 32768, 9},   {MachineAction::Resume, 2, 2},  {MachineAction::Reset, 10, 11},
+                    {MachineAction::ShutDown, -1, -1},  {MachineAction::Checkpoint, -1, -1}};
+    for (const auto& r : requests) {
+        int32_t sent = -1;
+        EXPECT_EQ(RequestedStateFor(V1, r.action, sent) ? sent : -1, r.v1) << ActionName(r.action);
+        sent = -1;
+        EXPECT_EQ(RequestedStateFor(V2, r.action, sent) ? sent : -1, r.v2) << ActionName(r.action);
+    }
+
+    // Per state, the actions offered in menu order: Start, Shut Down, Turn Off, Save, Pause,
+    // Resume, Reset, Checkpoint.
+    const struct {
+        MachineState state;
+        const char* offered;
+    } offers[] = {{MachineState::Running, "01111011"}, {MachineState::Off, "10000001"},  {MachineState::Saved, "10000001"},
+                  {MachineState::Paused, "00100100"},  {MachineState::Starting, "00000000"}, {MachineState::Unknown, "00000000"}};
+    for (const auto& o : offers) {
+        std::string offered;
+        for (int a = 0; a < MachineActionCount; ++a) offered += ActionAllowed(o.state, static_cast<MachineAction>(a)) ? '1' : '0';
+        EXPECT_EQ(offered, o.offered) << StateWord(o.state);
+    }
+
+    EXPECT_EQ(ClassifyJobState(4), JobOutcome::Running);
+    EXPECT_EQ(ClassifyJobState(7), JobOutcome::Succeeded);
+    EXPECT_EQ(ClassifyJobState(32768), JobOutcome::Succeeded);  // completed with warnings
+    EXPECT_EQ(ClassifyJobState(10), JobOutcome::Failed);
+    EXPECT_EQ(ClassifyJobState(12), JobOutcome::Failed);  // nothing known to wait for
+}
+
+TEST(MachineState, TitlesLinesAndBoxTexts) {
+    MachineStatus status;
+    WideString text;
+    const auto title = [&] {
+        BuildWindowTitle(L"vuemere", L"Web Server 01", status, text);
+        return std::wstring(text.c_str());
+    };
+    const auto line = [&] { return BuildNoImageLine(L"Web Server 01", status, text) ? std::wstring(text.c_str()) : L"-"; };
+    EXPECT_EQ(title(), L"vuemere - Web Server 01");  // nothing known: the plain title, no line
+    EXPECT_EQ(line(), L"-");
+    EXPECT_FALSE(status.Take(MachineState::Off, 3));  // the first state read is no start
+    EXPECT_EQ(title(), L"vuemere - Web Server 01 (Off)");
+    EXPECT_EQ(line(), L"Web Server 01 is Off. Action > Start turns it on.");
+    status.Take(MachineState::Saved, 6);
+    EXPECT_EQ(line(), L"Web Server 01 is Saved. Action > Start restores it.");
+    status.Take(MachineState::Unknown, 32781);
+    EXPECT_EQ(title(), L"vuemere - Web Server 01 (Unknown 32781)");
+    EXPECT_EQ(line(), L"Web Server 01 is in a state this console does not know (32781).");
+    status.jobRunning = true;
+    status.jobAction = MachineAction::Start;
+    status.jobPercent = 40;
+    EXPECT_EQ(title(), L"vuemere - Web Server 01 (Starting 40%)");
+    status.jobRunning = false;
+    status.shutdownPending = true;
+    EXPECT_EQ(title(), L"vuemere - Web Server 01 (Stopping)");
+    EXPECT_TRUE(status.Take(MachineState::Running, 2));  // started: its screen and devices may be new
+    status.shutdownPending = false;
+    EXPECT_EQ(title(), L"vuemere - Web Server 01");
+    EXPECT_EQ(line(), L"-");
+
+    BuildJobFailureText(L"not enough memory", 32768, 10, text);
+    EXPECT_STREQ(text.c_str(), L"not enough memory");
+    BuildJobFailureText(L"", 32768, 10, text);
+    EXPECT_STREQ(text.c_str(), L"error code 32768");
+    BuildJobFailureText(L"", 0, 9, text);
+    EXPECT_STREQ(text.c_str(), L"the job ended in state 9");
+    BuildReturnCodeText(32775, text);
+    EXPECT_STREQ(text.c_str(), L"invalid state for this operation");
+    BuildReturnCodeText(5, text);  // the second version's CreateSnapshot
+    EXPECT_STREQ(text.c_str(), L"invalid state for this operation");
+    BuildReturnCodeText(7, text);
+    EXPECT_STREQ(text.c_str(), L"return value 7");
+}
