@@ -52,9 +52,10 @@ const Row Rows[] = {
     {"EveryActionOnASecondVersionHost", EveryAction("Sleeper2", "Mute2", "ctl-v2"),
      EveryActionShows("Sleeper2", "Mute2", "CreateSnapshot \"\" 2 null", "6", "9", "11")},
     // The menu offers what the state allows, read when it opens: nothing without a machine or
-    // while a job of this console runs (nor is the state read then).
+    // while a job of this console runs (nor is the state read then, and a command that comes
+    // anyway sends nothing: one request at a time).
     {"TheMenuOffersWhatTheStateAllows",
-     "watch control read; action s; open Sleeper ctl; action v; action s; action s; tick; action s; action p; tick; "
+     "watch control read; action s; open Sleeper ctl; action v; action s; action s; save; tick; action s; action p; tick; "
      "action e; action r",
      {"read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "RequestStateChange 2 null", "read Msvm_ConcreteJob",
       "read Msvm_ComputerSystem", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "read Msvm_ComputerSystem",
@@ -74,6 +75,11 @@ const Row Rows[] = {
       "cannot Checkpoint: invalid state for this operation"},
      R"({"call": "ExecMethod", "method": "RequestStateChange", "jobError": "The virtual machine could not start: not enough memory.", "count": 1},
         {"call": "ExecMethod", "method": "CreateVirtualSystemSnapshot", "returnValue": 32769})"},
+    // A job under way goes on on the host when its machine is closed, unwatched; opened again,
+    // the machine shows the state it is in.
+    {"AJobIsLeftToTheHostWhenItsMachineCloses",
+     "watch read; open Sleeper ctl; start; disconnect; tick; title; open Sleeper ctl; tick; title",
+     {"read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere", "title vuemere - Sleeper (Starting)"}},
     // Someone else turns the machine off and on: pictures that stop or come back make the console
     // read the state once; a running machine's refresh stays one round trip.
     {"AMachineStoppedAndStartedByAnother",
