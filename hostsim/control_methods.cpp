@@ -60,8 +60,10 @@ bool RunControlMethod(Host& host, ProviderVersion version, const HostInstance& t
                       const std::vector<PropValue>& in, ObjectData& out, const FaultEffect& fault, int32_t& result) {
     const HostView view{&host, version};
     if (IEquals(method.name, L"RequestStateChange")) {
+        // A client is to leave TimeoutPeriod NULL; this host takes no other value.
         Machine& m = *target.machine;
-        auto change = TransitionFor(version, Int(in[0]), m.power, result);
+        auto change = in[1].IsNull() ? TransitionFor(version, Int(in[0]), m.power, result) : std::nullopt;
+        if (!in[1].IsNull()) result = kInvalidParameter;
         if (change) result = Begin(view, m, *change, fault, kFailed, out);
     } else if (IEquals(method.name, L"InitiateShutdown")) {
         // Under way when it answers 0: the machine is Off a job's time later, and no job tells.

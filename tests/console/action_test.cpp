@@ -75,6 +75,11 @@ const Row Rows[] = {
       "cannot Checkpoint: invalid state for this operation"},
      R"({"call": "ExecMethod", "method": "RequestStateChange", "jobError": "The virtual machine could not start: not enough memory.", "count": 1},
         {"call": "ExecMethod", "method": "CreateVirtualSystemSnapshot", "returnValue": 32769})"},
+    // A machine that is not running opens without the box of a failed first image; a running one
+    // still shows it.
+    {"AMachineNotRunningOpensWithoutTheImagesBox", "settings - x1.0; open Sleeper ctl; title; open Worker ctl; title",
+     {CaptureWarning, "title vuemere - Sleeper (Off)", "cannot get Thumbnailvm: err", "title vuemere - Worker"},
+     R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage", "hr": "0x80041001"})"},
     // A job under way goes on on the host when its machine is closed, unwatched; opened again,
     // the machine shows the state it is in.
     {"AJobIsLeftToTheHostWhenItsMachineCloses",

@@ -43,6 +43,10 @@
 
 // How the log of an image request of the default capture size (320 x 240) is transcribed.
 inline constexpr char Summary[] = "GetSummaryInformation [7]";
+// The warning a custom capture size brings (its default button is Cancel; it is answered OK).
+inline constexpr char CaptureWarning[] =
+    "setting: If custom size or scale, The performance issue is caused. \nIt becomes as worker-process hung up. In "
+    "the worst case, it is necessary to reboot Hyper-V. \n\ncontinue ? [Cancel]";
 
 // The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added.
 std::string BaseScenario(const std::string& faults = "");

@@ -6,14 +6,9 @@
 
 namespace {
 
-// A custom capture size brings a warning whose default button is Cancel.
-const std::string Warning =
-    "setting: If custom size or scale, The performance issue is caused. \nIt becomes as worker-process hung up. In "
-    "the worst case, it is necessary to reboot Hyper-V. \n\ncontinue ? [Cancel]";
-
 const Row Rows[] = {
     {"SettingErrorsAndTheWarning", "settings 99 -; settings - 640x480",
-     {"setting error: interval error. (100 to 60000)", Warning}},
+     {"setting error: interval error. (100 to 60000)", CaptureWarning}},
     // A failed listing empties the list; the box in which the password was typed is a password
     // box, and the password is never shown again.
     {"ConnectDialog", R"(list localhost no-hyperv; open Vault secure LAB\admin s3cret; list secure)",

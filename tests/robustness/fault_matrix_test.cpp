@@ -1,15 +1,17 @@
 // The fault matrix: every WMI call site of the program under a failing HRESULT, the host going away
-// in the middle of a session (RPC_E_DISCONNECTED) and malformed replies, each driven through the
-// unmodified vuemere.exe in the sim Wine prefix with the fault in its scenario. For every case the
-// program must keep running and answering, show exactly the message boxes its design gives for
-// that failure (caption and text) and no others, paint nothing but the guest's picture in its place
-// or the no-image text, end with exit code 0, and leave no COM object of the host unreleased. The
-// log must show that the fault acted, so that no case passes by never reaching its call site.
+// in the middle of a session (RPC_E_DISCONNECTED), malformed replies, methods that answer a failure
+// code and jobs that end in exception, each driven through the unmodified vuemere.exe in the sim
+// Wine prefix with the fault in its scenario. For every case the program must keep running and
+// answering, show exactly the message boxes its design gives for that failure (caption and text)
+// and no others, paint nothing but the guest's picture in its place or the no-image text (with the
+// state's line under it), end with exit code 0, and leave no COM object of the host unreleased.
+// The log must show that the fault acted, so that no case passes by never reaching its call site.
 // After a disconnect a new Connect must show the guest again.
 //
 // By default a selection runs (the first case of each kind in each script, every malformed reply,
-// the second provider version and the first uses of a class); VUEMERE_FAULT_MATRIX=full runs every
-// case (scripts/bench does), VUEMERE_FAULT_CASE=text only those whose call site contains the text.
+// method answer and failing job, the second provider version and the first uses of a class);
+// VUEMERE_FAULT_MATRIX=full runs every case (scripts/bench does), VUEMERE_FAULT_CASE=text only
+// those whose call site contains the text.
 #include "scenario_run.h"
 
 #include <gtest/gtest.h>
@@ -440,6 +442,8 @@ TEST(FaultMatrix, EveryCallSiteKeepsTheProgramSound) {
             const bool first = !seen[{c.script, gone}];
             seen[{c.script, gone}] = true;
             const bool selected = first || c.match.find("reply") != std::string::npos ||
+                                  c.match.find("returnValue") != std::string::npos ||
+                                  c.match.find("jobError") != std::string::npos ||
                                   c.script == OpenV2 || std::string(c.site).find("first use") != std::string::npos;
             if (only ? std::string(c.site).find(only) == std::string::npos : !full && !selected) continue;
             const std::string problems = RunCase(c, gone);
