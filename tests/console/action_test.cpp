@@ -11,11 +11,14 @@ namespace {
 std::string EveryAction(const std::string& sleeper, const std::string& mute, const std::string& host) {
     return "open " + sleeper + " " + host +
            "; title; shows text+line; watch control read class; start; title; tick; title; shows 320x240; "
-           "watch control device; move 10 10; pause; tick; title; resume; tick; save; tick; title; shows text+line; "
+           "watch control device; move 10 10; pause; tick; title; shut-down; resume; tick; save; tick; title; "
+           "shows text+line; "
            "start; tick; checkpoint; title; tick; title; shows 320x240; reset; answer yes; reset; tick; answer no; "
            "turn-off; answer yes; turn-off; tick; title; start; tick; shut-down; title; tick; title; shows text+line; "
            "open " + mute + " " + host + "; shut-down";
 }
+
+const std::string NoShutdown = " has no working shutdown service in its guest: it cannot be asked to shut down.";
 
 // What that gives, with the requested states of the version: save, pause and reset.
 std::vector<std::string> EveryActionShows(const std::string& name, const std::string& mute, const char* checkpoint,
@@ -29,7 +32,8 @@ std::vector<std::string> EveryActionShows(const std::string& name, const std::st
             title, "shows 320x240",
             // Its mouse was found again when it started.
             "SetAbsolutePosition 10 10", std::string("RequestStateChange ") + pause + " null", title + " (Paused)",
-            "RequestStateChange 2 null", std::string("RequestStateChange ") + save + " null", title + " (Saved)",
+            // A paused guest cannot answer a shutdown request (the menu would not offer it).
+            "cannot Shut Down: " + name + NoShutdown, "RequestStateChange 2 null", std::string("RequestStateChange ") + save + " null", title + " (Saved)",
             "shows text+line", "RequestStateChange 2 null",
             // A checkpoint shows its progress, and the live screen stays.
             checkpoint, title + " (Checkpoint 50%)", title, "shows 320x240",
@@ -43,7 +47,7 @@ std::vector<std::string> EveryActionShows(const std::string& name, const std::st
             "Shut Down: Shut down " + name + "? Its guest operating system is asked to shut down. [&Yes]",
             "InitiateShutdown false \"Shut down from the vuemere console\"", title + " (Stopping)", title + " (Off)",
             "shows text+line",
-            "cannot Shut Down: " + mute + " has no working shutdown service in its guest: it cannot be asked to shut down."};
+            "cannot Shut Down: " + mute + NoShutdown};
 }
 
 const Row Rows[] = {
