@@ -73,22 +73,22 @@ HRESULT QueryOne(IWbemServices* services, const WmiCredentials& credentials, con
 }
 
 // The outcome of a control method: the call's own failure, or its ReturnValue and Job.
-HRESULT ReadOutcome(MethodCall& call, HRESULT executed, uint32_t& returnValue, WideString& jobPath,
-                    WideString& errorText) {
+HRESULT ReadOutcome(const ComRef<IWbemClassObject>& outParams, HRESULT executed, uint32_t& returnValue,
+                    WideString& jobPath, WideString& errorText) {
     jobPath.Clear();
-    if (executed != 0 || !call.HasResult()) {
+    if (executed != 0 || !outParams) {
         errorText.Assign(TextRequestFailed);
         return executed != 0 ? executed : WbemFailed;
     }
     Variant value, job;
     int32_t code = 0;
-    HRESULT hr = call.Read(L"ReturnValue", value);
+    HRESULT hr = ReadProperty(outParams.Get(), L"ReturnValue", value);
     if (FAILED(hr) || !value.ToInt32(code)) {
         errorText.Assign(TextAnswerUnread);
         return FAILED(hr) ? hr : WbemFailed;
     }
     returnValue = static_cast<uint32_t>(code);
-    if (SUCCEEDED(call.Read(L"Job", job)) && job.Text()) jobPath.Assign(job.Text());
+    if (SUCCEEDED(ReadProperty(outParams.Get(), L"Job", job)) && job.Text()) jobPath.Assign(job.Text());
     return 0;
 }
 }  // namespace
@@ -115,14 +115,13 @@ HRESULT VmConn::OpenedMachineState(uint32_t& enabledState, WideString& errorText
 HRESULT VmConn::RequestStateChange(int32_t requestedState, uint32_t& returnValue, WideString& jobPath,
                                    WideString& errorText) {
     if (!services) return NoConnection(errorText);
-    MethodCall call(services.Get(), classes);
-    HRESULT hr = call.Prepare(ComputerSystemClass, L"RequestStateChange");
-    if (call.Prepared()) {
-        call.PutInt32(L"RequestedState", requestedState);
-        // TimeoutPeriod stays NULL: the provider asks for no other value.
-        hr = call.Execute(machine.PathText());
-    }
-    return ReadOutcome(call, hr, returnValue, jobPath, errorText);
+    Variant requested;
+    requested.SetInt32(requestedState);
+    ComRef<IWbemClassObject> outParams;
+    // TimeoutPeriod stays NULL: the provider asks for no other value.
+    const HRESULT hr = CallMethod(services.Get(), classes, machine.PathText(), ComputerSystemClass,
+                                  L"RequestStateChange", {{L"RequestedState", requested}}, outParams);
+    return ReadOutcome(outParams, hr, returnValue, jobPath, errorText);
 }
 
 HRESULT VmConn::FindShutdownComponent(bool& usable, WideString& errorText) {
@@ -156,27 +155,23 @@ HRESULT VmConn::FindShutdownComponent(bool& usable, WideString& errorText) {
 HRESULT VmConn::InitiateShutdown(const wchar_t* reason, uint32_t& returnValue, WideString& jobPath,
                                  WideString& errorText) {
     if (!services) return NoConnection(errorText);
-    MethodCall call(services.Get(), classes);
-    HRESULT hr = call.Prepare(ShutdownComponentClass, L"InitiateShutdown");
-    if (call.Prepared()) {
-        call.PutBool(L"Force", false);
-        call.PutText(L"Reason", reason);
-        hr = call.Execute(shutdownComponent.PathText());
-    }
-    return ReadOutcome(call, hr, returnValue, jobPath, errorText);
+    Variant force, why;
+    force.SetBool(false);
+    why.SetText(reason);
+    ComRef<IWbemClassObject> outParams;
+    const HRESULT hr = CallMethod(services.Get(), classes, shutdownComponent.PathText(), ShutdownComponentClass,
+                                  L"InitiateShutdown", {{L"Force", force}, {L"Reason", why}}, outParams);
+    return ReadOutcome(outParams, hr, returnValue, jobPath, errorText);
 }
 
 HRESULT VmConn::CreateCheckpoint(uint32_t& returnValue, WideString& jobPath, WideString& errorText) {
     if (!services) return NoConnection(errorText);
-    MethodCall call(services.Get(), classes);
+    ComRef<IWbemClassObject> outParams;
     HRESULT hr = 0;
     if (providerVersion == ProviderVersion::First) {
-        hr = call.Prepare(ManagementServiceClass, L"CreateVirtualSystemSnapshot");
-        if (call.Prepared()) {
-            call.Put(L"SourceSystem", machine.path);
-            hr = call.Execute(managementService.PathText());
-        }
-        return ReadOutcome(call, hr, returnValue, jobPath, errorText);
+        hr = CallMethod(services.Get(), classes, managementService.PathText(), ManagementServiceClass,
+                        L"CreateVirtualSystemSnapshot", {{L"SourceSystem", machine.path}}, outParams);
+        return ReadOutcome(outParams, hr, returnValue, jobPath, errorText);
     }
     ComRef<IWbemClassObject> found;
     hr = QueryOne(services.Get(), credentials, L"Select * from Msvm_VirtualSystemSnapshotService", found, errorText);
@@ -186,14 +181,13 @@ HRESULT VmConn::CreateCheckpoint(uint32_t& returnValue, WideString& jobPath, Wid
     }
     WmiObjectRef snapshotService;
     snapshotService.Reset(std::move(found));
-    hr = call.Prepare(SnapshotServiceClass, L"CreateSnapshot");
-    if (call.Prepared()) {
-        call.Put(L"AffectedSystem", machine.path);
-        call.PutText(L"SnapshotSettings", L"");  // the host's defaults, its default name included
-        call.PutInt32(L"SnapshotType", SnapshotTypeFull);
-        hr = call.Execute(snapshotService.PathText());
-    }
-    return ReadOutcome(call, hr, returnValue, jobPath, errorText);
+    Variant settings, type;
+    settings.SetText(L"");  // the host's defaults, its default name included
+    type.SetInt32(SnapshotTypeFull);
+    hr = CallMethod(services.Get(), classes, snapshotService.PathText(), SnapshotServiceClass, L"CreateSnapshot",
+                    {{L"AffectedSystem", machine.path}, {L"SnapshotSettings", settings}, {L"SnapshotType", type}},
+                    outParams);
+    return ReadOutcome(outParams, hr, returnValue, jobPath, errorText);
 }
 
 HRESULT VmConn::ReadJob(const wchar_t* jobPath, JobStatus& job, WideString& errorText) {
