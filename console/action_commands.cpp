@@ -41,7 +41,10 @@ bool MainWnd::OnActionCommand(int commandId) {
                                        [commandId](const auto& c) { return c.id == commandId; });
     if (command == std::end(ActionCommands)) return false;
     const MachineAction action = command->action;
-    if (!MachineOpen() || status.jobRunning) return true;
+    // One request at a time, and only to a machine that is open; asked again after a box, whose
+    // own message loop ran the ticks meanwhile.
+    const auto mayAsk = [this] { return MachineOpen() && !status.jobRunning; };
+    if (!mayAsk()) return true;
 
     uint32_t returnValue = 0;
     WideString jobPath, errorText;
@@ -58,9 +61,7 @@ bool MainWnd::OnActionCommand(int commandId) {
         }
     }
     if (sent == 0) {
-        if (!ConfirmAction(action)) return true;
-        // The box's own message loop ran the ticks: the machine may be gone, or busy, by now.
-        if (!MachineOpen() || status.jobRunning) return true;
+        if (!ConfirmAction(action) || !mayAsk()) return true;
         int32_t requestedState = 0;
         if (action == MachineAction::ShutDown)
             sent = conn.InitiateShutdown(ShutdownReason, returnValue, jobPath, errorText);

@@ -90,7 +90,6 @@ void MainWnd::OnDisconnect() {
     conn.machine.Reset(nullptr);
     conn.settingData.Reset(nullptr);
     conn.classes.Clear();
-    status.Forget();  // a job under way goes on on the host, unwatched
     InvalidateRect(hwnd, nullptr, TRUE);
     SetWindowTextW(hwnd, title.c_str());
 }
