@@ -369,8 +369,10 @@ bool ScenarioRun::ConnectDialog(const std::vector<std::string>& servers, const s
 
 bool ScenarioRun::Post(UINT msg, WPARAM wParam, LPARAM lParam) {
     // One message at a time: each is handled, with the refresh it asks for, before the next comes.
-    // A message may end the program (Alt+F4); the steps after it fail then.
-    return PostMessageW(session.Window(), msg, wParam, lParam) && (session.SettleAndAnswer() || !session.Running());
+    // A message may end the program (Alt+F4); the steps after it fail then. Its window goes before
+    // its process does.
+    return PostMessageW(session.Window(), msg, wParam, lParam) &&
+           (session.SettleAndAnswer() || uidriver::WaitUntil([&] { return !session.Running(); }));
 }
 
 POINT ScenarioRun::ImagePoint(const std::string& x, const std::string& y) const {
