@@ -12,10 +12,9 @@ std::string EveryAction(const std::string& sleeper, const std::string& mute, con
     return "open " + sleeper + " " + host +
            "; title; shows text+line; watch control read class; start; title; tick; title; shows 320x240; "
            "watch control device; move 10 10; pause; tick; title; shut-down; resume; tick; save; tick; title; "
-           "shows text+line; "
-           "start; tick; checkpoint; title; tick; title; shows 320x240; reset; answer yes; reset; tick; answer no; "
-           "turn-off; answer yes; turn-off; tick; title; start; tick; shut-down; title; tick; title; shows text+line; "
-           "open " + mute + " " + host + "; shut-down";
+           "shows text+line; start; tick; checkpoint; title; tick; title; shows 320x240; reset; answer yes; reset; "
+           "tick; answer no; turn-off; answer yes; turn-off; tick; title; start; tick; shut-down; title; tick; title; "
+           "shows text+line; open " + mute + " " + host + "; shut-down";
 }
 
 const std::string NoShutdown = " has no working shutdown service in its guest: it cannot be asked to shut down.";
@@ -24,6 +23,9 @@ const std::string NoShutdown = " has no working shutdown service in its guest: i
 std::vector<std::string> EveryActionShows(const std::string& name, const std::string& mute, const char* checkpoint,
                                           const char* save, const char* pause, const char* reset) {
     const std::string title = "title vuemere - " + name;
+    const std::string resetAsked = "Reset: Reset " + name + "? It restarts at once: unsaved work in the guest is lost. [&No]";
+    const std::string turnOffAsked =
+        "Turn Off: Turn off " + name + "? This is like pulling its power plug: unsaved work in the guest is lost. [&No]";
     return {title + " (Off)", "shows text+line",
             // The first request fetches the machine's class; the job and the machine are read
             // on each tick until the job ends, and then the guest's screen shows.
@@ -33,15 +35,13 @@ std::vector<std::string> EveryActionShows(const std::string& name, const std::st
             // Its mouse was found again when it started.
             "SetAbsolutePosition 10 10", std::string("RequestStateChange ") + pause + " null", title + " (Paused)",
             // A paused guest cannot answer a shutdown request (the menu would not offer it).
-            "cannot Shut Down: " + name + NoShutdown, "RequestStateChange 2 null", std::string("RequestStateChange ") + save + " null", title + " (Saved)",
-            "shows text+line", "RequestStateChange 2 null",
+            "cannot Shut Down: " + name + NoShutdown, "RequestStateChange 2 null",
+            std::string("RequestStateChange ") + save + " null", title + " (Saved)", "shows text+line",
+            "RequestStateChange 2 null",
             // A checkpoint shows its progress, and the live screen stays.
             checkpoint, title + " (Checkpoint 50%)", title, "shows 320x240",
-            "Reset: Reset " + name + "? It restarts at once: unsaved work in the guest is lost. [&No]",
-            "Reset: Reset " + name + "? It restarts at once: unsaved work in the guest is lost. [&No]",
-            std::string("RequestStateChange ") + reset + " null",
-            "Turn Off: Turn off " + name + "? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
-            "Turn Off: Turn off " + name + "? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+            // The questions are asked each time; only Yes sends.
+            resetAsked, resetAsked, std::string("RequestStateChange ") + reset + " null", turnOffAsked, turnOffAsked,
             "RequestStateChange 3 null", title + " (Off)", "RequestStateChange 2 null",
             // A shutdown has no job: the machine is read until it is Off.
             "Shut Down: Shut down " + name + "? Its guest operating system is asked to shut down. [&Yes]",
