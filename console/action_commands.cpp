@@ -103,9 +103,7 @@ void MainWnd::TakeOutcome(MachineAction action, HRESULT sent, uint32_t returnVal
                           const WideString& errorText) {
     if (sent != 0) {
         WideString text(errorText);
-        text.Append(L" (");
-        AppendHex(text, static_cast<uint32_t>(sent));
-        text.Append(L")");
+        AppendFailureCode(text, static_cast<uint32_t>(sent));
         ShowActionFailure(action, text.c_str());
         return;
     }

@@ -47,9 +47,7 @@ void MainWnd::FollowMachine() {
         ShowStatusTitle();
         // The box runs a message loop of its own, whose ticks must find the job already settled.
         if (read != 0) {
-            errorText.Append(L" (");
-            AppendHex(errorText, static_cast<uint32_t>(read));
-            errorText.Append(L")");
+            AppendFailureCode(errorText, static_cast<uint32_t>(read));
             ShowActionFailure(status.jobAction, errorText.c_str());
         } else if (outcome == JobOutcome::Failed) {
             WideString text;

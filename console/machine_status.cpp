@@ -87,7 +87,7 @@ void BuildJobFailureText(const wchar_t* description, uint32_t errorCode, uint32_
     }
 }
 
-void AppendHex(WideString& out, uint32_t value) { AppendNumber(out, L"0x%08X", value); }
+void AppendFailureCode(WideString& out, uint32_t hr) { AppendNumber(out, L" (0x%08X)", hr); }
 
 void BuildReturnCodeText(uint32_t returnValue, WideString& out) {
     out.Clear();

@@ -39,5 +39,5 @@ void BuildJobFailureText(const wchar_t* description, uint32_t errorCode, uint32_
 // A method's refusal as the box says it: "invalid state for this operation", "return value 7".
 void BuildReturnCodeText(uint32_t returnValue, WideString& out);
 
-// "0x80010108": a failing call's HRESULT as the boxes show it after their text.
-void AppendHex(WideString& out, uint32_t value);
+// " (0x80010108)": a failing call's HRESULT as the boxes show it after their text.
+void AppendFailureCode(WideString& out, uint32_t hr);

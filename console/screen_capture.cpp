@@ -6,8 +6,6 @@
 #include "console/save_as_dialog.h"
 #include "resources/resource.h"
 
-#include <cwchar>
-
 // "Co&py Screen" and "Save Screen &As...": one image at the guest's full resolution, fetched into
 // a record of its own (the view, its settings and a held full-size picture stay as they are), to
 // the clipboard or into a PNG file. A failed fetch puts and writes nothing.
@@ -16,11 +14,7 @@ namespace {
 
 void ShowFailure(HWND owner, const wchar_t* caption, const WideString& text, HRESULT code = S_OK) {
     WideString body(text);
-    if (FAILED(code)) {
-        wchar_t number[24];
-        std::swprintf(number, 24, L" (0x%08lX)", static_cast<unsigned long>(code));
-        body.Append(number);
-    }
+    if (FAILED(code)) AppendFailureCode(body, static_cast<uint32_t>(code));
     MessageBoxW(owner, body.c_str(), caption, MB_OK);
 }
 
