@@ -131,30 +131,32 @@ int32_t Thumbnail(const HostView& view, const std::vector<PropValue>& in, Object
 int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const std::vector<PropValue>& in,
                 ObjectData& out, const FaultEffect& fault) {
     std::vector<SettingsRef> items;
-    if (in[0].IsNull()) {  // every machine's live settings
+    const bool everyMachine = in[0].IsNull();  // then every machine's live settings
+    if (everyMachine) {
         for (const auto& m : host->machines)
             if (m->settingData) items.push_back(SettingsRef{m.get(), 0});
-    }
-    for (const auto& reference : in[0].IsNull() ? std::vector<std::wstring>() : Texts(in[0])) {
-        auto settings = SettingsOf(view, reference);
-        if (!settings) return kInvalidParameter;
-        items.push_back(*settings);
+    } else {
+        for (const auto& reference : Texts(in[0])) {
+            auto settings = SettingsOf(view, reference);
+            if (!settings) return kInvalidParameter;
+            items.push_back(*settings);
+        }
     }
     if (fault.Reply("jobStarted")) return kJobStarted;
     std::vector<int32_t> requests = Numbers<int32_t>(in[1]);
-    // A picture asked of a named machine that has none refuses the call; in a report on every
-    // machine, such a machine's picture is left NULL.
-    const bool everyMachine = in[0].IsNull();
+    // Requests 5 to 7 are pictures. One asked of a named machine that has none refuses the call;
+    // in a report on every machine, such a machine's picture is left NULL.
+    const auto noPicture = [](int32_t code, const SettingsRef& item) { return code >= 5 && code <= 7 && !Live(item); };
     for (const SettingsRef& item : items)
         for (int32_t code : requests)
-            if (code >= 5 && code <= 7 && !Live(item) && !everyMachine) return kInvalidState;
+            if (noPicture(code, item) && !everyMachine) return kInvalidState;
     const ClassDef& summaryClass = *view.schema().Find(L"Msvm_SummaryInformation");
     std::vector<IUnknown*> objects;
     for (const SettingsRef& item : items) {
         Machine* m = item.machine;
         auto s = NewInstance(summaryClass);
         for (int32_t code : requests) {
-            if (code >= 5 && code <= 7 && !Live(item)) continue;
+            if (noPicture(code, item)) continue;
             switch (code) {
             case 0: s->Set(L"Name", PropValue::String(m->name)); break;
             case 1: s->Set(L"ElementName", PropValue::String(m->elementName)); break;

@@ -53,8 +53,8 @@ HRESULT VmConn::TypeText(const wchar_t* text, WideString& errorText) {
     hr = call.Execute(keyboard.PathText());
     // A text the host cannot take (too long, or a character it cannot type) types nothing at all;
     // whoever types more after it must know.
-    int32_t code = 0;
-    if (hr == 0 && ReadReturnCode(call.OutParams(), code) && code != 0 && code != ReturnJobStarted) {
+    uint32_t code = 0;
+    if (hr == 0 && ReadReturnCode(call.OutParams(), code) && code != MethodCompleted && code != MethodJobStarted) {
         errorText.Assign(L"the host did not type the text");
         return WbemFailed;
     }

@@ -11,8 +11,8 @@ const wchar_t TextCallFailed[] = L"err";
 // Whether a method answered "job started" (4096): what it returns then comes with the job, not in
 // this reply. The image is taken as it comes or not at all: nothing waits for the job.
 bool StartedAJob(IWbemClassObject* outParams) {
-    int32_t code = 0;
-    return ReadReturnCode(outParams, code) && code == ReturnJobStarted;
+    uint32_t code = 0;
+    return ReadReturnCode(outParams, code) && code == MethodJobStarted;
 }
 
 // The first Msvm_SummaryInformation of GetSummaryInformation's out-parameters, or null.

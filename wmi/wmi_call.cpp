@@ -73,9 +73,12 @@ HRESULT MethodCall::ReturnValueStatus(HRESULT executeStatus) const {
     return Read(L"ReturnValue", returnValue);
 }
 
-bool ReadReturnCode(IWbemClassObject* outParams, int32_t& code) {
+bool ReadReturnCode(IWbemClassObject* outParams, uint32_t& code) {
     Variant value;
-    return outParams && SUCCEEDED(ReadProperty(outParams, L"ReturnValue", value)) && value.ToInt32(code);
+    int32_t number = 0;
+    if (!outParams || FAILED(ReadProperty(outParams, L"ReturnValue", value)) || !value.ToInt32(number)) return false;
+    code = static_cast<uint32_t>(number);  // a uint32 that WMI carries in VT_I4
+    return true;
 }
 
 HRESULT CallMethod(IWbemServices* services, ClassCache& classes, const wchar_t* targetPath,

@@ -61,11 +61,9 @@ private:
     ComRef<IWbemClassObject> outParams_;
 };
 
-// What a method's "ReturnValue" says when it is not 0: the method started a job, which will do
-// the work and deliver what the reply would have held.
-constexpr int32_t ReturnJobStarted = 4096;
-// A method's "ReturnValue" read from its out-parameters; false when it cannot be read as an integer.
-bool ReadReturnCode(IWbemClassObject* outParams, int32_t& code);
+// A method's "ReturnValue" read from its out-parameters (0 done, 4096 job started, others
+// refusals: see machine_state.h); false when it cannot be read as an integer.
+bool ReadReturnCode(IWbemClassObject* outParams, uint32_t& code);
 
 // One named in-parameter of CallMethod.
 struct MethodParam {
