@@ -32,11 +32,12 @@ void MainWnd::OnConnect() {
 
     server = dialog.server;
     user = dialog.user;
-    password = dialog.password;
     vmName = dialog.vmName;
     vmId = dialog.vmId;
+    link.Stop();  // a reconnection of the machine open so far ends here
+    // The credentials keep the one copy of the password, encrypted, for a reconnection.
+    conn.SetCredentials(user.c_str(), dialog.password.c_str());
     dialog.password.Wipe();
-    conn.SetCredentials(user.c_str(), password.c_str());
     status.Forget();  // of the machine open before, and the job or shutdown this console followed
 
     // The window names the chosen machine before any step runs, and keeps it if one fails.
@@ -55,6 +56,8 @@ void MainWnd::OnConnect() {
     const HRESULT opened = vmId.Empty() ? conn.OpenMachine(vmName.c_str(), errorText)
                                         : conn.OpenMachineById(vmId.c_str(), errorText);
     if (Failed(hwnd, opened, errorText, L"cannot open vm")) return;
+    // A reconnection finds it again by its identifier, also when it was picked by name.
+    if (conn.machineName.Text()) vmId.Assign(conn.machineName.Text());
     conn.keyboard.Reset(nullptr);
     if (Failed(hwnd, conn.FindVideoHead(errorText), errorText, L"cannot get VideoHead")) return;
     const HRESULT fetched = FetchImage(errorText, setting.scale, setting.width, setting.height);
@@ -88,8 +91,10 @@ void MainWnd::OnSettings() {
 }
 
 void MainWnd::OnDisconnect() {
+    conn.credentials.ForgetPassword();  // kept only for a reconnection of the machine open
     if (!MachineOpen()) return;
     StopTyping();
+    link.Stop();
     // The host connection, devices, guest size and last image stay (the kept class definitions
     // go: the next Open connects anew); the next paint finds no machine open, says so and drops
     // the mouse devices.

@@ -31,7 +31,8 @@ LRESULT MainWnd::OnKey(UINT msg, WPARAM wParam, LPARAM lParam) {
 // Check marks of the Keyboard menu: the guest's modifier state as it is now, and the Alt switch.
 LRESULT MainWnd::OnInitMenuPopup(HMENU popup) {
     if (GetMenuState(popup, IDM_ALT, MF_BYCOMMAND) == static_cast<UINT>(-1)) return 0;
-    const bool open = MachineOpen();
+    // While the host is away the guest's keys are unknown: nothing is checked.
+    const bool open = MachineOpen() && link.Live();
     if (open) {
         WideString errorText;
         for (ModifierKey& key : modifierKeys) conn.IsKeyPressed(key.keyCode, key.pressed, errorText);

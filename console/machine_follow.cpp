@@ -39,6 +39,10 @@ void MainWnd::FollowMachine() {
         JobStatus job;
         WideString errorText;
         const HRESULT read = conn.ReadJob(status.jobPath.c_str(), job, errorText);
+        if (IsConnectionLost(static_cast<uint32_t>(read))) {
+            LoseConnection();  // no box: the console comes back by itself, and the job is not its to follow then
+            return;
+        }
         const JobOutcome outcome = read == 0 ? ClassifyJobState(job.jobState) : JobOutcome::Failed;
         if (read == 0) status.jobPercent = job.percentComplete;
         // A job that cannot be read is not followed any further: every tick would fail the same way.
@@ -76,13 +80,25 @@ void MainWnd::WatchImages() {
 void MainWnd::ShowStatusTitle() {
     if (!MachineOpen()) return;
     WideString text;
-    BuildWindowTitle(title.c_str(), vmName.c_str(), status, text);
+    if (link.Live()) {
+        BuildWindowTitle(title.c_str(), vmName.c_str(), status, text);
+    } else {
+        text.Assign(title.c_str());
+        text.Append(L" - ");
+        text.Append(vmName);
+        text.Append(LinkTitleSuffix(link.state));
+    }
     SetWindowTextW(hwnd, text.c_str());
 }
 
 void MainWnd::PaintStatusLine(HDC dc, const RECT& area) {
     WideString line;
-    if (!MachineOpen() || !BuildNoImageLine(vmName.c_str(), status, line)) return;
+    if (!MachineOpen()) return;
+    const bool said = link.Live() ? BuildNoImageLine(vmName.c_str(), status, line)
+                                  : BuildLinkLine(server.c_str(), vmName.c_str(), link,
+                                                  SecondsToNextTry(link, GetTickCount(), static_cast<uint32_t>(setting.interval)),
+                                                  line);
+    if (!said) return;
     // Under the centred "console image is not available.", half a line apart.
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);

@@ -2,6 +2,7 @@
 #include "console/capture_bitmap.h"
 #include "console/typing_queue.h"
 #include "console/machine_status.h"
+#include "console/reconnect_schedule.h"
 #include "dialogs/display_setting.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
@@ -21,8 +22,8 @@ enum PointerState : int32_t { PointerReleased = 0, PointerHeld = 1, PointerAway 
 // main_wnd.cpp (creation, menu, routing), refresh.cpp (timer and painting),
 // connection_commands.cpp, mouse_input.cpp, keyboard_input.cpp, clipboard_typing.cpp,
 // screen_capture.cpp (Copy Screen, Save Screen As), window_dpi.cpp (the monitor's DPI),
-// machine_follow.cpp (the open machine's power state, jobs and the title) and
-// action_commands.cpp (the Action menu).
+// machine_follow.cpp (the open machine's power state, jobs and the title),
+// action_commands.cpp (the Action menu) and reconnect.cpp (coming back after a lost connection).
 class MainWnd : public BaseWnd {
 public:
     MainWnd() = default;
@@ -34,7 +35,6 @@ public:
     WideString title;
     WideString server{L"localhost"};
     WideString user;
-    WideString password;
     WideString vmName;
     WideString vmId;  // the chosen machine's identifier (Name), when the Connect dialog gave one
     VmConn conn;
@@ -48,11 +48,19 @@ public:
     int32_t pointerState = PointerHeld;
     UINT dpi = USER_DEFAULT_SCREEN_DPI;  // of the window's monitor (window_dpi.cpp)
     MachineStatus status;  // the open machine's power, and the request of this console under way
+    Reconnection link;     // whether the open machine's host answers, and the back-off while not
 
     bool MachineOpen() const { return static_cast<bool>(conn.settingData.object); }
     bool ImageAvailable() const { return MachineOpen() && conn.image.byteCount > 0; }
     void RequestRefresh() { PostMessageW(hwnd, WM_TIMER, 1, 0); }
     void UpdateCursor();
+
+    // reconnect.cpp. The connection to the open machine's host is lost: the machine stays open,
+    // its picture and devices go, and later ticks try again.
+    void LoseConnection();
+    // The machine now lives on `newServer` (another node of its cluster): tried there, with the
+    // same logon and by its identifier, from the next tick on.
+    void ReconnectTo(const wchar_t* newServer);
 
 protected:
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -61,6 +69,7 @@ private:
     // refresh.cpp
     LRESULT OnTimer(WPARAM timerIdParam);
     LRESULT OnPaint();
+    bool FetchTickImage();  // a tick's picture; true when the window is to be erased
     // Every image fetch goes through here, so the padded copy below always matches conn.image.
     HRESULT FetchImage(WideString& errorText, float scale, int32_t width, int32_t height);
     ByteBuffer paddedPixels;  // conn.image with rows padded to 4 bytes, kept when its width is odd
@@ -97,6 +106,9 @@ private:
 
     // window_dpi.cpp
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+
+    // reconnect.cpp
+    void TryReconnect();  // a tick's try: connect, open by identifier, video head, picture, mouse
 
     // machine_follow.cpp
     void TakeOpenedState();  // the state the open found, and whether it gave a picture

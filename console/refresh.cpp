@@ -37,6 +37,25 @@ HRESULT MainWnd::FetchImage(WideString& errorText, float scale, int32_t width, i
     return result;
 }
 
+bool MainWnd::FetchTickImage() {
+    const LONG oldWidth = conn.image.header.biWidth;
+    const LONG oldHeight = conn.image.header.biHeight;
+    DibLayout layout;
+    const bool wasShowable = ImageShowable(*this, layout);
+    tickErrorText.Clear();
+    FetchImage(tickErrorText, setting.scale, setting.width, setting.height);  // silent
+    if (IsConnectionLost(static_cast<uint32_t>(conn.lastFetchResult))) {
+        LoseConnection();
+        return true;
+    }
+    WatchImages();
+    // A reply without image data keeps the header's size; without erasing, the last picture
+    // would stay on screen around "console image is not available.", and that text around a
+    // picture that comes back.
+    return conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
+           ImageShowable(*this, layout) != wasShowable;
+}
+
 LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     if (timerIdParam != RefreshTimer) return 0;
     // During the hold after a full-size refresh, ticks and refresh requests do nothing.
@@ -44,20 +63,14 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     holdUntilTick = 0;
 
     bool erase = false;
-    if (MachineOpen()) {
+    if (MachineOpen() && !link.Live()) {
+        // Ticks that come early in the back-off only repaint its countdown; half an interval of
+        // slack keeps a try from slipping to the tick after the one it was meant for.
+        if (link.Due(GetTickCount() + static_cast<uint32_t>(setting.interval) / 2)) TryReconnect();
+        erase = true;  // the line under the no-image text counts down
+    } else if (MachineOpen()) {
         FollowMachine();
-        const LONG oldWidth = conn.image.header.biWidth;
-        const LONG oldHeight = conn.image.header.biHeight;
-        DibLayout layout;
-        const bool wasShowable = ImageShowable(*this, layout);
-        tickErrorText.Clear();
-        FetchImage(tickErrorText, setting.scale, setting.width, setting.height);  // silent
-        // A reply without image data keeps the header's size; without erasing, the last picture
-        // would stay on screen around "console image is not available.", and that text around a
-        // picture that comes back.
-        erase = conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
-                ImageShowable(*this, layout) != wasShowable;
-        WatchImages();
+        if (link.Live()) erase = FetchTickImage();
     }
     InvalidateRect(hwnd, nullptr, erase ? TRUE : FALSE);
     UpdateCursor();

@@ -37,6 +37,10 @@ public:
     void SetCredentials(const wchar_t* user, const wchar_t* password);
     HRESULT Connect(const wchar_t* server, WideString& errorText);
     ComRef<IWbemClassObject> QueryFirst(const wchar_t* query, WideString& errorText);
+    // A lost connection: releases the host connection and everything found through it (kept
+    // classes, management service, video head, devices, shutdown component) and the last image,
+    // keeping the open machine's identity (machine, settings, Name) and the credentials.
+    void DropConnection();
 
     // Discovery.
     HRESULT FindManagementService(WideString& errorText);
@@ -98,6 +102,9 @@ public:
     WmiObjectRef ps2Mouse;
     int32_t summaryRequest = 0;
     WmiObjectRef shutdownComponent;  // found once per open machine
+    // The last image request's call (0 when it went through), whatever GetThumbnail reported:
+    // a lost connection is told apart from a refused picture by it.
+    HRESULT lastFetchResult = 0;
 
 private:
     // Opens the machine whose `property` is `value`.

@@ -34,7 +34,7 @@ HRESULT VmConn::CaptureScreen(GuestImage& capture, WideString& errorText) {
 }
 
 HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float scale, int32_t width, int32_t height) {
-    if (!services) return NoConnection(errorText);
+    if (!services) return lastFetchResult = NoConnection(errorText);
 
     Variant imageData;
     ImageSize size{width, height};
@@ -56,6 +56,7 @@ HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float sca
                                  {L"WidthPixels", widthPixels},
                                  {L"HeightPixels", heightPixels}},
                                 outParams);
+        lastFetchResult = hr;
         if (hr != 0 || !outParams) {
             // The last picture stays.
             errorText.Assign(TextCallFailed);
@@ -75,7 +76,7 @@ ComRef<IWbemClassObject> VmConn::GetSummaryThumbnail(WideString& errorText, int3
 
 ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t requestCode) {
     if (!services) {
-        NoConnection(errorText);
+        lastFetchResult = NoConnection(errorText);
         return {};
     }
     Variant settings, requested;
@@ -91,6 +92,7 @@ ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t r
         hr = call.Execute(managementService.PathText());
     }
     ComRef<IWbemClassObject> outParams = call.TakeResult();
+    lastFetchResult = hr;
     if (hr != 0 || !outParams) {
         errorText.Assign(TextCallFailed);
         return {};
