@@ -58,6 +58,5 @@ void MainWnd::TryReconnect() {
     FetchImage(errorText, setting.scale, setting.width, setting.height);
     TakeOpenedState();
     conn.FindMouse(errorText);
-    RequestRefresh();
     InvalidateRect(hwnd, nullptr, TRUE);
 }

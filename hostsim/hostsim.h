@@ -33,6 +33,7 @@ struct CallRecord {
     HRESULT hr = S_OK;           // what the call returned
     bool wire = false;           // true for calls that cross the wire on a real host
     int count = 0;               // objects delivered (ExecQuery: result set size, Next: objects returned)
+    unsigned long ms = 0;        // milliseconds from the scenario's load to the call's answer
 };
 
 // Live state of one simulated guest. Handles stay valid until the next scenario load.

@@ -480,6 +480,39 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         transcript.push_back("wire calls " + (count <= std::stol(arg(1)) ? "<= " + arg(1) : std::to_string(count)));
         return true;
     }
+    if (verb == "tries") {
+        // The connection's tries since it was lost: none before its step of the back-off (1, 2,
+        // 4, 8, 16, then 30 s; half a tick early at most), and the picture back with the one that
+        // succeeds. The gaps themselves go to the output, for the performance notes.
+        const std::vector<LoggedCall> calls = session.Calls();
+        long lostAt = -1, last = -1, tries = 0, early = 0, picture = -1;
+        std::string gaps;
+        for (const LoggedCall& call : calls) {
+            const long ms = call.Field("ms").empty() ? -1 : std::stol(call.Field("ms"));
+            if (lostAt < 0 && call.Field("hr") == "0x80010108") lostAt = last = ms;
+            if (lostAt < 0 || ms < 0) continue;
+            if (call.Is("ConnectServer")) {
+                const long step = tries >= 5 ? 30000 : 1000L << tries;
+                early += ms - last < step - 600;
+                gaps += " " + std::to_string(ms - last);
+                last = ms;
+                ++tries;
+            } else if (picture < 0 && tries > 0 && call.IsFetch() && call.Field("hr") == "0x00000000") {
+                picture = ms - last;
+            }
+        }
+        std::printf("reconnection: ms from the loss to each try:%s; from the try that succeeded to its picture: %ld\n",
+                    gaps.c_str(), picture);
+        transcript.push_back(std::to_string(tries) + " tries, " + (early ? std::to_string(early) + " before their step" : "none early"));
+        return true;
+    }
+    if (verb == "logged") {
+        // Whether the host's log holds the text anywhere (a password must never be there).
+        long found = 0;
+        for (const LoggedCall& call : session.Calls()) found += call.line.find(arg(1)) != std::string::npos;
+        transcript.push_back("log holds " + arg(1) + ": " + (found ? "yes" : "no"));
+        return true;
+    }
     ADD_FAILURE() << "unknown step " << verb;
     return false;
 }

@@ -43,6 +43,10 @@
 //                                       is not available." (and a line under it)
 //   wire N                              "wire calls <= N" when at most N wire calls were logged
 //                                       since the last such step
+//   tries                               the ConnectServer tries since a call failed with
+//                                       RPC_E_DISCONNECTED, and whether any came before its
+//                                       step of the back-off
+//   logged TEXT                         whether the host's log holds TEXT anywhere
 // Every step settles the window and answers the boxes that came. Whatever the row watches, a
 // device call, image request or power method that names another machine than the one opened last
 // is transcribed with " (not to MACHINE)".
