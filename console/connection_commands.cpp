@@ -92,9 +92,8 @@ void MainWnd::OnSettings() {
 
 void MainWnd::OnDisconnect() {
     conn.credentials.ForgetPassword();  // kept only for a reconnection of the machine open
-    if (!MachineOpen()) return;
+    if (!MachineOpen()) return;  // ticks then try nothing more; the next Connect starts afresh
     StopTyping();
-    link.Stop();
     // The host connection, devices, guest size and last image stay (the kept class definitions
     // go: the next Open connects anew); the next paint finds no machine open, says so and drops
     // the mouse devices.

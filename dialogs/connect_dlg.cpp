@@ -53,8 +53,23 @@ INT_PTR ConnectDlg::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
         }
         // IDOK (Enter in an edit box) is not handled: there is no default button.
         return FALSE;
+    case WM_DESTROY:
+        ScrubPassword();
+        return FALSE;
     }
     return FALSE;
+}
+
+void ConnectDlg::ScrubPassword() {
+    // The box keeps what was typed in a buffer of its own: overwritten in place before it goes.
+    HWND box = GetDlgItem(hwnd, IDC_CONNECT_PASSWORD);
+    const int length = GetWindowTextLengthW(box);
+    if (length <= 0) return;
+    WideString filler;
+    filler.Reserve(static_cast<size_t>(length));
+    for (int i = 0; i < length; ++i) filler.Append(L"*");
+    SetWindowTextW(box, filler.c_str());
+    SetWindowTextW(box, L"");
 }
 
 void ConnectDlg::OnInit() {

@@ -30,6 +30,7 @@ private:
     void OnOpen();
     void EnableOpen(bool enable);
     bool HasSelection() const;
+    void ScrubPassword();
 
     std::vector<MachineEntry> entries_;  // of the last listing; each list item holds its index
 };

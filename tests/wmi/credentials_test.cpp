@@ -114,6 +114,14 @@ TEST(Credentials, APasswordIsWipedWhenReplacedAndBeforeItsMemoryIsFreed) {
                   0)
             << "password of length " << secret.size();
     }
+    // Any string that grows out of its block while it holds a secret leaves that block wiped.
+    EXPECT_EQ(FreedWith(L"Sh0rt-Secret!",
+                        [] {
+                            WideString grown(L"Sh0rt-Secret!");
+                            grown.Append(std::wstring(5000, L'x').c_str());
+                            grown.Wipe();
+                        }),
+              0);
     // The watch is only worth something if it sees a secret freed as it stands.
     EXPECT_EQ(FreedWith(L"Sh0rt-Secret!", [] { WideString plain(L"xx Sh0rt-Secret! yy"); }), 1);
 }
