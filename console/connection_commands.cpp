@@ -27,17 +27,24 @@ void MainWnd::OnConnect() {
     dialog.password = L"";  // the password typed last time is never shown again
     dialog.vmName = vmName;
     dialog.vmId = vmId;
-    if (dialog.RunModal(AppInstance(), IDD_CONNECT, hwnd) != 1) return;
-    StopTyping();  // what was pasted for the machine open so far is not for the next one
+    RunConnectDialog(dialog);
+}
 
+void MainWnd::RunConnectDialog(ConnectDlg& dialog) {
+    if (dialog.RunModal(AppInstance(), IDD_CONNECT, hwnd) != 1) return;
     server = dialog.server;
     user = dialog.user;
     vmName = dialog.vmName;
     vmId = dialog.vmId;
+    OpenChosenMachine(dialog.password);
+}
+
+void MainWnd::OpenChosenMachine(WideString& password) {
+    StopTyping();  // what was pasted for the machine open so far is not for the next one
     link.Stop();  // a reconnection of the machine open so far ends here
     // The credentials keep the one copy of the password, encrypted, for a reconnection.
-    conn.SetCredentials(user.c_str(), dialog.password.c_str());
-    dialog.password.Wipe();
+    conn.SetCredentials(user.c_str(), password.c_str());
+    password.Wipe();
     status.Forget();  // of the machine open before, and the job or shutdown this console followed
 
     // The window names the chosen machine before any step runs, and keeps it if one fails.

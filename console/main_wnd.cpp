@@ -62,6 +62,9 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
     case WM_DPICHANGED:
         return OnDpiChanged(wParam, lParam);
+    case WM_APP + 1:  // the command line's request, once the window shows (startup.cpp)
+        OnStartup();
+        return 0;
 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

@@ -3,7 +3,9 @@
 #include "console/typing_queue.h"
 #include "console/machine_status.h"
 #include "console/reconnect_schedule.h"
+#include "dialogs/connect_dlg.h"
 #include "dialogs/display_setting.h"
+#include "shell/command_line.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
 #include "wmi/byte_buffer.h"
@@ -55,6 +57,9 @@ public:
     void RequestRefresh() { PostMessageW(hwnd, WM_TIMER, 1, 0); }
     void UpdateCursor();
 
+    // Keeps what the command line asked for and, once the window shows, does it (startup.cpp).
+    void StartWith(const CommandLine& commandLine);
+
     // reconnect.cpp. The connection to the open machine's host is lost: the machine stays open,
     // its picture and devices go, and later ticks try again.
     void LoseConnection();
@@ -77,6 +82,9 @@ private:
 
     // connection_commands.cpp
     void OnConnect();
+    void RunConnectDialog(ConnectDlg& dialog);  // and opens what it chose
+    // Opens vmName (by vmId when known) on `server` as `user` with `password`, which it wipes.
+    void OpenChosenMachine(WideString& password);
     void OnSettings();
     void OnDisconnect();
     void OnRefreshFullSize();
@@ -106,6 +114,10 @@ private:
 
     // window_dpi.cpp
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+
+    // startup.cpp
+    void OnStartup();
+    CommandLine startup;
 
     // reconnect.cpp
     void TryReconnect();  // a tick's try: connect, open by identifier, video head, picture, mouse

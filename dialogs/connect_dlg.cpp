@@ -19,8 +19,9 @@ private:
     HCURSOR previous_;
 };
 
-// The listing's error text, a blank and the code: "text (0x80041003)".
-void BuildErrorMessage(const WideString& errorText, HRESULT result, WideString& message) {
+}  // namespace
+
+void ConnectDlg::BuildErrorMessage(const WideString& errorText, HRESULT result, WideString& message) {
     wchar_t code[16];
     std::swprintf(code, 16, L"0x%X", static_cast<unsigned>(result));
     message.Assign(errorText.c_str(), errorText.Length());
@@ -29,13 +30,18 @@ void BuildErrorMessage(const WideString& errorText, HRESULT result, WideString& 
     message.Append(L")");
 }
 
-}  // namespace
-
 INT_PTR ConnectDlg::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG:
         OnInit();
-        return TRUE;  // the focus goes to the first tab stop, the server box
+        if (listAtStart || !startError.Empty()) PostMessageW(hwnd, WM_APP, 0, 0);  // once it shows
+        if (!passwordFirst) return TRUE;  // the focus goes to the first tab stop, the server box
+        SetFocus(GetDlgItem(hwnd, IDC_CONNECT_PASSWORD));
+        return FALSE;
+    case WM_APP:
+        if (listAtStart) OnConnect();
+        if (!startError.Empty()) MessageBoxW(hwnd, startError.c_str(), L"connect error", MB_OK);
+        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_CONNECT_BUTTON:
@@ -50,8 +56,16 @@ INT_PTR ConnectDlg::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
         case IDCANCEL:
             EndDialog(hwnd, IDCANCEL);
             return TRUE;
+        case IDOK:
+            // Enter: only after a start with /user, which put the focus in the password box.
+            if (!passwordFirst) return FALSE;
+            if (IsWindowEnabled(GetDlgItem(hwnd, IDC_CONNECT_OPEN)) && HasSelection())
+                OnOpen();
+            else
+                OnConnect();
+            return TRUE;
         }
-        // IDOK (Enter in an edit box) is not handled: there is no default button.
+        // Otherwise IDOK (Enter in an edit box) is not handled: there is no default button.
         return FALSE;
     case WM_DESTROY:
         ScrubPassword();
@@ -77,6 +91,7 @@ void ConnectDlg::OnInit() {
     SetDlgItemTextW(hwnd, IDC_CONNECT_USER, user.c_str());
     SetDlgItemTextW(hwnd, IDC_CONNECT_PASSWORD, password.c_str());
     EnableOpen(false);
+    if (!startEntries.empty()) ShowListing(std::move(startEntries));
 }
 
 void ConnectDlg::OnConnect() {
@@ -102,6 +117,10 @@ void ConnectDlg::OnConnect() {
         return;
     }
 
+    ShowListing(std::move(entries));
+}
+
+void ConnectDlg::ShowListing(std::vector<MachineEntry> entries) {
     EnableOpen(false);
     SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);
     entries_ = std::move(entries);
@@ -117,12 +136,18 @@ void ConnectDlg::OnConnect() {
         if (index < 0) continue;  // the box is out of room; nothing to select
         SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETITEMDATA, static_cast<WPARAM>(index),
                             static_cast<LPARAM>(i));
-        if (entry.elementName == vmName && !sameMachine) {
+        if (IsWanted(entry) && !sameMachine) {
             sameMachine = !vmId.Empty() && entry.name == vmId;
             SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
             EnableOpen(true);
         }
     }
+}
+
+bool ConnectDlg::IsWanted(const MachineEntry& entry) const {
+    // By name; by identifier alone when only that was asked for (a command line's GUID).
+    if (!vmName.Empty()) return entry.elementName == vmName;
+    return !vmId.Empty() && _wcsicmp(entry.name.c_str(), vmId.c_str()) == 0;
 }
 
 void ConnectDlg::OnOpen() {

@@ -21,6 +21,17 @@ public:
     WideString vmName;    // display name of the chosen machine; on entry, the one chosen last time
     WideString vmId;      // its identifier (Name), which tells machines of one display name apart
 
+    // How a start from the command line opens it: with a listing already made (or made at once),
+    // with a box saying what was wrong with the machine asked for, and, for a named user, the
+    // focus in the password box and Enter listing, then opening the machine selected.
+    std::vector<MachineEntry> startEntries;
+    bool listAtStart = false;
+    WideString startError;
+    bool passwordFirst = false;
+
+    // The listing's error text, a blank and the code: "text (0x80041003)".
+    static void BuildErrorMessage(const WideString& errorText, HRESULT result, WideString& message);
+
 protected:
     INT_PTR HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -31,6 +42,8 @@ private:
     void EnableOpen(bool enable);
     bool HasSelection() const;
     void ScrubPassword();
+    void ShowListing(std::vector<MachineEntry> entries);
+    bool IsWanted(const MachineEntry& entry) const;
 
     std::vector<MachineEntry> entries_;  // of the last listing; each list item holds its index
 };

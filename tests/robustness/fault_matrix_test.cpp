@@ -11,7 +11,7 @@
 // By default a selection runs (the first case of each kind in each script, every malformed reply,
 // method answer and failing job, the second provider version and the first uses of a class);
 // VUEMERE_FAULT_MATRIX=full runs every case (scripts/bench does), VUEMERE_FAULT_CASE=text only
-// those whose call site contains the text.
+// those whose call site contains the text, VUEMERE_FAULT_COLUMN=fails|gone only that column.
 #include "scenario_run.h"
 
 #include <gtest/gtest.h>
@@ -464,6 +464,7 @@ std::string RunCase(const Case& c, bool gone) {
 TEST(FaultMatrix, EveryCallSiteKeepsTheProgramSound) {
     const char* mode = std::getenv("VUEMERE_FAULT_MATRIX");
     const char* only = std::getenv("VUEMERE_FAULT_CASE");
+    const char* column = std::getenv("VUEMERE_FAULT_COLUMN");  // "fails" or "gone": that column only
     const bool full = mode && std::string(mode) == "full";
 
     std::map<std::pair<int, bool>, bool> seen;
@@ -472,6 +473,7 @@ TEST(FaultMatrix, EveryCallSiteKeepsTheProgramSound) {
     for (const Case& c : Cases()) {
         for (bool gone : {false, true}) {
             if ((gone ? c.gone : c.failing).empty()) continue;
+            if (column && std::string(column) != (gone ? "gone" : "fails")) continue;
             ++total;
             const bool first = !seen[{c.script, gone}];
             seen[{c.script, gone}] = true;

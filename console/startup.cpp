@@ -1,0 +1,76 @@
+#include "console/main_wnd.h"
+#include "wmi/machine_list.h"
+
+#include <cwchar>
+
+// What the command line asks for, done once the window shows: SERVER and MACHINE open the machine
+// at once with the caller's own logon; with /user, or SERVER alone, or when the machine asked for
+// is not one machine of the host's list (none, two of that name, or no list at all), the Connect
+// dialog opens filled in, and nothing is opened behind the user's back.
+
+namespace {
+constexpr UINT StartupMessage = WM_APP + 1;
+
+bool Matches(const CommandLine& line, const MachineEntry& entry) {
+    if (line.machineIsId) return _wcsicmp(entry.name.c_str(), line.machine.c_str()) == 0;
+    return _wcsicmp(entry.elementName.c_str(), line.machine.c_str()) == 0;
+}
+}  // namespace
+
+void MainWnd::StartWith(const CommandLine& commandLine) {
+    startup = commandLine;
+    if (!startup.servers.empty()) PostMessageW(hwnd, StartupMessage, 0, 0);
+}
+
+void MainWnd::OnStartup() {
+    const CommandLine& line = startup;
+    ConnectDlg dialog;
+    dialog.server = line.servers.front();
+    dialog.user = line.user;
+    // The dialog selects what was asked for once it lists the host.
+    if (line.machineIsId) dialog.vmId = line.machine;
+    else dialog.vmName = line.machine;
+
+    if (line.hasUser) {
+        dialog.passwordFirst = true;
+    } else if (line.machine.Empty()) {
+        dialog.listAtStart = true;
+    } else {
+        std::vector<MachineEntry> entries;
+        WideString errorText;
+        const HRESULT listed = ListMachines(dialog.server.c_str(), L"", L"", entries, errorText);
+        if (listed != 0) {
+            ConnectDlg::BuildErrorMessage(errorText, listed, dialog.startError);
+        } else {
+            const MachineEntry* found = nullptr;
+            size_t count = 0;
+            for (const MachineEntry& entry : entries)
+                if (Matches(line, entry)) found = &entry, ++count;
+            if (count == 1) {
+                server = dialog.server;
+                user.Clear();
+                vmName = found->elementName;
+                vmId = found->name;
+                WideString noPassword;
+                OpenChosenMachine(noPassword);
+                return;
+            }
+            dialog.startError.Assign(dialog.server.c_str());
+            if (count == 0) {
+                dialog.startError.Append(L" has no machine ");
+                dialog.startError.Append(line.machine);
+                dialog.startError.Append(L".");
+            } else {
+                wchar_t many[32];
+                std::swprintf(many, 32, L" has %u machines named ", static_cast<unsigned>(count));
+                dialog.startError.Append(many);
+                dialog.startError.Append(line.machine);
+                dialog.startError.Append(L": pick one and press Open.");
+                dialog.vmName.Clear();  // nothing selected: the user picks
+                dialog.vmId.Clear();
+            }
+            dialog.startEntries = std::move(entries);
+        }
+    }
+    RunConnectDialog(dialog);
+}
