@@ -311,9 +311,10 @@ std::string BaseScenario(const std::string& faults) {
     return scenario.dump();
 }
 
-ScenarioRun::ScenarioRun(const std::string& faults, int dpi) {
-    started_ = session.Start(BaseScenario(faults), {}, dpi) && session.SetClientSize(ClientWidth, ClientHeight) &&
-               session.ApplySettings(L"60000", nullptr);
+ScenarioRun::ScenarioRun(const std::string& faults, int dpi, const std::string& arguments) {
+    started_ = session.Start(BaseScenario(faults), {}, dpi, Wide(arguments)) &&
+               session.SetClientSize(ClientWidth, ClientHeight) &&
+               (!arguments.empty() || session.ApplySettings(L"60000", nullptr));
 }
 
 ScenarioRun::~ScenarioRun() {
@@ -511,6 +512,35 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         long found = 0;
         for (const LoggedCall& call : session.Calls()) found += call.line.find(arg(1)) != std::string::npos;
         transcript.push_back("log holds " + arg(1) + ": " + (found ? "yes" : "no"));
+        return true;
+    }
+    if (verb == "dialog" || verb == "enter") {
+        using namespace uidriver;
+        HWND dialog = WaitForDialog(L"Connect", session.Window(), session.ProcessId());
+        if (!dialog) {
+            transcript.push_back("no Connect dialog");
+            return true;
+        }
+        HWND password = GetDlgItem(dialog, IDC_CONNECT_PASSWORD);
+        if (verb == "enter") {
+            if (!arg(1).empty()) SetItemText(dialog, IDC_CONNECT_PASSWORD, Wide(arg(1)).c_str());
+            PostMessageW(password, WM_KEYDOWN, VK_RETURN, 1);
+            PostMessageW(password, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001));
+        }
+        if (!session.SettleAndAnswer({dialog})) return false;
+        Transcribe();
+        if (verb == "enter") return true;
+        GUITHREADINFO thread{sizeof(GUITHREADINFO)};
+        GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
+        const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
+        const LRESULT selected = SendMessageW(GetDlgItem(dialog, IDC_CONNECT_MACHINES), CB_GETCURSEL, 0, 0);
+        std::string listed;
+        for (const std::wstring& item : items) listed += (listed.empty() ? " " : ", ") + Narrow(item);
+        transcript.push_back("Connect " + Narrow(ItemText(dialog, IDC_CONNECT_SERVER)) + " user " +
+                             Narrow(ItemText(dialog, IDC_CONNECT_USER)) + ", focus " +
+                             (thread.hwndFocus == password ? "password" : thread.hwndFocus == GetDlgItem(dialog, IDC_CONNECT_SERVER) ? "server" : "other") +
+                             ", listed" + listed + ", selected " +
+                             (selected >= 0 && static_cast<size_t>(selected) < items.size() ? Narrow(items[selected]) : "none"));
         return true;
     }
     ADD_FAILURE() << "unknown step " << verb;
@@ -733,7 +763,7 @@ bool ScenarioRun::Exit(long& liveObjects) {
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 void ExpectRow(const Row& row) {
-    ScenarioRun run(row.faults, row.dpi);
+    ScenarioRun run(row.faults, row.dpi, row.arguments);
     ASSERT_TRUE(run.Started()) << Narrow(run.session.Error());
     run.Run(row.steps);
     // As lines of one text, so that a failure shows where the two differ.

@@ -47,6 +47,9 @@
 //                                       RPC_E_DISCONNECTED, and whether any came before its
 //                                       step of the back-off
 //   logged TEXT                         whether the host's log holds TEXT anywhere
+//   dialog                              the Connect dialog the command line opened: its server,
+//                                       user, focus, list and selection
+//   enter [PASSWORD]                    types the password, if any, and presses Enter there
 // Every step settles the window and answers the boxes that came. Whatever the row watches, a
 // device call, image request or power method that names another machine than the one opened last
 // is transcribed with " (not to MACHINE)".
@@ -72,6 +75,7 @@ struct Row {
     std::vector<std::string> transcript;
     std::string faults;
     int dpi = 96;
+    std::string arguments;  // the command line; its rows keep the default interval (1 s)
 };
 
 class ScenarioRun {
@@ -80,7 +84,7 @@ public:
 
     // Starts vuemere.exe on the base scenario with `faults` at `dpi`, its client area 420 x 320
     // and the refresh timer at 60,000 ms, so that only the steps ask for images.
-    explicit ScenarioRun(const std::string& faults = "", int dpi = 96);
+    explicit ScenarioRun(const std::string& faults = "", int dpi = 96, const std::string& arguments = "");
     ~ScenarioRun();  // removes the files it saved
     bool Started() const { return started_; }
 
