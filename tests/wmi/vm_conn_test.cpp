@@ -260,7 +260,7 @@ TEST_F(VmConnTest, ACheckpointIsASnapshotOfTheScreenOfItsMoment) {
         ComRef<IEnumWbemClassObject> found;
         ASSERT_EQ(OpenQuery(conn->services.Get(), conn->credentials, query.c_str(), found, errorText), S_OK);
         std::vector<ComRef<IWbemClassObject>> settings;
-        NextObjects(found.Get(), 10, settings);
+        NextObjects(found.Get(), 10, settings, errorText);
         ASSERT_EQ(settings.size(), c.before + 1) << testing::PrintToString(std::wstring(c.machine));
         conn->settingData.Reset(std::move(settings.back()));
         ASSERT_EQ(conn->GetThumbnail(errorText, 1.0f, 80, 60), 0);
