@@ -121,8 +121,9 @@ std::vector<Case> Cases() {
         {"Get __PATH (Msvm_VirtualSystemManagementService)", Open,
          R"({"call": "Get", "class": "Msvm_VirtualSystemManagementService", "property": "__PATH"})", T, ""},
         {"Get __PATH (Msvm_ComputerSystem)", Open, R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "__PATH"})", I, ""},
+        // A machine whose Name cannot be read is not known to be the one asked for: not opened.
         {"Get Name (Msvm_ComputerSystem, by identifier)", Open,
-         R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "Name", "after": 4})", T, ""},
+         R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "Name", "after": 4})", T + CannotOpen, ""},
         {"Get __PATH (Msvm_VirtualSystemSettingData)", Open,
          R"({"call": "Get", "class": "Msvm_VirtualSystemSettingData", "property": "__PATH"})", T, ""},
         {"Get __PATH (Msvm_VideoHead)", Open, R"({"call": "Get", "class": "Msvm_VideoHead", "property": "__PATH"})", I, ""},
