@@ -120,6 +120,12 @@ void ConnectDlg::OnConnect() {
     }
 
     ShowListing(std::move(entries));
+    if (cut) {
+        wchar_t text[128];
+        std::swprintf(text, 128, L"The host lists more than %u machines; only the first %u are shown.",
+                      static_cast<unsigned>(ListingMax), static_cast<unsigned>(ListingMax));
+        MessageBoxW(hwnd, text, L"connect", MB_OK);
+    }
 }
 
 void ConnectDlg::ShowListing(std::vector<MachineEntry> entries) {
@@ -143,12 +149,6 @@ void ConnectDlg::ShowListing(std::vector<MachineEntry> entries) {
             SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
             EnableOpen(true);
         }
-    }
-    if (cut) {
-        wchar_t text[128];
-        std::swprintf(text, 128, L"The host lists more than %u machines; only the first %u are shown.",
-                      static_cast<unsigned>(ListingMax), static_cast<unsigned>(ListingMax));
-        MessageBoxW(hwnd, text, L"connect", MB_OK);
     }
 }
 

@@ -255,7 +255,7 @@ std::vector<Case> Cases() {
         {"Get keyState", OpenInput, R"({"reply": "propertyMissing", "property": "keyState"})", I, ""},
         {"GetMethod TypeText", OpenInput, R"({"call": "GetMethod", "method": "TypeText"})", I, ""},
         {"Put asciiText", OpenInput, R"({"call": "Put", "property": "asciiText"})", I, ""},
-        {"ExecMethod TypeText", OpenInput, R"({"call": "ExecMethod", "method": "TypeText"})", I, Line + Box("type scancode of Kanji key", NoConnection)},
+        {"ExecMethod TypeText", OpenInput, R"({"call": "ExecMethod", "method": "TypeText"})", I, Line + Box("type scancode of Kanji key", NoConnection.c_str())},
         {"Get ReturnValue (TypeText)", OpenInput, R"({"call": "Get", "method": "TypeText", "property": "ReturnValue"})", I, ""},
         {"GetMethod TypeScancodes", OpenInput, R"({"call": "GetMethod", "method": "TypeScancodes"})", I + Kanji, ""},
         // As on the provider's first release, which has no such method.
