@@ -16,7 +16,7 @@ const Row Rows[] = {
     // The next tick tries again, finds the machine by its identifier and shows it; input goes to it.
     {"TheHostGoesAwayAndComesBack",
      "open Alpha; watch connect fetch device; tick; title; shows text+line; tick; title; shows 320x240; key A",
-     {"GetSummaryInformation [7] 0x80010108", "title vuemere - Alpha (Reconnecting)", "shows text+line",
+     {std::string(Summary) + " 0x80010108", "title vuemere - Alpha (Reconnecting)", "shows text+line",
       "connect \\\\localhost\\root\\virtualization", Summary, "title vuemere - Alpha", "shows 320x240",
       "PressKey 65", Summary},
      Lost},
