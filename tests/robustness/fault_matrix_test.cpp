@@ -165,17 +165,17 @@ std::vector<Case> Cases() {
         {"ExecMethod GetSummaryInformation (job started)", Open,
          R"({"reply": "jobStarted", "method": "GetSummaryInformation", "after": 1})", I, ""},
         // Step g: only a failed read of the mouse's EnabledState is an error (the machine's own is
-        // read too, and has its rows below).
+        // read too, and has its rows below). A failed step leaves no machine open.
         {"ExecQuery Msvm_SyntheticMouse", Open, R"({"call": "ExecQuery", "class": "Msvm_SyntheticMouse"})", I, T},
         {"Next Msvm_SyntheticMouse", Open, R"({"call": "Next", "class": "Msvm_SyntheticMouse"})", I, T},
         {"Get EnabledState", Open, R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})",
-         I + Mouse, ""},
+         T + Mouse, ""},
         {"Get EnabledState", Open,
-         R"({"reply": "propertyMissing", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", I + Mouse, ""},
+         R"({"reply": "propertyMissing", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", T + Mouse, ""},
 
         // Step f on the method route: a failed request stops the connect with "err".
         {"GetObject Msvm_VirtualSystemManagementService (method, first use)", MethodOpen,
-         R"({"call": "GetObject", "class": "Msvm_VirtualSystemManagementService", "count": 1})", I + Image, T + Image},
+         R"({"call": "GetObject", "class": "Msvm_VirtualSystemManagementService", "count": 1})", T + Image, T + Image},
         {"ExecMethod GetVirtualSystemThumbnailImage", MethodOpen,
          R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage"})", T + Image, T + Image},
         {"GetMethod GetVirtualSystemThumbnailImage", MethodOpen,
