@@ -139,8 +139,9 @@ const Row Rows[] = {
     // opened last again.
     {"MachinesThatShareANameOpenAsPicked",
      "watch fetch; open Twin#1 hv-real; full; open Twin#2 hv-real; full; open * hv-real; full; title",
-     {Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", Summary, "GetVirtualSystemThumbnailImage 320 240",
-      Summary, "GetVirtualSystemThumbnailImage 320 240", "title vuemere - Twin"}},
+     {Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", Summary, Summary,
+      "GetVirtualSystemThumbnailImage 320 240", Summary, Summary, "GetVirtualSystemThumbnailImage 320 240",
+      "title vuemere - Twin"}},
 };
 
 class Console : public testing::TestWithParam<Row> {};
