@@ -100,15 +100,14 @@ const Row Rows[] = {
     // hold, a modifier the Keyboard menu holds (the next guest's keys cannot be asked), the
     // shutdown watched and the shutdown service found.
     {"NothingOfAMachineReachesTheNextOpened",
-     "open Sleeper ctl; watch control read; start; open Worker ctl; tick; title; watch control read device; full; shift; "
-     "answer yes; shut-down; watch control read device fetch; open Mute ctl; tick; title; shift; shut-down",
+     "open Sleeper ctl; watch control read; start; open Worker ctl; tick; title; full; shift; keymenu; "
+     "watch control read device; answer yes; shut-down; watch control read device fetch; open Mute ctl; tick; title; shift; shut-down",
      {"RequestStateChange 2 null", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere - Worker",
-      "IsKeyPressed 160", "IsKeyPressed 161", "PressKey 160",
       "Shut Down: Shut down Worker? Its guest operating system is asked to shut down. [&Yes]",
       "InitiateShutdown false \"Shut down from the vuemere console\"", Summary, Summary,
       Summary, "title vuemere - Mute", "IsKeyPressed 160 0x80041001", "IsKeyPressed 161 0x80041001", "PressKey 160",
       "cannot Shut Down: Mute" + NoShutdown},
-     R"({"call": "ExecMethod", "method": "IsKeyPressed", "after": 2, "hr": "0x80041001"})"},
+     R"({"call": "ExecMethod", "method": "IsKeyPressed", "after": 10, "hr": "0x80041001"})"},
     // Someone else turns the machine off and on: pictures that stop or come back make the console
     // read the state once; a running machine's refresh stays one round trip.
     {"AMachineStoppedAndStartedByAnother",
