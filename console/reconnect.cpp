@@ -15,7 +15,7 @@ void MainWnd::LoseConnection() {
     conn.DropConnection();
     status.Forget();
     holdUntilTick = 0;
-    for (ModifierKey& key : modifierKeys) key.pressed = 0;  // unknown until the guest is asked again
+    ForgetModifierKeys();  // unknown until the guest is asked again
     link.Lose();
     ShowStatusTitle();
     InvalidateRect(hwnd, nullptr, TRUE);
