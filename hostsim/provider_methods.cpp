@@ -143,6 +143,19 @@ int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const s
         }
     }
     if (fault.Reply("jobStarted")) return kJobStarted;
+    if (fault.Reply("summaryOfOther")) {
+        // Each machine's report is the next machine's (with live settings) instead.
+        for (SettingsRef& item : items) {
+            const size_t count = host->machines.size();
+            for (size_t step = 1; step < count; ++step) {
+                Machine* other = host->machines[(item.machine->index + step) % count].get();
+                if (other->settingData) {
+                    item = SettingsRef{other, 0};
+                    break;
+                }
+            }
+        }
+    }
     std::vector<int32_t> requests = Numbers<int32_t>(in[1]);
     // Requests 5 to 7 are pictures. One asked of a named machine that has none refuses the call;
     // in a report on every machine, such a machine's picture is left NULL.

@@ -180,9 +180,23 @@ public:
         return true;
     }
 
+    bool Hostile(const json& j, const std::string& where, std::optional<HostileConfig>& out) {
+        if (!j.contains("hostile")) return true;
+        const json& h = j["hostile"];
+        const std::string at = where + ".hostile";
+        std::optional<int> seed;
+        if (!OnlyKeys(h, at, {"seed", "rate"}) || !Int(h, "seed", at, 0, INT32_MAX, seed)) return false;
+        if (!h.contains("rate") || !h["rate"].is_number() || h["rate"].get<double>() < 0 || h["rate"].get<double>() > 1)
+            return Fail(at + ".rate", "must be a number from 0 to 1");
+        out = HostileConfig{static_cast<uint32_t>(seed.value_or(0)), h["rate"].get<double>()};
+        return true;
+    }
+
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
-                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "faults", "changes"}))
+                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "faults", "changes",
+                                 "hostile"}) ||
+            !Hostile(j, where, h.hostile))
             return false;
         std::string hostName;
         std::optional<int> latency, jobMs, jobPolls;

@@ -48,6 +48,12 @@ struct FaultConfig {
     int count = -1;     // times it acts; -1 = always
 };
 
+// A host whose answers are partly hostile: `rate` of them (0 to 1), chosen by `seed`.
+struct HostileConfig {
+    uint32_t seed = 0;
+    double rate = 0;
+};
+
 struct ChangeConfig {
     int after = 0;  // applied once this many wire calls to the host have been made
     std::wstring machine;
@@ -69,6 +75,7 @@ struct HostConfig {
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
     std::vector<ChangeConfig> changes;
+    std::optional<HostileConfig> hostile;
 };
 
 struct ScenarioConfig {

@@ -306,8 +306,14 @@ std::string BaseScenario(const std::string& faults) {
         std::snprintf(name, sizeof name, "Farm %04d", (i * 7919) % 1000);
         scenario["hosts"].back()["machines"].push_back({{"elementName", name}});
     }
+    // A {"hostile": ...} among the faults makes every host hostile instead.
     for (auto& host : scenario["hosts"])
-        for (const auto& fault : nlohmann::json::parse("[" + faults + "]")) host["faults"].push_back(fault);
+        for (const auto& fault : nlohmann::json::parse("[" + faults + "]")) {
+            if (fault.contains("hostile"))
+                host["hostile"] = fault["hostile"];
+            else
+                host["faults"].push_back(fault);
+        }
     return scenario.dump();
 }
 

@@ -59,7 +59,8 @@ inline constexpr char CaptureWarning[] =
     "setting: If custom size or scale, The performance issue is caused. \nIt becomes as worker-process hung up. In "
     "the worst case, it is necessary to reboot Hyper-V. \n\ncontinue ? [Cancel]";
 
-// The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added.
+// The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added; a
+// {"hostile": {...}} among them is set as every host's "hostile" member.
 std::string BaseScenario(const std::string& faults = "");
 
 struct Row {
