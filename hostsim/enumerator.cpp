@@ -62,7 +62,7 @@ STDMETHODIMP Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** ap
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"Next", className, {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
 
-    record.hostile = HostileNext(host());
+    record.hostile = fault.Reply("stall") ? "stall" : HostileNext(host());
     if (record.hostile == "stall") {
         // Nothing comes for as long as the client waits. A bounded wait is answered at once, as
         // the host that stayed silent for all of it would be (the test does not sit it out); one

@@ -28,6 +28,8 @@ void CompleteFault(FaultConfig& f) {
     if (f.reply.empty() || !f.call.empty()) return;
     if (f.reply == "imageNotArray" || f.reply == "imageShort" || f.reply == "jobStarted") {
         f.call = "ExecMethod";
+    } else if (f.reply == "stall") {
+        f.call = "Next";
     } else if (f.reply == "resolutionZero") {
         f.call = "Next";
         if (f.className.empty()) f.className = "Msvm_VideoHead";

@@ -114,7 +114,8 @@ public:
                    {"CreateInstance", "ConnectServer", "SetBlanket", "ExecQuery", "Next", "GetObject", "GetMethod",
                     "SpawnInstance", "Put", "ExecMethod", "Get"},
                    call) ||
-            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted"},
+            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted",
+                                                "stall"},
                    reply))
             return false;
         f.call = call.value_or("");

@@ -95,6 +95,9 @@ std::vector<Case> Cases() {
          ListingError(Query), ListingError(Query)},
         {"SetBlanket (listing's enumerator)", Listing, R"({"call": "SetBlanket", "after": 1, "count": 1})", ListingError(Blanket), ""},
         {"Next Msvm_ComputerSystem (listing)", Listing, R"({"call": "Next", "class": "Msvm_ComputerSystem", "count": 1})", T + L, T + L},
+        // A host that delivers nothing within the wait of a Next: the step fails with that, not a freeze.
+        {"Next Msvm_ComputerSystem (listing)", Listing, R"({"reply": "stall", "class": "Msvm_ComputerSystem", "count": 1})",
+         T + Box("connect error", "the host did not answer (0x800705B4)") + L, ""},
         {"Get Name (listing)", Listing, R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "Name"})", T + L, ""},
         {"Get Name (listing)", Listing, R"({"reply": "propertyMissing", "class": "Msvm_ComputerSystem", "property": "Name"})", T + L, ""},
         {"Get ElementName (listing)", Listing, R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "ElementName"})", T + L, ""},
@@ -110,6 +113,8 @@ std::vector<Case> Cases() {
          R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemManagementService"})", T + CannotService + Query, T + CannotService + Query},
         {"Next Msvm_VirtualSystemManagementService", Open, R"({"call": "Next", "class": "Msvm_VirtualSystemManagementService"})",
          T + CannotService, T + CannotService},
+        {"Next Msvm_VirtualSystemManagementService", Open, R"({"reply": "stall", "class": "Msvm_VirtualSystemManagementService"})",
+         T + CannotService + "the host did not answer", ""},
         {"ExecQuery Msvm_ComputerSystem (by identifier)", Open, R"({"call": "ExecQuery", "class": "Msvm_ComputerSystem", "after": 1})",
          T + CannotOpen + Query, T + CannotOpen + Query},
         {"Next Msvm_ComputerSystem (by identifier)", Open, R"({"call": "Next", "class": "Msvm_ComputerSystem", "after": 1})",
@@ -404,8 +409,8 @@ bool FaultActed(const std::string& match, bool gone, ScenarioRun& run) {
     const std::string reply = member("reply");
     std::string call = member("call"), hr = gone ? Disconnected : fault.value("hr", std::string(Hr));
     if (!reply.empty()) {
-        call = reply == "propertyMissing" ? "Get" : reply == "resolutionZero" ? "Next" : "ExecMethod";
-        hr = reply == "propertyMissing" ? "0x80041002" : "0x00000000";
+        call = reply == "propertyMissing" ? "Get" : reply == "resolutionZero" || reply == "stall" ? "Next" : "ExecMethod";
+        hr = reply == "propertyMissing" ? "0x80041002" : reply == "stall" ? "0x00040004" : "0x00000000";
     }
     if (fault.contains("returnValue") || fault.contains("jobError")) hr = "0x00000000";  // the method answers
     auto matches = [&](const LoggedCall& logged, const char* name) {
