@@ -10,7 +10,7 @@ void VmConn::SetCredentials(const wchar_t* user, const wchar_t* password) {
 HRESULT VmConn::Connect(const wchar_t* server, WideString& errorText) {
     errorText.Clear();
     classes.Clear();  // they belong to the connection being replaced
-    ForgetMachine();  // so do the machine and its devices, found on the old host
+    CloseMachine();  // so do the machine and its devices, found on the old host
     return ConnectProvider(server, credentials, services, providerVersion, errorText);
 }
 
@@ -29,17 +29,6 @@ HRESULT VmConn::ReadEnabled(IWbemClassObject* element, bool& enabled) {
     const HRESULT hr = ReadUint16(element, L"EnabledState", state);
     enabled = SUCCEEDED(hr) && state == 2;
     return hr;
-}
-
-void VmConn::ForgetMachine() {
-    machine.Reset(nullptr);
-    machineName.Clear();
-    settingData.Reset(nullptr);
-    videoHead.Reset(nullptr);
-    keyboard.Reset(nullptr);
-    syntheticMouse.Reset(nullptr);
-    ps2Mouse.Reset(nullptr);
-    shutdownComponent.Reset(nullptr);
 }
 
 HRESULT VmConn::NoConnection(WideString& errorText) {

@@ -107,9 +107,6 @@ public:
 private:
     // Opens the machine whose `property` is `value`.
     HRESULT OpenMachineWhere(const wchar_t* property, const wchar_t* value, WideString& errorText);
-    // Drops the open machine and everything found for it (not its last image): no call may go to
-    // an old machine's settings or devices through a new connection or after a failed open.
-    void ForgetMachine();
     // Writes "no connection to the server" and returns NotConnected.
     static HRESULT NoConnection(WideString& errorText);
     // The first object of "Associators of {" + the anchor's path + `resultClause`, when it is a

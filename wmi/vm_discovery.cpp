@@ -47,8 +47,8 @@ HRESULT VmConn::OpenMachineWhere(const wchar_t* property, const wchar_t* value, 
     // would receive the input meant for this one.
     if (found && !PropertyIs(found.Get(), property, value)) found.Reset();
     // Whatever belonged to the machine opened before is none of this one's, whether it opens
-    // or not.
-    ForgetMachine();
+    // or not: no call may go to its settings or devices.
+    CloseMachine();
     machine.Reset(std::move(found));
     if (!machine.object) return status == HostSilent ? status : WbemNotFound;
 
