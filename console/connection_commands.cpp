@@ -36,6 +36,21 @@ void MainWnd::OnConnect() {
     vmName = dialog.vmName;
     vmId = dialog.vmId;
     dialog.password.Wipe();
+    OpenChosenMachine();
+}
+
+void MainWnd::OpenFromOverview(const wchar_t* newServer, const wchar_t* newUser, const wchar_t* newPassword,
+                               const wchar_t* name, const wchar_t* id) {
+    StopTyping();
+    server = newServer;
+    user = newUser;
+    password = newPassword;
+    vmName = name;
+    vmId = id;
+    OpenChosenMachine();
+}
+
+void MainWnd::OpenChosenMachine() {
     conn.SetCredentials(user.c_str(), password.c_str());
     status.Forget();  // of the machine open before, and the job or shutdown this console followed
 

@@ -1,5 +1,6 @@
 #include "hostsim/scenario.h"
 
+#include "hostsim/generated_machines.h"
 #include "hostsim/text_util.h"
 
 #include <cstdlib>
@@ -114,7 +115,8 @@ public:
                    {"CreateInstance", "ConnectServer", "SetBlanket", "ExecQuery", "Next", "GetObject", "GetMethod",
                     "SpawnInstance", "Put", "ExecMethod", "Get"},
                    call) ||
-            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted"},
+            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted",
+                                         "imageWrongSize", "summaryNoName", "summaryReversed", "summaryNotObjects"},
                    reply))
             return false;
         f.call = call.value_or("");
@@ -182,7 +184,7 @@ public:
 
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
-                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "faults", "changes"}))
+                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "generate", "faults", "changes"}))
             return false;
         std::string hostName;
         std::optional<int> latency, jobMs, jobPolls;
@@ -225,6 +227,7 @@ public:
             }
         }
         return Each(j, "machines", where, h.machines, &Reader::Machine) &&
+               (!j.contains("generate") || GenerateMachines(j["generate"], where + ".generate", h.machines, error_)) &&
                Each(j, "faults", where, h.faults, &Reader::Fault) &&
                Each(j, "changes", where, h.changes, &Reader::Change);
     }

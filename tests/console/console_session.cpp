@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace {
 // The member `name` of a JSON object, names compared as WMI does (any case); null when absent.
@@ -104,6 +105,7 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
                 if (button.id == IDYES) answer = yesNoAnswer;
             }
             boxes_.push_back(shown);
+            if (answer == yesNoAnswer && beforeAnswer) std::exchange(beforeAnswer, nullptr)();
             if (!uidriver::Answer(box, answer)) return false;
             answered = true;
         }

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,7 @@ public:
     bool SettleAndAnswer(const std::vector<HWND>& keep = {});
     const std::vector<ShownBox>& Boxes() const { return boxes_; }
     int yesNoAnswer = IDNO;  // how a box that asks Yes or No is answered
+    std::function<void()> beforeAnswer;  // runs once, before the next box that asks Yes or No is answered
 
     std::vector<LoggedCall> Calls() const;
     int CountFetches() const;
