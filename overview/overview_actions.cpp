@@ -97,15 +97,7 @@ bool OverviewWnd::OnActionCommand(int id) {
                 continue;
             }
         }
-        if (sent == 0) {
-            int32_t requestedState = 0;
-            if (action == MachineAction::ShutDown)
-                sent = conn.InitiateShutdown(ShutdownReason, returnValue, jobPath, errorText);
-            else if (action == MachineAction::Checkpoint)
-                sent = conn.CreateCheckpoint(returnValue, jobPath, errorText);
-            else if (RequestedStateFor(conn.providerVersion, action, requestedState))
-                sent = conn.RequestStateChange(requestedState, returnValue, jobPath, errorText);
-        }
+        if (sent == 0) sent = conn.SendAction(action, ShutdownReason, returnValue, jobPath, errorText);
         // The overview opens no machine: what the request needed is let go again.
         conn.machine.Reset(nullptr);
         conn.settingData.Reset(nullptr);

@@ -31,6 +31,12 @@ public:
     // host the console is connected to, if any; then each of `servers` not shown yet, under the
     // process's own logon. Nothing is stored: hosts are kept while the window is open.
     void Open(const std::vector<WideString>& servers = {});
+    // Shows one more host (its server, logon and caption set; an empty caption is its server);
+    // its first tick connects it. For callers that add hosts of their own, such as a cluster's
+    // nodes, each with its caption.
+    OverviewHost& AddHost(std::unique_ptr<OverviewHost> host);
+    // The hosts shown, in their order.
+    OverviewHosts& Hosts() { return hosts_; }
 
 protected:
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -49,7 +55,6 @@ private:
     void OnAddHost();
     void OnRemoveHost();
     void Refresh();
-    OverviewHost& AddHost(std::unique_ptr<OverviewHost> host);  // its server set; caption: the server
     OverviewHost* FindHost(uint32_t serial);
     OverviewMachine* MachineOf(LPARAM key, OverviewHost** host = nullptr);
     int ItemOf(LPARAM key) const;

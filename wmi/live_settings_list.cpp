@@ -3,7 +3,6 @@
 #include "wmi/variant.h"
 #include "wmi/wmi_session.h"
 
-#include <algorithm>
 
 namespace {
 // Hundreds of machines per round trip: a host of a thousand lists in five calls.
@@ -24,19 +23,10 @@ HRESULT ListLiveSettings(IWbemServices* services, const WmiCredentials& credenti
     if (FAILED(hr)) return hr;
     // The first version names the machine in SystemName, the second in VirtualSystemIdentifier.
     const wchar_t* idProperty = version == ProviderVersion::First ? L"SystemName" : L"VirtualSystemIdentifier";
-    std::vector<IWbemClassObject*> received(BatchSize, nullptr);
+    std::vector<ComRef<IWbemClassObject>> batch;
     for (;;) {
-        ULONG returned = 0;
-        std::fill(received.begin(), received.end(), nullptr);
-        hr = enumerator->Next(WBEM_INFINITE, BatchSize, received.data(), &returned);
-        std::vector<ComRef<IWbemClassObject>> batch;
-        for (ULONG i = 0; i < BatchSize; ++i) {
-            if (!received[i]) continue;
-            if (i < returned)
-                batch.emplace_back(received[i]);
-            else
-                received[i]->Release();
-        }
+        batch.clear();
+        hr = NextObjects(enumerator.Get(), BatchSize, batch);
         if (FAILED(hr)) {
             errorText.Assign(TextQueryFailed);
             machines.clear();
@@ -54,6 +44,6 @@ HRESULT ListLiveSettings(IWbemServices* services, const WmiCredentials& credenti
             machine.elementName.Assign(elementName.Text() ? elementName.Text() : L"");
             machine.settingsPath.Assign(path.Text());
         }
-        if (returned < BatchSize) return 0;
+        if (batch.size() < BatchSize) return 0;
     }
 }

@@ -2,6 +2,7 @@
 #include "wmi/bstr.h"
 #include "wmi/com_ref.h"
 #include "wmi/octet_string.h"
+#include "wmi/thumbnail_size.h"
 #include "wmi/variant.h"
 #include "wmi/wmi_call.h"
 #include "wmi/wmi_session.h"
@@ -122,19 +123,12 @@ bool ReadSummary(IWbemClassObject* object, int32_t width, int32_t height, Machin
 }
 }  // namespace
 
-int32_t SummaryThumbnailCode(int32_t width, int32_t height) {
-    if (width == 80 && height == 60) return 5;
-    if (width == 160 && height == 120) return 6;
-    if (width == 320 && height == 240) return 7;
-    return 0;
-}
-
 HRESULT RequestMachineSummaries(IWbemServices* services, ClassCache& classes, const wchar_t* servicePath,
                                 const std::vector<const wchar_t*>& settingsPaths, int32_t thumbnailWidth,
                                 int32_t thumbnailHeight, SummaryAnswer& answer, WideString& errorText) {
     answer.returnValue = 0;
     answer.summaries.clear();
-    const int32_t thumbnailCode = SummaryThumbnailCode(thumbnailWidth, thumbnailHeight);
+    const int32_t thumbnailCode = SummaryRequestFor(thumbnailWidth, thumbnailHeight);
     if (!thumbnailCode) thumbnailWidth = thumbnailHeight = 0;
     Variant settings, requested;
     HRESULT hr = MakePathArray(settingsPaths, settings);

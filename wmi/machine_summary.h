@@ -36,9 +36,6 @@ struct SummaryAnswer {
     std::vector<MachineSummary> summaries;
 };
 
-// The request code of a thumbnail of that size (80x60, 160x120, 320x240), or 0 for none.
-int32_t SummaryThumbnailCode(int32_t width, int32_t height);
-
 // One ExecMethod on the management service at `servicePath`. `thumbnailWidth` x
 // `thumbnailHeight` one of the three preset sizes, or 0 x 0 for no picture. Returns the call's
 // failure (with a text), SummaryMalformed, or 0 with the answer.

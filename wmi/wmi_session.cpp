@@ -83,11 +83,11 @@ ComRef<IWbemClassObject> NextObject(IEnumWbemClassObject* enumerator) {
     return object;
 }
 
-void NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
-                 std::vector<ComRef<IWbemClassObject>>& objects) {
+HRESULT NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
+                    std::vector<ComRef<IWbemClassObject>>& objects) {
     std::vector<IWbemClassObject*> received(count, nullptr);
     ULONG returned = 0;
-    enumerator->Next(WBEM_INFINITE, count, received.data(), &returned);
+    const HRESULT hr = enumerator->Next(WBEM_INFINITE, count, received.data(), &returned);
     // Every slot the enumerator filled gets its one owner, whatever count it claims.
     for (ULONG i = 0; i < count; ++i) {
         if (!received[i]) continue;
@@ -96,6 +96,7 @@ void NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
         else
             received[i]->Release();
     }
+    return hr;
 }
 
 ComRef<IWbemClassObject> QueryFirst(IWbemServices* services, const WmiCredentials& credentials,

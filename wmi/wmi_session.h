@@ -51,8 +51,9 @@ HRESULT OpenQuery(IWbemServices* services, const WmiCredentials& credentials, co
 ComRef<IWbemClassObject> NextObject(IEnumWbemClassObject* enumerator);
 
 // Up to `count` next objects in one call, appended to `objects`. Fewer than asked means the end
-// of the result set (or a failed Next): the enumerator waits without a time-out.
-void NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
+// of the result set (or a failed Next): the enumerator waits without a time-out. Returns Next's
+// HRESULT, for callers to whom a failure is not an end.
+HRESULT NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
                  std::vector<ComRef<IWbemClassObject>>& objects);
 
 // The first object a query delivers, or null. The rest of the result set is never read. The

@@ -575,7 +575,7 @@ bool ScenarioRun::OverviewStep(const std::vector<std::string>& w) {
         if (columns.empty()) columns = {0, 1};
         for (const auto& row : ListViewRows(ovList_, *std::max_element(columns.begin(), columns.end()) + 1)) {
             std::string line = "row";
-            for (int c : columns) line += (line.size() > 3 ? " | " : " ") + Narrow(row[static_cast<size_t>(c)]);
+            for (int c : columns) line += (line.size() > 3 ? ", " : " ") + Narrow(row[static_cast<size_t>(c)]);
             transcript.push_back(line);
         }
         return true;
