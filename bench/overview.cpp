@@ -69,7 +69,10 @@ bool Overview() {
     if (!console.ready) return false;
     OverviewWnd& overview = console.window.overview;
     std::vector<WideString> servers;
-    for (int i = 1; i <= SmallHosts; ++i) servers.emplace_back(Text("h%02d", i).c_str());
+    for (int i = 1; i <= SmallHosts; ++i) {
+        const std::string name = Text("h%02d", i);
+        servers.emplace_back(std::wstring(name.begin(), name.end()).c_str());
+    }
     servers.emplace_back(L"big");
     overview.Open(servers);
     HWND list = FindWindowExW(overview.hwnd, nullptr, WC_LISTVIEWW, nullptr);

@@ -51,6 +51,7 @@ void BuildHostFailureText(const wchar_t* caption, uint32_t hr, WideString& out) 
     const wchar_t* why = L"failed";
     switch (hr) {
     case 0x800706BA: why = L"not answering"; break;                 // RPC server unavailable
+    case 0x800705B4: why = L"not answering"; break;                 // no answer in time
     case 0x80010108: why = L"connection lost"; break;               // RPC_E_DISCONNECTED
     case 0x80070005: case 0x80041003: why = L"logon refused"; break;  // access denied
     case 0x8004100E: why = L"not a Hyper-V host"; break;            // no such namespace

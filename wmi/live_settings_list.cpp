@@ -1,5 +1,6 @@
 #include "wmi/live_settings_list.h"
 #include "wmi/com_ref.h"
+#include "wmi/host_answer.h"
 #include "wmi/variant.h"
 #include "wmi/wmi_session.h"
 
@@ -26,9 +27,9 @@ HRESULT ListLiveSettings(IWbemServices* services, const WmiCredentials& credenti
     std::vector<ComRef<IWbemClassObject>> batch;
     for (;;) {
         batch.clear();
-        hr = NextObjects(enumerator.Get(), BatchSize, batch);
+        hr = NextObjects(enumerator.Get(), BatchSize, batch, errorText);
         if (FAILED(hr)) {
-            errorText.Assign(TextQueryFailed);
+            if (hr != HostSilent) errorText.Assign(TextQueryFailed);
             machines.clear();
             return hr;
         }
@@ -44,6 +45,7 @@ HRESULT ListLiveSettings(IWbemServices* services, const WmiCredentials& credenti
             machine.elementName.Assign(elementName.Text() ? elementName.Text() : L"");
             machine.settingsPath.Assign(path.Text());
         }
-        if (batch.size() < BatchSize) return 0;
+        // A host that lists more than any host holds is shown cut.
+        if (batch.size() < BatchSize || machines.size() >= ListingMax) return 0;
     }
 }
