@@ -50,7 +50,7 @@ const char* const Steps[] = {
 };
 // The machine a script opens again after the host went away.
 const char* const Reopen[] = {"Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Gamma hv-v2",
-                              "Alpha", "Worker ctl", "Mute2 ctl-v2", "Alpha"};
+                              "Alpha", "Worker ctl", "Mute2 ctl-v2", "Busy idle"};
 
 // What a case shows: the picture ("image" of a 320 x 240 guest, "image WxH [corners]", or "text"),
 // then the transcript's lines (message boxes as "caption: text", "%hr" standing for the injected
