@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
-#include <utility>
 
 namespace {
 // The member `name` of a JSON object, names compared as WMI does (any case); null when absent.
@@ -95,7 +94,8 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
         bool answered = false;
         for (HWND box : uidriver::Dialogs(ProcessId())) {
             uidriver::MessageBoxInfo info;
-            if (std::find(keep.begin(), keep.end(), box) != keep.end() || TakesText(box) ||
+            if (std::find(keep.begin(), keep.end(), box) != keep.end() ||
+                std::find(held_.begin(), held_.end(), box) != held_.end() || TakesText(box) ||
                 !uidriver::ReadMessageBox(box, info))
                 continue;
             ShownBox shown{info.caption, info.text, L"", Calls().size()};
@@ -105,7 +105,13 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
                 if (button.id == IDYES) answer = yesNoAnswer;
             }
             boxes_.push_back(shown);
-            if (answer == yesNoAnswer && beforeAnswer) std::exchange(beforeAnswer, nullptr)();
+            if (answer != IDOK && meanwhile) {
+                const std::function<void()> steps = std::move(meanwhile);
+                meanwhile = nullptr;
+                held_.push_back(box);
+                steps();
+                held_.pop_back();
+            }
             if (!uidriver::Answer(box, answer)) return false;
             answered = true;
         }

@@ -31,7 +31,7 @@ const Row Rows[] = {
     // those three, though the selection changed while the question was up; each tile shows its
     // progress until its job ends.
     {"StartOnThreeMachinesAsksOnceAndStartsThem",
-     "overview; ov-add idle; ov-select Idle_1 Idle_2 Idle_3 Busy; ov-reselect Busy; watch control target; answer yes; "
+     "overview; ov-add idle; ov-select Idle_1 Idle_2 Idle_3 Busy; meanwhile ov-select Busy; watch control target; answer yes; "
      "ov start; ov-rows 0 2; ov-tick; ov-tick; ov-rows 0 2",
      {"overview vuemere - Overview",
       "Start: Start 3 machines?\n\nIdle 1 (idle)\nIdle 2 (idle)\nIdle 3 (idle) [&Yes]",
