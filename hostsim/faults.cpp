@@ -26,7 +26,8 @@ bool FaultEffect::Reply(const char* name) const {
 
 void CompleteFault(FaultConfig& f) {
     if (f.reply.empty() || !f.call.empty()) return;
-    if (f.reply == "imageNotArray" || f.reply == "imageShort" || f.reply == "jobStarted") {
+    if (f.reply == "imageNotArray" || f.reply == "imageShort" || f.reply == "jobStarted" ||
+        f.reply == "imageWrongSize" || f.reply.rfind("summary", 0) == 0) {
         f.call = "ExecMethod";
     } else if (f.reply == "stall") {
         f.call = "Next";

@@ -1,5 +1,6 @@
 #include "hostsim/scenario.h"
 
+#include "hostsim/generated_machines.h"
 #include "hostsim/text_util.h"
 
 #include <cstdlib>
@@ -115,7 +116,8 @@ public:
                     "SpawnInstance", "Put", "ExecMethod", "Get"},
                    call) ||
             !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted",
-                                                "stall"},
+                                         "imageWrongSize", "summaryNoName", "summaryReversed", "summaryNotObjects",
+                                         "stall"},
                    reply))
             return false;
         f.call = call.value_or("");
@@ -195,7 +197,7 @@ public:
 
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
-                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "faults", "changes",
+                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "generate", "faults", "changes",
                                  "typeTextRoom", "hostile"}) ||
             !Hostile(j, where, h.hostile))
             return false;
@@ -242,6 +244,7 @@ public:
             }
         }
         return Each(j, "machines", where, h.machines, &Reader::Machine) &&
+               (!j.contains("generate") || GenerateMachines(j["generate"], where + ".generate", h.machines, error_)) &&
                Each(j, "faults", where, h.faults, &Reader::Fault) &&
                Each(j, "changes", where, h.changes, &Reader::Change);
     }
