@@ -13,7 +13,7 @@
 namespace hostsim {
 
 // Appends the machines; false with a message naming the member when the JSON does not fit.
-bool GenerateMachines(const nlohmann::json& spec, const std::string& where, std::vector<MachineConfig>& machines,
+bool GenerateMachines(const nlohmann::json& request, const std::string& where, std::vector<MachineConfig>& machines,
                       std::string& error);
 
 }  // namespace hostsim
