@@ -9,10 +9,10 @@
 // give every Next a bounded wait, keep its private bytes flat, and end with exit code 0 and no
 // COM object of the host unreleased. Each seed is one storm, the same every run; seeds that ever
 // failed stay in the list. VUEMERE_HOSTILE_STORM=<rounds> runs longer storms (scripts/bench).
+#include "private_bytes.h"
 #include "scenario_run.h"
 
 #include <gtest/gtest.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,16 +42,6 @@ const char Round[] =
     "settings - x1.0; tick; full; settings - 320x240; "
     "open Beta; tick; move 160 120; move 200 130; move 1 1; ldown 100 100; lup 100 100; key B; keyup B; "
     "open Gamma hv-v2; tick; move 50 50; action k; tick; tick";
-
-long long PrivateBytes(DWORD processId) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof(counters);
-    const bool read = process && GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                                                      sizeof(counters));
-    if (process) CloseHandle(process);
-    return read ? static_cast<long long>(counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage) : -1;
-}
 
 TEST(HostileStorm, AHostileHostCannotCrashHangOrMisleadTheConsole) {
     const char* size = std::getenv("VUEMERE_HOSTILE_STORM");
