@@ -460,8 +460,18 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         return CloseClipboard();
     }
     if (verb == "point") {
+        // The pointer's move reaches the window through the X server, later than a posted message
+        // would: wait for the move to reach the host, so that a click after it is not overtaken.
         POINT p = ImagePoint(arg(1), arg(2));
-        return ClientToScreen(session.Window(), &p) && SetCursorPos(p.x, p.y) && session.SettleAndAnswer();
+        const size_t before = session.Calls().size();
+        if (!ClientToScreen(session.Window(), &p) || !SetCursorPos(p.x, p.y)) return false;
+        uidriver::WaitUntil([&] {
+            const std::vector<LoggedCall> calls = session.Calls();
+            for (size_t i = before; i < calls.size(); ++i)
+                if (calls[i].Is("SetAbsolutePosition") || calls[i].Is("SetRelativePosition")) return true;
+            return false;
+        });
+        return session.SettleAndAnswer();
     }
     if (verb == "watch") {
         watch = 0;
