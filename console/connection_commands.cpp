@@ -40,6 +40,16 @@ void MainWnd::RunConnectDialog(ConnectDlg& dialog) {
     OpenChosenMachine(dialog.password);
 }
 
+void MainWnd::OpenFromOverview(const wchar_t* newServer, const wchar_t* newUser, const wchar_t* newPassword,
+                               const wchar_t* name, const wchar_t* id) {
+    server = newServer;
+    user = newUser;
+    vmName = name;
+    vmId = id;
+    WideString password(newPassword);
+    OpenChosenMachine(password);
+}
+
 void MainWnd::OpenChosenMachine(WideString& password) {
     // Before any step: a step that fails must find nothing of the machine open so far to act on
     // (its typing, its reconnection).

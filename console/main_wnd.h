@@ -6,6 +6,7 @@
 #include "dialogs/connect_dlg.h"
 #include "dialogs/display_setting.h"
 #include "shell/command_line.h"
+#include "overview/overview_wnd.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
 #include "wmi/byte_buffer.h"
@@ -51,11 +52,16 @@ public:
     UINT dpi = USER_DEFAULT_SCREEN_DPI;  // of the window's monitor (window_dpi.cpp)
     MachineStatus status;  // the open machine's power, and the request of this console under way
     Reconnection link;     // whether the open machine's host answers, and the back-off while not
+    OverviewWnd overview{*this};  // the second window, while it is open; closed with this one
 
     bool MachineOpen() const { return static_cast<bool>(conn.settingData.object); }
     bool ImageAvailable() const { return MachineOpen() && conn.image.byteCount > 0; }
     void RequestRefresh() { PostMessageW(hwnd, WM_TIMER, 1, 0); }
     void UpdateCursor();
+    // Opens a machine as "&Connect..." with "Open" would: that host, that logon, the machine picked
+    // by its identifier (the overview's Open).
+    void OpenFromOverview(const wchar_t* server, const wchar_t* user, const wchar_t* password,
+                          const wchar_t* name, const wchar_t* id);
 
     // Keeps what the command line asked for and, once the window shows, does it (startup.cpp).
     void StartWith(const CommandLine& commandLine);

@@ -40,7 +40,7 @@ void MainWnd::OnStartup() {
         WideString errorText;
         const HRESULT listed = ListMachines(dialog.server.c_str(), L"", L"", entries, errorText);
         if (listed != 0) {
-            ConnectDlg::BuildErrorMessage(errorText, listed, dialog.startError);
+            BuildConnectErrorText(errorText, listed, dialog.startError);
         } else {
             const MachineEntry* found = nullptr;
             size_t count = 0;

@@ -5,24 +5,7 @@
 
 #include <cwchar>
 
-namespace {
-
-// Shows the wait cursor for the lifetime of the object. The dialog takes no messages while a
-// listing runs, so nothing replaces the cursor in between.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
-
-}  // namespace
-
-void ConnectDlg::BuildErrorMessage(const WideString& errorText, HRESULT result, WideString& message) {
+void BuildConnectErrorText(const WideString& errorText, HRESULT result, WideString& message) {
     wchar_t code[16];
     std::swprintf(code, 16, L"0x%X", static_cast<unsigned>(result));
     message.Assign(errorText.c_str(), errorText.Length());
@@ -111,7 +94,7 @@ void ConnectDlg::OnConnect() {
 
     if (result != 0) {
         WideString message;
-        BuildErrorMessage(errorText, result, message);
+        BuildConnectErrorText(errorText, result, message);
         MessageBoxW(hwnd, message.c_str(), L"connect error", MB_OK);
         EnableOpen(false);
         SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);

@@ -20,6 +20,7 @@ std::string LogLine(const CallRecord& r) {
     if (!r.property.empty()) j["property"] = r.property;
     if (!r.query.empty()) j["query"] = r.query;
     if (r.call == "ExecQuery" || r.call == "Next") j["count"] = r.count;
+    if (r.call == "Next") j["timeout"] = r.timeout;
     if (r.call == "ConnectServer") {
         j["namespace"] = r.nameSpace;
         j["user"] = r.user.empty() ? nullptr : nlohmann::ordered_json(r.user);
@@ -36,6 +37,7 @@ std::string LogLine(const CallRecord& r) {
     j["hr"] = hr;
     j["wire"] = r.wire;
     if (r.wire) j["ms"] = r.ms;  // when the host answered: back-offs and outages are measured by it
+    if (!r.hostile.empty()) j["hostile"] = r.hostile;
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 

@@ -224,6 +224,7 @@ Host::Host(const HostConfig& config)
       changes(config.changes),
       jobMs(config.jobMs),
       jobPolls(config.jobPolls) {
+    if (config.hostile) hostility.emplace(*config.hostile);
     for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {
         FaultState state{f};

@@ -30,6 +30,13 @@ void WmiCredentials::SetCredentials(const wchar_t* user, const wchar_t* typedPas
     useCredentials = userName.Empty() ? 0 : 1;
 }
 
+void WmiCredentials::CopyFrom(const WmiCredentials& other) {
+    WideString plain;
+    other.password.Reveal(plain);
+    SetCredentials(other.userName.c_str(), plain.c_str());
+    plain.Wipe();
+}
+
 HRESULT WmiCredentials::ConnectNamespace(const wchar_t* namespacePath, IWbemLocator* locator,
                                          IWbemServices** services) const {
     Bstr path(namespacePath);

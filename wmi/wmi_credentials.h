@@ -20,6 +20,8 @@ public:
     WmiCredentials& operator=(const WmiCredentials&) = delete;
 
     void SetCredentials(const wchar_t* user, const wchar_t* password);
+    // The same logon as `other` (its password passes through a plain copy that is wiped at once).
+    void CopyFrom(const WmiCredentials& other);
     // Wipes the kept password; the user name stays.
     void ForgetPassword() { password.Wipe(); }
     // ConnectServer on `locator` with the user name as typed and the password (both null when
