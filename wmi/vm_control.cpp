@@ -22,15 +22,6 @@ const wchar_t TextJobUnread[] = L"cannot read the job";
 
 constexpr uint16_t SnapshotTypeFull = 2;
 
-// One object by its path: a single round trip.
-HRESULT ReadObject(IWbemServices* services, const wchar_t* path, ComRef<IWbemClassObject>& object) {
-    if (!path) return WbemNotFound;
-    Bstr text(path);
-    HRESULT hr = services->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
-    if (SUCCEEDED(hr) && !object) hr = WbemFailed;
-    return hr;
-}
-
 // An unsigned integer property (WMI carries uint16 and uint32 in VT_I4).
 HRESULT ReadNumber(IWbemClassObject* object, const wchar_t* name, uint32_t& value) {
     Variant v;

@@ -62,6 +62,23 @@ HRESULT VmConn::FindVideoHead(WideString& errorText) {
             if (offer(std::move(head))) break;
     }
     videoHead.Reset(chosen ? std::move(chosen) : std::move(first));
+    return TakeHeadSize();
+}
+
+HRESULT VmConn::ReadVideoHead(WideString& errorText) {
+    if (!services) return NoConnection(errorText);
+    ComRef<IWbemClassObject> current;
+    bool enabled = false;
+    // A head that can no longer be read, or says it is no longer in use (the guest's video
+    // integration services took over from the emulated display), means looking again.
+    if (!videoHead.object || FAILED(ReadObject(services.Get(), videoHead.PathText(), current)) ||
+        (SUCCEEDED(ReadEnabled(current.Get(), enabled)) && !enabled))
+        return FindVideoHead(errorText);
+    videoHead.Reset(std::move(current));
+    return TakeHeadSize();
+}
+
+HRESULT VmConn::TakeHeadSize() {
     if (!videoHead.object) {
         // Not an error: image requests then assume a VGA-sized guest screen.
         guestWidth = 640;

@@ -11,9 +11,13 @@ const Row Rows[] = {
      {"setting error: interval error. (100 to 60000)", CaptureWarning}},
     // A failed listing empties the list; the box in which the password was typed is a password
     // box, and the password is never shown again.
-    {"ConnectDialog", R"(list localhost no-hyperv; open Vault secure LAB\admin s3cret; list secure)",
+    // localhost lists its machines last first: the box's sorted index is not the listing's.
+    {"ConnectDialog",
+     R"(list localhost no-hyperv; open Vault secure LAB\admin s3cret; list secure; watch fetch; open Odd; title; )"
+     "open *; title",
      {"listed Alpha, Beta, Odd", "connect error: cannot conect for server (0x8004100E)", "listed",
-      "connect error: cannot conect for server (0x80070005)", "listed"}},
+      "connect error: cannot conect for server (0x80070005)", "listed", Summary, Summary, "title vuemere - Odd", Summary, Summary,
+      "title vuemere - Odd"}},
 };
 
 class Dialogs : public testing::TestWithParam<Row> {};
