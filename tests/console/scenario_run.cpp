@@ -31,8 +31,9 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // the host (in the row that watches it: after its first full-size refresh, the 35th, and before
 // its second, the 63rd); two machines share a name. On the ctl hosts a job ends on its second
 // read (or after ten minutes); Sleeper, Sleeper2 and Booter are off, Mute and Mute2 have no shutdown
-// service; Booter boots on its S3 display in BIOS text, then a boot loader's 640 x 480, one image
-// each, before its desktop on the synthetic one. localhost lists its machines last first. Someone else turns Flicker off once its host has had 20 wire calls (an open and a
+// service; Booter (and Rebooter, without the boot loader) boots on its S3 display in BIOS text,
+// then a boot loader's 640 x 480, one image each, before its desktop on the synthetic one.
+// localhost lists its machines last first. Someone else turns Flicker off once its host has had 20 wire calls (an open and a
 // refresh), and on again after 23.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "listOrder": "reverse", "machines": [
@@ -68,7 +69,9 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Worker", "name": "0F0F0000-0000-4000-8000-000000000014", "width": 320, "height": 240},
     {"elementName": "Booter", "name": "0F0F0000-0000-4000-8000-000000000018", "state": "off", "inactiveWidth": 800,
      "inactiveHeight": 600, "boot": [{"display": "s3", "width": 720, "height": 400, "images": 1},
-                                     {"display": "s3", "width": 640, "height": 480, "images": 1}]}]},
+                                     {"display": "s3", "width": 640, "height": 480, "images": 1}]},
+    {"elementName": "Rebooter", "name": "0F0F0000-0000-4000-8000-000000000019", "boot": [
+     {"display": "s3", "width": 720, "height": 400, "images": 1}]}]},
   {"name": "ctl-v2", "hostName": "HV-CTL2", "provider": "v2", "jobMs": 600000, "jobPolls": 2, "machines": [
     {"elementName": "Sleeper2", "name": "0F0F0000-0000-4000-8000-000000000013", "generation": 2, "width": 320,
      "height": 240, "state": "off"},
