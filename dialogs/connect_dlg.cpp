@@ -1,6 +1,7 @@
 #include "dialogs/connect_dlg.h"
 #include "resources/resource.h"
 #include "shell/app.h"
+#include "wmi/host_answer.h"
 
 #include <cwchar>
 
@@ -72,9 +73,10 @@ void ConnectDlg::OnConnect() {
     std::vector<MachineEntry> entries;
     WideString errorText;
     HRESULT result;
+    bool cut = false;
     {
         WaitCursor wait;
-        result = ListMachines(server.c_str(), user.c_str(), password.c_str(), entries, errorText);
+        result = ListMachines(server.c_str(), user.c_str(), password.c_str(), entries, errorText, &cut);
     }
 
     if (result != 0) {
@@ -107,6 +109,12 @@ void ConnectDlg::OnConnect() {
             SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
             EnableOpen(true);
         }
+    }
+    if (cut) {
+        wchar_t text[128];
+        std::swprintf(text, 128, L"The host lists more than %u machines; only the first %u are shown.",
+                      static_cast<unsigned>(ListingMax), static_cast<unsigned>(ListingMax));
+        MessageBoxW(hwnd, text, L"connect", MB_OK);
     }
 }
 
