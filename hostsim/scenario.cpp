@@ -194,10 +194,10 @@ public:
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
                                  "octetPrefix", "language", "jobMs", "jobPolls", "listOrder", "machines", "faults",
-                                 "changes"}))
+                                 "changes", "typeTextRoom"}))
             return false;
         std::string hostName;
-        std::optional<int> latency, jobMs, jobPolls;
+        std::optional<int> latency, jobMs, jobPolls, typeTextRoom;
         std::optional<bool> typeScancodes, octetPrefix;
         std::optional<std::string> provider, language, listOrder;
         if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
@@ -205,9 +205,11 @@ public:
             !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes) ||
             !Bool(j, "octetPrefix", where, octetPrefix) || !OneOf(j, "language", where, {"en", "de"}, language) ||
             !Int(j, "jobMs", where, 0, 600000, jobMs) || !Int(j, "jobPolls", where, 0, 1000, jobPolls) ||
-            !OneOf(j, "listOrder", where, {"scenario", "reverse"}, listOrder))
+            !OneOf(j, "listOrder", where, {"scenario", "reverse"}, listOrder) ||
+            !Int(j, "typeTextRoom", where, 1, 512, typeTextRoom))
             return false;
         h.reverseListing = listOrder == "reverse";
+        h.typeTextRoom = typeTextRoom.value_or(512);
         h.octetPrefix = octetPrefix.value_or(false);
         h.language = language.value_or("en");
         h.jobMs = jobMs.value_or(2000);
