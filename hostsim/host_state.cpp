@@ -228,6 +228,7 @@ Host::Host(const HostConfig& config)
       jobMs(config.jobMs),
       jobPolls(config.jobPolls),
       reverseListing(config.reverseListing) {
+    if (config.hostile) hostility.emplace(*config.hostile);
     for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {
         FaultState state{f};

@@ -4,6 +4,7 @@
 #include "hostsim/class_schema.h"
 #include "hostsim/faults.h"
 #include "hostsim/guest_screen.h"
+#include "hostsim/hostile.h"
 #include "hostsim/hostsim.h"
 #include "hostsim/jobs.h"
 #include "hostsim/machine_power.h"
@@ -109,6 +110,7 @@ struct Host {
     int jobMs = 2000, jobPolls = 0;     // how long a state change takes: time, or reads of its job
     bool reverseListing = false;        // queries deliver their objects last first
     std::vector<Job> jobs;              // running, and finished within the last five minutes
+    std::optional<Hostility> hostility; // a hostile host's choice of answers (hostile.h)
     unsigned jobsStarted = 0;
 
     bool Speaks(ProviderVersion version) const { return version == ProviderVersion::V2 ? speaksV2 : speaksV1; }
