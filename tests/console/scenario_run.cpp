@@ -771,6 +771,9 @@ bool ScenarioRun::SaveScreen(const std::string& name, const std::string& mode) {
     } else if (!WaitGone(dialog)) {
         return false;
     }
+    // The console's loop keeps answering until the dialog's thread has ended, then writes the file
+    // and enables itself (or shows a box): settling before that would read the file too early.
+    WaitUntil([&] { return IsWindowEnabled(session.Window()) || !Dialogs(session.ProcessId()).empty(); });
     const bool settled = session.SettleAndAnswer();
     Transcribe();
     if (!mode.empty()) transcript.push_back("asked before replacing " + name + (FileBytes(path) == before ? ", kept" : ", changed"));
