@@ -80,7 +80,8 @@ private:
     // refresh.cpp
     LRESULT OnTimer(WPARAM timerIdParam);
     LRESULT OnPaint();
-    bool FetchTickImage();  // a tick's picture; true when the window is to be erased
+    // A tick's picture; true when the window is to be erased (the guest was of that size before).
+    bool FetchTickImage(int32_t guestWidth, int32_t guestHeight);
     // Every image fetch goes through here, so the padded copy below always matches conn.image.
     HRESULT FetchImage(WideString& errorText, float scale, int32_t width, int32_t height);
     ByteBuffer paddedPixels;  // conn.image with rows padded to 4 bytes, kept when its width is odd
@@ -136,6 +137,7 @@ private:
     void TakeOpenedState();  // the state the open found, and whether it gave a picture
     bool ReadState();        // one round trip; false when the host did not say
     void FollowMachine();    // a tick, before its image: the job or shutdown under way
+    void FollowBoot();       // a tick, before its image: a booting guest's screen size
     void WatchImages();      // a tick, after its image: pictures that stop or start unexpectedly
     void ShowStatusTitle();
     void PaintStatusLine(HDC dc, const RECT& area);

@@ -37,7 +37,7 @@ HRESULT MainWnd::FetchImage(WideString& errorText, float scale, int32_t width, i
     return result;
 }
 
-bool MainWnd::FetchTickImage() {
+bool MainWnd::FetchTickImage(int32_t guestWidth, int32_t guestHeight) {
     const LONG oldWidth = conn.image.header.biWidth;
     const LONG oldHeight = conn.image.header.biHeight;
     DibLayout layout;
@@ -51,8 +51,9 @@ bool MainWnd::FetchTickImage() {
     WatchImages();
     // A reply without image data keeps the header's size; without erasing, the last picture
     // would stay on screen around "console image is not available.", and that text around a
-    // picture that comes back.
+    // picture that comes back. A guest screen of another size is placed anew.
     return conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
+           conn.guestWidth != guestWidth || conn.guestHeight != guestHeight ||
            ImageShowable(*this, layout) != wasShowable;
 }
 
@@ -69,8 +70,10 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
         if (link.Due(GetTickCount() + static_cast<uint32_t>(setting.interval) / 2)) TryReconnect();
         erase = true;  // the line under the no-image text counts down
     } else if (MachineOpen()) {
+        const int32_t guestWidth = conn.guestWidth, guestHeight = conn.guestHeight;
         FollowMachine();
-        if (link.Live()) erase = FetchTickImage();
+        if (link.Live()) FollowBoot();
+        if (link.Live()) erase = FetchTickImage(guestWidth, guestHeight);
     }
     InvalidateRect(hwnd, nullptr, erase ? TRUE : FALSE);
     UpdateCursor();
