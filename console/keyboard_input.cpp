@@ -15,7 +15,13 @@ void SendStrokes(VmConn& conn, const KeyStroke* strokes, size_t count, WideStrin
 
 LRESULT MainWnd::OnKey(UINT msg, WPARAM wParam, LPARAM lParam) {
     const bool systemKey = msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP;
-    if (systemKey && throughAltKey != 1) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Ctrl+Alt+Pause is the console's own, never the guest's (the press toggles, the release is dropped).
+    if (IsFullScreenKey(wParam)) {
+        if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) ToggleFullScreen();
+        return 0;
+    }
+    // Full screen hands every other key to the guest, Alt combinations and F10 included.
+    if (systemKey && throughAltKey != 1 && !fullScreen) return DefWindowProcW(hwnd, msg, wParam, lParam);
     if (!ImageAvailable()) return 0;  // swallowed, not handed to the local window
 
     const int32_t keyCode = static_cast<int32_t>(wParam);

@@ -63,6 +63,10 @@ public:
     void OpenFromOverview(const wchar_t* server, const wchar_t* user, const wchar_t* password,
                           const wchar_t* name, const wchar_t* id);
 
+    // full_screen.cpp. Ctrl+Alt+Pause (Ctrl+Alt+Break) and "&Full Screen" toggle it.
+    void ToggleFullScreen();
+    bool FullScreen() const { return fullScreen; }
+
     // Keeps what the command line asked for and, once the window shows, does it (startup.cpp).
     void StartWith(const CommandLine& commandLine);
 
@@ -126,8 +130,20 @@ private:
     // window_dpi.cpp
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
+    // full_screen.cpp
+    static bool IsFullScreenKey(WPARAM key);  // Pause or Break with Ctrl and Alt down
+    void EnterFullScreen();
+    void LeaveFullScreen();
+    void CoverMonitor();  // the whole monitor the window stands on, at its own pixels
+    void PaintFullScreenHint(HDC dc, const RECT& area);  // under the no-image text: how to leave
+    bool fullScreen = false;
+    WINDOWPLACEMENT restorePlace{};  // what leaving gives back
+    LONG_PTR restoreStyle = 0;
+    HMENU menuBar = nullptr;  // off the window while full screen
+
     // startup.cpp
     void OnStartup();
+    void OpenOverviewOf(const CommandLine& line);  // /overview: its servers, with /user's logon
     CommandLine startup;
 
     // reconnect.cpp

@@ -4,6 +4,8 @@
 #include "resources/resource.h"
 #include "shell/app.h"
 
+#include <algorithm>
+
 // The refresh timer, painting of the guest's screen, and the class cursor over the image.
 
 namespace {
@@ -66,8 +68,10 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     bool erase = false;
     if (MachineOpen() && !link.Live()) {
         // Ticks that come early in the back-off only repaint its countdown; half an interval of
-        // slack keeps a try from slipping to the tick after the one it was meant for.
-        if (link.Due(GetTickCount() + static_cast<uint32_t>(setting.interval) / 2)) TryReconnect();
+        // slack (half a second at most: a long interval's refresh requests must not run ahead of
+        // the back-off) keeps a try from slipping to the tick after the one it was meant for.
+        const uint32_t slack = std::min<uint32_t>(static_cast<uint32_t>(setting.interval) / 2, 500);
+        if (link.Due(GetTickCount() + slack)) TryReconnect();
         erase = true;  // the line under the no-image text counts down
     } else if (MachineOpen()) {
         const int32_t guestWidth = conn.guestWidth, guestHeight = conn.guestHeight;
@@ -116,6 +120,7 @@ LRESULT MainWnd::OnPaint() {
         DrawTextW(dc, L"console image is not available.", -1, &textArea,
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         PaintStatusLine(dc, textArea);
+        PaintFullScreenHint(dc, textArea);
         // Without an image the pointer cannot be mapped; the mouse devices are looked up again
         // by Connect, Settings or a full-size refresh.
         conn.syntheticMouse.Reset(nullptr);

@@ -1,4 +1,7 @@
 #include "console/main_wnd.h"
+#include "dialogs/add_host_dlg.h"
+#include "resources/resource.h"
+#include "shell/app.h"
 #include "wmi/machine_list.h"
 
 #include <cwchar>
@@ -6,7 +9,8 @@
 // What the command line asks for, done once the window shows: SERVER and MACHINE open the machine
 // at once with the caller's own logon; with /user, or SERVER alone, or when the machine asked for
 // is not one machine of the host's list (none, two of that name, or no list at all), the Connect
-// dialog opens filled in, and nothing is opened behind the user's back.
+// dialog opens filled in, and nothing is opened behind the user's back. /overview shows the servers
+// in the overview; with /user the password is asked once, for all of them.
 
 namespace {
 constexpr UINT StartupMessage = WM_APP + 1;
@@ -19,11 +23,51 @@ bool Matches(const CommandLine& line, const MachineEntry& entry) {
 
 void MainWnd::StartWith(const CommandLine& commandLine) {
     startup = commandLine;
+    if (startup.full) EnterFullScreen();
     if (!startup.servers.empty()) PostMessageW(hwnd, StartupMessage, 0, 0);
+}
+
+void MainWnd::OpenOverviewOf(const CommandLine& line) {
+    if (!line.hasUser) {
+        overview.Open(line.servers);
+        return;
+    }
+    overview.Open();
+    // The Add Host dialog asks the password, filled in with the first server and the user; the
+    // logon that connects it is the one of every other server named.
+    AddHostDlg dialog;
+    dialog.server = line.servers.front();
+    dialog.user = line.user;
+    dialog.passwordFirst = true;
+    std::unique_ptr<OverviewHost> first;
+    dialog.tryHost = [&](const WideString& typedServer, const WideString& typedUser, const WideString& password,
+                         WideString& errorText) -> HRESULT {
+        auto host = std::make_unique<OverviewHost>();
+        host->server = typedServer;
+        host->conn.SetCredentials(typedUser.c_str(), password.c_str());
+        const HRESULT hr = ConnectHost(*host, errorText);
+        if (hr == 0) first = std::move(host);
+        return hr;
+    };
+    if (dialog.RunModal(AppInstance(), IDD_ADD_HOST, overview.hwnd) != IDOK || !first) return;
+    std::vector<std::unique_ptr<OverviewHost>> others;
+    for (size_t i = 1; i < line.servers.size(); ++i) {
+        if (_wcsicmp(line.servers[i].c_str(), first->server.c_str()) == 0) continue;
+        auto host = std::make_unique<OverviewHost>();
+        host->server = line.servers[i];
+        host->conn.credentials.CopyFrom(first->conn.credentials);
+        others.push_back(std::move(host));
+    }
+    overview.AddHost(std::move(first));
+    for (auto& host : others) overview.AddHost(std::move(host));
 }
 
 void MainWnd::OnStartup() {
     const CommandLine& line = startup;
+    if (line.overview) {
+        OpenOverviewOf(line);
+        return;
+    }
     ConnectDlg dialog;
     dialog.server = line.servers.front();
     dialog.user = line.user;

@@ -60,6 +60,7 @@ void Machine::Apply(const MachineSettings& s) {
     if (s.width || s.height) SetResolution(s.width.value_or(width), s.height.value_or(height));
     if (s.state) power = ParsePower(*s.state).value_or(power);
     if (s.shutdownService) shutdownService = *s.shutdownService;
+    if (s.present) present = *s.present;
     ++version;
 }
 

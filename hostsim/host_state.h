@@ -52,6 +52,7 @@ struct Machine {
     // Power (machine_power.cpp).
     Power power = Power::Running;
     bool shutdownService = true;  // whether it has a Msvm_ShutdownComponent
+    bool present = true;          // false: the host has no object of it (deleted, or moved away)
     std::vector<BootStage> boot;  // what the guest shows as it boots, stage by stage
     int bootFrames = 0;           // images of the boot screen still to come, of all its stages
 

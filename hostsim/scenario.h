@@ -22,6 +22,7 @@ struct MachineSettings {
     std::optional<bool> keyboard, settingData;
     std::optional<std::string> state;      // "running", "off", "saved", "paused"
     std::optional<bool> shutdownService;   // whether it has a Msvm_ShutdownComponent
+    std::optional<bool> present;           // false: deleted from the host (or moved off it) for now
 };
 
 // One stage a guest goes through as it boots (BIOS text, a boot loader's picture) before its

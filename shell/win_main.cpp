@@ -9,7 +9,7 @@
 
 namespace {
 // Whether this build has the overview window (its switch is refused otherwise).
-constexpr bool OverviewAvailable = false;
+constexpr bool OverviewAvailable = true;
 }  // namespace
 
 // Start-up, message loop and shutdown. Failures during start-up end the process silently with
@@ -55,7 +55,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR arguments, int nCmdSho
         }
         window->StartWith(commandLine);
         while (GetMessageW(&msg, nullptr, 0, 0)) {
-            if (!TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+            // In full screen every key is the guest's: no accelerator takes one.
+            if (window->FullScreen() || !TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }

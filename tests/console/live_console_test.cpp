@@ -28,6 +28,12 @@ const Row Rows[] = {
      {"shows text+line", "title vuemere - Vault (Reconnecting)", "shows 320x240", "title vuemere - Vault",
       "3 tries, none early", "log holds s3cret: no"},
      std::string(Lost) + R"(, {"call": "ConnectServer", "after": 2, "count": 2, "hr": "0x800706BA"})"},
+    // The host comes back without the machine (deleted, or moved off it): "(Not found)", and no
+    // new try before its 30 s, whatever the ticks.
+    {"TheMachineIsGoneFromTheHost", "open Nomad moved; watch connect; tick; tick; title; shows text+line; tick; tick; title",
+     {"connect \\\\moved\\root\\virtualization", "title vuemere - Nomad (Not found)", "shows text+line",
+      "title vuemere - Nomad (Not found)"},
+     R"({"call": "ExecMethod", "method": "GetSummaryInformation", "after": 2, "disconnect": true, "count": 1})"},
     // DisConnect ends the tries; a new Connect starts anew.
     {"DisConnectStopsTrying", "open Alpha; watch connect; tick; disconnect; tick; tick; title; open Odd; title",
      {"title vuemere", "connect \\\\localhost\\root\\virtualization", "connect \\\\localhost\\root\\virtualization",
@@ -53,6 +59,10 @@ const Row CommandLineRows[] = {
             {"connect error: hv-real has no machine Nobody.", "Connect hv-real user , focus server, listed Boot, Twin, Twin, selected none"}),
     Started("AHostThatCannotBeReached", "gone-v2 Alpha", "dialog",
             {"connect error: cannot conect for server (0x800706BA)", "Connect gone-v2 user , focus server, listed, selected none"}),
+    // /overview: those hosts' machines in the overview, no machine opened in the console.
+    Started("TheOverviewOfServers", "/overview idle moved", "overview; ov-tick; ov-rows; title",
+            {"overview vuemere - Overview", "row Busy, idle", "row Idle 1, idle", "row Idle 2, idle", "row Idle 3, idle",
+             "row Nomad, moved", "title vuemere"}),
     // SERVER alone: the dialog lists its machines.
     Started("AServerAlone", "hv-v2", "dialog", {"Connect hv-v2 user , focus server, listed Checkpointed, Gamma, NoMouse, selected none"}),
     // /user: the dialog filled in, the password asked first; Enter lists and selects the machine
@@ -63,9 +73,24 @@ const Row CommandLineRows[] = {
              "shows 320x240"}),
 };
 
+// Full screen: on and off by the menu, by Ctrl+Alt+Pause and from /full; the window covers its
+// monitor with no caption or menu, the picture placed in it, Alt+F4 goes to the guest, and leaving
+// gives back the window as it was. Without a machine the text says how to leave.
+const Row FullScreenRows[] = {
+    {"OnAndOff", "open Alpha; watch target; window; full-screen; window; shows 320x240; syskey 115; title; ctrl-alt-pause; window; "
+     "shows 320x240",
+     {"window 428x366 at 0,0, caption, menu", "window = monitor, no caption, no menu", "shows 320x240", "title vuemere - Alpha",
+      "window 428x366 at 0,0, caption, menu", "shows 320x240"}},
+    Started("FromTheCommandLine", "/full localhost Alpha", "window; title; disconnect; shows text+line; ctrl-alt-pause; window",
+            {"window = monitor, no caption, no menu", "title vuemere - Alpha", "shows text+line",
+             "window 960x768 at 0,0, caption, menu"}),
+};
+
 class LiveConsole : public testing::TestWithParam<Row> {};
 TEST_P(LiveConsole, Row) { ExpectRow(GetParam()); }
 INSTANTIATE_TEST_SUITE_P(CommandLine, LiveConsole, testing::ValuesIn(CommandLineRows),
+                         [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(FullScreen, LiveConsole, testing::ValuesIn(FullScreenRows),
                          [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(Reconnect, LiveConsole, testing::ValuesIn(Rows),
                          [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });

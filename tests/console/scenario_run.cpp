@@ -37,7 +37,8 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // three of four machines are off. flaky stops answering its second summary request (as a host gone
 // from the network would), and answers again after it. localhost lists its machines last first.
 // Someone else turns Flicker off once its host has had 20 wire calls (an open and a
-// refresh), and on again after 23.
+// refresh), and on again after 23. Nomad leaves its host (deleted, or moved off it) once the host
+// has had 20 wire calls: the listing, the open and two image requests.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "listOrder": "reverse", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -97,6 +98,9 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Narrow", "name": "0F0F0000-0000-4000-8000-000000000018", "generation": 2, "width": 320, "height": 240},
     {"elementName": "Keyless", "name": "0F0F0000-0000-4000-8000-000000000019", "generation": 2, "width": 320, "height": 240,
      "keyboard": false}]},
+  {"name": "moved", "machines": [
+    {"elementName": "Nomad", "name": "0F0F0000-0000-4000-8000-00000000001A", "width": 320, "height": 240}],
+   "changes": [{"after": 20, "machine": "Nomad", "set": {"present": false}}]},
   {"name": "farm", "machines": [
     {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}]})";
 
@@ -133,6 +137,7 @@ const struct {
 } Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
                 {"shift", IDM_SHIFT},          {"application", IDM_APPLICATION_KEY}, {"kanji", IDM_KANJI},
                 {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}, {"copy-screen", IDM_COPY_SCREEN},
+                {"full-screen", IDM_FULL_SCREEN},
                 {"start", IDM_ACTION_START},   {"shut-down", IDM_ACTION_SHUT_DOWN}, {"turn-off", IDM_ACTION_TURN_OFF},
                 {"save-state", IDM_ACTION_SAVE}, {"pause", IDM_ACTION_PAUSE},         {"resume", IDM_ACTION_RESUME},
                 {"reset", IDM_ACTION_RESET},   {"checkpoint", IDM_ACTION_CHECKPOINT}};
@@ -379,7 +384,8 @@ std::string BaseScenario(const std::string& faults) {
 
 ScenarioRun::ScenarioRun(const std::string& faults, int dpi, const std::string& arguments) {
     started_ = session.Start(BaseScenario(faults), {}, dpi, Wide(arguments)) &&
-               session.SetClientSize(ClientWidth, ClientHeight) &&
+               // Full screen from the start keeps the monitor's size.
+               (arguments.find("/full") != std::string::npos || session.SetClientSize(ClientWidth, ClientHeight)) &&
                (!arguments.empty() || session.ApplySettings(L"60000", nullptr));
 }
 
@@ -498,6 +504,38 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
     if (verb == "title") {
         transcript.push_back("title " + Narrow(uidriver::Text(session.Window())));
         return true;
+    }
+    if (verb == "window") {
+        const HWND window = session.Window();
+        RECT r{};
+        GetWindowRect(window, &r);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+        const bool covers = EqualRect(&r, &monitor.rcMonitor) != FALSE;
+        std::string text = covers ? "window = monitor"
+                                  : "window " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+                                        " at " + std::to_string(r.left) + "," + std::to_string(r.top);
+        text += (GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION ? ", caption" : ", no caption";
+        transcript.push_back(text + (GetMenu(window) ? ", menu" : ", no menu"));
+        return true;
+    }
+    if (verb == "ctrl-alt-pause") {
+        // Typed for real: the console reads Ctrl and Alt from its own keyboard state.
+        const HWND window = session.Window();
+        const LONG before = GetWindowLongW(window, GWL_STYLE);
+        SetForegroundWindow(window);
+        if (!WaitUntil([&] { return GetForegroundWindow() == window; })) return false;
+        INPUT keys[6]{};
+        const WORD order[6] = {VK_CONTROL, VK_MENU, VK_PAUSE, VK_PAUSE, VK_MENU, VK_CONTROL};
+        for (int i = 0; i < 6; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = order[i];
+            keys[i].ki.dwFlags = i < 3 ? 0 : KEYEVENTF_KEYUP;
+        }
+        if (SendInput(6, keys, sizeof(INPUT)) != 6) return false;
+        WaitUntil([&] { return GetWindowLongW(window, GWL_STYLE) != before; });
+        return session.SettleAndAnswer();
     }
     if (verb == "typed") {
         // The pieces after the first go on a timer; typing ends with a refresh.

@@ -14,7 +14,7 @@
 //   tick | keymenu | COMMAND            a refresh request; the Keyboard menu opened and closed;
 //                                       a menu command (full, copy-screen, disconnect,
 //                                       ctrl-alt-del, shift, application, kanji, type-clipboard,
-//                                       through-alt, start, shut-down, turn-off, save-state, pause,
+//                                       through-alt, full-screen, start, shut-down, turn-off, save-state, pause,
 //                                       resume, reset, checkpoint)
 //   action LETTER                       the Action menu opened, and its item of that mnemonic
 //                                       chosen (nothing happens when it is greyed)
@@ -42,6 +42,9 @@
 //                                       video head queries, as "select|associators CLASS COUNT")
 //                                       control (power methods) read (objects read by their path)
 //                                       target (the machine a power method went to, by name)
+//   window                              the window's rectangle ("= monitor" when it covers its
+//                                       monitor), caption and menu bar
+//   ctrl-alt-pause                      the keys typed for real (SendInput) into the console
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
 //   ticking                             waits for an image request the timer makes by itself
