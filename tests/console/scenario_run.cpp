@@ -5,6 +5,7 @@
 #include "wmi/com_ref.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <objbase.h>
 #include <wincodec.h>
 
@@ -750,6 +751,16 @@ bool ScenarioRun::OverviewStep(const std::vector<std::string>& w) {
                 if (rows[r][0] == name) items.push_back(static_cast<int>(r));
         }
         return ListViewSelect(ovList_, items) && settle();
+    }
+    if (verb == "ov-sort") {
+        // A click on the header of that column, where the list's column widths put it.
+        HWND header = FindWindowExW(ovList_, nullptr, L"SysHeader32", nullptr);
+        const int column = std::stoi(arg(1));
+        int x = 0;
+        for (int c = 0; c < column; ++c) x += static_cast<int>(SendMessageW(ovList_, LVM_GETCOLUMNWIDTH, c, 0));
+        const LPARAM at = MAKELPARAM(x + static_cast<int>(SendMessageW(ovList_, LVM_GETCOLUMNWIDTH, column, 0)) / 2, 4);
+        return header && PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageW(header, WM_LBUTTONUP, 0, at) &&
+               settle();
     }
     if (verb == "ov-key") return PostKey(ovList_, static_cast<UINT>(std::stoul(arg(1)))) && settle();
     if (verb == "ov-tiles" || verb == "ov-wait-colour") {
