@@ -250,7 +250,7 @@ TEST_F(VmConnTest, AMethodCallCostsOneRoundTripWithClassesOfTheCurrentConnection
     sim().ClearCalls();
     EXPECT_EQ(conn->TypeScancodes(0x1E, errorText), WbemNotFound);
     EXPECT_STREQ(errorText.c_str(), L"This function is require Hyper-V R2.");
-    for (const auto& r : sim().Calls()) ADD_FAILURE() << r.call << " " << r.method << " " << r.query << r.inJson;
+    EXPECT_EQ(sim().CountCalls("ExecMethod"), 0);
 }
 
 // Each version's checkpoint method adds a snapshot's settings object, whose picture is the screen
