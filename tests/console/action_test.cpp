@@ -115,6 +115,41 @@ const Row Rows[] = {
      "move 10 10; shows 320x240",
      {"wire calls <= 20", "wire calls <= 1", "read Msvm_ComputerSystem", "title vuemere - Flicker (Off)", "shows text+line",
       "read Msvm_ComputerSystem", "title vuemere - Flicker", "SetAbsolutePosition 10 10", "shows 320x240"}},
+    // What a real host sends: jobs starting (3) and running (4) before they end in 32768 (a
+    // success); a guest shutting down as the first version's 4 (Stopping), which can still be
+    // turned off; a degraded shutdown service that works; a state this console does not know,
+    // followed on every tick until it is one it knows, and from which the machine can be turned off.
+    {"WhatARealHostSends",
+     "watch control read; open Slow ctl-real; start; title; tick; title; tick; title; answer yes; open Aging ctl-real; "
+     "shut-down; open Aging ctl-real; title; action u; tick; tick; tick; title; answer no; open Critical ctl-real; title; "
+     "action u; tick; title; tick; title",
+     {"RequestStateChange 2 null", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere - Slow (Starting 33%)",
+      "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere - Slow (Starting 66%)", "read Msvm_ConcreteJob",
+      "read Msvm_ComputerSystem", "title vuemere - Slow",
+      "Shut Down: Shut down Aging? Its guest operating system is asked to shut down. [&Yes]",
+      "InitiateShutdown false \"Shut down from the vuemere console\"", "read Msvm_ComputerSystem",
+      "title vuemere - Aging (Stopping)"}},
+    // A guest that accepts Shut Down but keeps running: after two minutes (two ticks of the
+    // runner's minute) the console stops waiting and says so; Turn Off is offered.
+    {"AGuestThatDoesNotShutDown",
+     "open Worker ctl; watch control read; answer yes; shut-down; title; tick; title; tick; title; action u",
+     {"Shut Down: Shut down Worker? Its guest operating system is asked to shut down. [&Yes]",
+      "InitiateShutdown false \"Shut down from the vuemere console\"", "read Msvm_ComputerSystem",
+      "title vuemere - Worker (Stopping)", "read Msvm_ComputerSystem", "title vuemere - Worker (Stopping)",
+      "read Msvm_ComputerSystem",
+      "cannot Shut Down: Worker did not shut down within 2 minutes: its guest is still running. Action > Turn Off turns it off.",
+      "title vuemere - Worker", "read Msvm_ComputerSystem",
+      "Turn Off: Turn off Worker? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      "RequestStateChange 3 null"},
+     R"({"call": "ExecMethod", "method": "InitiateShutdown", "returnValue": 0})"},
+    // A job whose reference cannot be read twice is read again on the next ticks and followed to
+    // its end; the third failure in a row ends it with a box (the fault matrix).
+    {"AJobReadAgainAfterFailedReads", "open Worker ctl; watch control read; pause; tick; title; tick; title; tick; title",
+     {"RequestStateChange 32768 null", "read Msvm_ConcreteJob 0x80041001", "read Msvm_ConcreteJob 0x80041001",
+      "title vuemere - Worker (Pausing 0%)", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
+      "title vuemere - Worker (Pausing 50%)", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
+      "title vuemere - Worker (Paused)"},
+     R"({"call": "GetObject", "class": "Msvm_ConcreteJob", "count": 2, "hr": "0x80041001"})"},
 };
 
 class Action : public testing::TestWithParam<Row> {};
