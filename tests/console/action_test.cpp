@@ -17,6 +17,7 @@ std::string EveryAction(const std::string& sleeper, const std::string& mute, con
            "shows text+line; open " + mute + " " + host + "; shut-down";
 }
 
+const char Job[] = "read Msvm_ConcreteJob", Machine[] = "read Msvm_ComputerSystem";
 const std::string NoShutdown = " has no working shutdown service in its guest: it cannot be asked to shut down.";
 
 // What that gives, with the requested states of the version: save, pause and reset.
@@ -85,10 +86,10 @@ const Row Rows[] = {
      {CaptureWarning, "title vuemere - Sleeper (Off)", "cannot get Thumbnailvm: err", "title vuemere - Worker"},
      R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage", "hr": "0x80041001"})"},
     // A job under way goes on on the host when its machine is closed, unwatched; opened again,
-    // the machine shows the state it is in.
+    // the machine shows the state it is in, read on every tick while it is on its way.
     {"AJobIsLeftToTheHostWhenItsMachineCloses",
      "watch read; open Sleeper ctl; start; disconnect; tick; title; open Sleeper ctl; tick; title",
-     {"read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere", "title vuemere - Sleeper (Starting)"}},
+     {Job, Machine, "title vuemere", Machine, Machine, "title vuemere - Sleeper (Starting)"}},
     // An answer given after another machine was opened, or the machine closed, sends nothing.
     {"AnAnswerActsOnlyOnTheMachineItNamed",
      "open Worker ctl; watch control; answer yes; meanwhile open Mute ctl; reset; title; open Worker ctl; "
@@ -120,15 +121,18 @@ const Row Rows[] = {
     // turned off; a degraded shutdown service that works; a state this console does not know,
     // followed on every tick until it is one it knows, and from which the machine can be turned off.
     {"WhatARealHostSends",
-     "watch control read; open Slow ctl-real; start; title; tick; title; tick; title; answer yes; open Aging ctl-real; "
-     "shut-down; open Aging ctl-real; title; action u; tick; tick; tick; title; answer no; open Critical ctl-real; title; "
-     "action u; tick; title; tick; title",
-     {"RequestStateChange 2 null", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere - Slow (Starting 33%)",
-      "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere - Slow (Starting 66%)", "read Msvm_ConcreteJob",
-      "read Msvm_ComputerSystem", "title vuemere - Slow",
+     "watch control read; open Critical ctl-real; title; action u; tick; title; tick; title; open Slow ctl-real; start; title; tick; "
+     "title; tick; tick; title; answer yes; open Aging ctl-real; shut-down; open Aging ctl-real; title; action u; tick; "
+     "tick; tick; tick; title",
+     {"read Msvm_ComputerSystem", "title vuemere - Critical (State 32781)", "read Msvm_ComputerSystem",
+      "Turn Off: Turn off Critical? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      Machine, "title vuemere - Critical (State 32781)", Machine, "title vuemere - Critical",
+      "RequestStateChange 2 null", Job, Machine, "title vuemere - Slow (Starting 25%)", Job, Machine,
+      "title vuemere - Slow (Starting 50%)", Job, Machine, Job, Machine, "title vuemere - Slow",
       "Shut Down: Shut down Aging? Its guest operating system is asked to shut down. [&Yes]",
-      "InitiateShutdown false \"Shut down from the vuemere console\"", "read Msvm_ComputerSystem",
-      "title vuemere - Aging (Stopping)"}},
+      "InitiateShutdown false \"Shut down from the vuemere console\"", Machine, Machine, "title vuemere - Aging (Stopping)",
+      Machine, "Turn Off: Turn off Aging? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      "RequestStateChange 3 null", Job, Machine, Job, Machine, Job, Machine, Job, Machine, "title vuemere - Aging (Off)"}},
     // A guest that accepts Shut Down but keeps running: after two minutes (two ticks of the
     // runner's minute) the console stops waiting and says so; Turn Off is offered.
     {"AGuestThatDoesNotShutDown",
@@ -140,7 +144,7 @@ const Row Rows[] = {
       "cannot Shut Down: Worker did not shut down within 2 minutes: its guest is still running. Action > Turn Off turns it off.",
       "title vuemere - Worker", "read Msvm_ComputerSystem",
       "Turn Off: Turn off Worker? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
-      "RequestStateChange 3 null"},
+      "RequestStateChange 3 null", Job, Machine},
      R"({"call": "ExecMethod", "method": "InitiateShutdown", "returnValue": 0})"},
     // A job whose reference cannot be read twice is read again on the next ticks and followed to
     // its end; the third failure in a row ends it with a box (the fault matrix).
