@@ -33,6 +33,7 @@ void MachineStatus::Forget() {
     shutdownPending = false;
     shutdownSinceMs = shutdownTickedMs = 0;
     imagesArriving = false;
+    booting = false;
 }
 
 void MachineStatus::WatchShutdown(uint64_t nowMs) {
@@ -52,6 +53,17 @@ bool MachineStatus::Take(MachineState newState, uint32_t value) {
     state = newState;
     enabledState = value;
     return started;
+}
+
+void MachineStatus::BeginBoot(uint32_t now) {
+    booting = true;
+    bootSizeSince = now;
+}
+
+bool MachineStatus::FollowsBoot(uint32_t now) {
+    // Unsigned: the tick count wraps after 49.7 days.
+    if (booting && now - bootSizeSince >= BootSettleMs) booting = false;
+    return booting;
 }
 
 void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const MachineStatus& status, WideString& out) {

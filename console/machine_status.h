@@ -19,6 +19,11 @@ struct MachineStatus {
     uint64_t shutdownSinceMs = 0;                // ... accepted at this tick count
     uint64_t shutdownTickedMs = 0;               // ... and watched for the intervals of this many ticks
     bool imagesArriving = false;                 // whether the last fetch gave a picture
+    bool booting = false;                        // the guest started afresh: its screen's size is followed
+    uint32_t bootSizeSince = 0;                  // GetTickCount() when that size last changed
+
+    // How long the screen's size must stay the same before a booting guest counts as at its desktop.
+    static constexpr uint32_t BootSettleMs = 60000;
 
     // A new machine, or none: nothing known, nothing under way.
     void Forget();
@@ -31,6 +36,13 @@ struct MachineStatus {
     // after the one before, at least) or asked for. True once the guest has had ShutdownWaitMs,
     // by the clock or by the timer's ticks, whichever says so first.
     bool ShutdownWaited(uint64_t nowMs, uint32_t intervalMs, bool timed);
+    // The guest starts afresh at `now` (started from Off, or reset): on its way to its desktop its
+    // screen takes sizes of its own (BIOS text, a boot loader's), which only its video head tells.
+    void BeginBoot(uint32_t now);
+    // Whether a tick at `now` reads the head again: while booting, until the size has stayed the
+    // same for BootSettleMs. A running machine's tick costs no more than its image.
+    bool FollowsBoot(uint32_t now);
+    void BootSizeChanged(uint32_t now) { bootSizeSince = now; }
 };
 
 // How long an accepted Shut Down may leave the guest running before the console says so.

@@ -45,7 +45,9 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
 
     bool erase = false;
     if (MachineOpen()) {
+        const int32_t guestWidth = conn.guestWidth, guestHeight = conn.guestHeight;
         FollowMachine();
+        FollowBoot();
         const LONG oldWidth = conn.image.header.biWidth;
         const LONG oldHeight = conn.image.header.biHeight;
         DibLayout layout;
@@ -54,8 +56,9 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
         FetchImage(tickErrorText, setting.scale, setting.width, setting.height);  // silent
         // A reply without image data keeps the header's size; without erasing, the last picture
         // would stay on screen around "console image is not available.", and that text around a
-        // picture that comes back.
+        // picture that comes back. A guest screen of another size is placed anew.
         erase = conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
+                conn.guestWidth != guestWidth || conn.guestHeight != guestHeight ||
                 ImageShowable(*this, layout) != wasShowable;
         WatchImages();
     }

@@ -37,7 +37,9 @@ Machine::Machine(Host* owner, size_t position, const MachineConfig& config)
       name(config.name),
       stem(Upper(config.name.substr(0, kGuidStemLength))),
       generation(config.generation),
-      snapshots(config.snapshots) {
+      snapshots(config.snapshots),
+      boot(config.boot) {
+    if (boot.empty()) boot.emplace_back();
     Apply(config.settings);
     pointerX = width / 2;
     pointerY = height / 2;
@@ -174,12 +176,13 @@ ScreenContent Machine::Content() const {
 
 bool Machine::Image(int w, int h, bool newFrame, uint8_t* out) {
     if (display == "none" || w <= 0 || h <= 0 || !HasScreen(power)) return false;
-    const bool booting = bootFrames > 0;
+    // The picture of the stage the guest is in; the image after it shows the next one.
+    const ScreenContent content = BootNow() ? BootContent() : Content();
     if (newFrame && power != Power::Paused) {  // a paused guest's screen stands still
         ++frame;
-        if (booting) --bootFrames;
+        if (bootFrames > 0) --bootFrames;
     }
-    if (!screen.Render(booting ? BootContent() : Content())) return false;
+    if (!screen.Render(content)) return false;
     screen.Scale(w, h, out);
     return true;
 }
@@ -231,7 +234,8 @@ Host::Host(const HostConfig& config)
       jobPolls(config.jobPolls),
       jobStarting(config.jobStarting),
       jobCompletedState(static_cast<uint16_t>(config.jobCompletedState)),
-      v1ShutdownState(static_cast<uint16_t>(config.v1ShutdownState)) {
+      v1ShutdownState(static_cast<uint16_t>(config.v1ShutdownState)),
+      reverseListing(config.reverseListing) {
     if (config.hostile) hostility.emplace(*config.hostile);
     for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {

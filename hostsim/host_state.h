@@ -54,8 +54,15 @@ struct Machine {
     bool shutdownService = true;  // whether it has a Msvm_ShutdownComponent
     uint16_t shutdownStatus = 2;  // its OperationalStatus[0] while the guest runs
     uint16_t reportedState = 0;   // an EnabledState reported as it is (0: the power's own)
-    int bootFrames = 0;           // images of the boot screen still to come
+    std::vector<BootStage> boot;  // what the guest shows as it boots, stage by stage
+    int bootFrames = 0;           // images of the boot screen still to come, of all its stages
 
+    // The boot stage the guest is in, or null once its desktop runs; the display controller in
+    // use and the size its head reports, which a boot stage may set apart from the desktop's.
+    const BootStage* BootNow() const;
+    const std::string& ActiveDisplay() const;
+    int ScreenWidth() const;
+    int ScreenHeight() const;
     bool HasSyntheticMouse() const { return mouse == "synthetic" || mouse == "synthetic-disabled"; }
     // A disabled synthetic mouse comes with the emulated PS/2 one, which only generation 1 has.
     bool HasPs2Mouse() const { return mouse == "ps2" || (mouse == "synthetic-disabled" && generation == 1); }
@@ -108,6 +115,7 @@ struct Host {
     bool jobStarting;                   // jobs read JobState 3 before 4
     uint16_t jobCompletedState;         // 7, or 32768
     uint16_t v1ShutdownState;           // 32774, or 4
+    bool reverseListing = false;        // queries deliver their objects last first
     std::vector<Job> jobs;              // running, and finished within the last five minutes
     std::optional<Hostility> hostility; // a hostile host's choice of answers (hostile.h)
     unsigned jobsStarted = 0;

@@ -26,11 +26,20 @@ struct MachineSettings {
     std::optional<int> enabledState;       // reported as it is, whatever the power (0: none; a state sets none)
 };
 
+// One stage a guest goes through as it boots (BIOS text, a boot loader's picture) before its
+// desktop: the display controller in use and what its head reports, for so many images.
+struct BootStage {
+    std::optional<std::string> display;  // "synthetic" or "s3"; absent: the machine's own
+    std::optional<int> width, height;    // absent: the machine's own
+    int images = 3;
+};
+
 struct MachineConfig {
     std::wstring name;   // GUID; made up from the host and position when the scenario has none
     int generation = 1;  // 2: UEFI, synthetic devices only
     int snapshots = 0;   // snapshot settings objects besides the live one
     MachineSettings settings;
+    std::vector<BootStage> boot;  // empty: three images at the machine's own display and size
 };
 
 struct UserConfig {
@@ -79,6 +88,7 @@ struct HostConfig {
     bool jobStarting = false;     // a job reads JobState 3 (starting) before 4 (running)
     int jobCompletedState = 7;    // JobState of a job that ends well: 7, or 32768 (completed with warnings)
     int v1ShutdownState = 32774;  // first-version EnabledState of a guest shutting down at its service's request
+    bool reverseListing = false;  // "listOrder" "reverse": queries deliver their objects last first
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
     std::vector<ChangeConfig> changes;

@@ -32,15 +32,6 @@ HRESULT ReadState(IWbemClassObject* machine, uint32_t& enabledState) {
     return hr;
 }
 
-// One object by its path: a single round trip.
-HRESULT ReadObject(IWbemServices* services, const wchar_t* path, ComRef<IWbemClassObject>& object) {
-    if (!path) return WbemNotFound;
-    Bstr text(path);
-    HRESULT hr = services->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
-    if (SUCCEEDED(hr) && !object) hr = WbemFailed;
-    return hr;
-}
-
 // The first object a query delivers, or none; unlike a listing's, a failed Next is an error here
 // rather than the end of the objects.
 HRESULT QueryOne(IWbemServices* services, const WmiCredentials& credentials, const wchar_t* query,
