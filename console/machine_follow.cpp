@@ -1,4 +1,5 @@
 #include "console/main_wnd.h"
+#include "wmi/host_values.h"
 
 // The open machine's power as the console follows it. Its state is read when the machine is
 // opened (from the object the open found), when the Action menu opens, on each tick while a job
@@ -68,9 +69,10 @@ void MainWnd::FollowJob() {
     JobStatus job;
     WideString errorText;
     const HRESULT read = conn.ReadJob(status.jobPath.c_str(), job, errorText);
-    // A read that fails is tried again on the next ticks; after that, the job is not followed
-    // any further: every tick would fail the same way.
-    if (read != 0 && ++status.jobReadFailures < JobReadTries) return;
+    // A read that did not get through is tried again on the next ticks; after that, or when the
+    // host's answer could not be understood (it would read the same again), the job is not
+    // followed any further: every tick would fail the same way.
+    if (read != 0 && read != WbemTypeMismatch && ++status.jobReadFailures < JobReadTries) return;
     const JobOutcome outcome = read == 0 ? ClassifyJobState(job.jobState) : JobOutcome::Failed;
     if (read == 0) {
         status.jobPercent = job.percentComplete;
