@@ -307,6 +307,7 @@ TEST_F(VmConnTest, AMachineNotFoundLeavesNothingOfTheOneBefore) {
     for (const hostsim::CallRecord& r : sim().Calls())
         EXPECT_EQ((r.target + r.query + r.inJson).find(before), std::string::npos) << r.call << " " << r.method;
     EXPECT_EQ(conn->image.byteCount, 0);
+}
 
 // What a real host may send, by the scenario's options: a degraded shutdown service that works, a
 // guest shutting down read as the first version's 4 and turned off on its way, whose job reads
