@@ -79,11 +79,12 @@ const Row CommandLineRows[] = {
 };
 
 // Full screen: on and off by the menu, by Ctrl+Alt+Pause and from /full; the window covers its
-// monitor with no caption or menu, the picture placed in it, Alt+F4 goes to the guest, and leaving
+// monitor with no caption or menu, the picture placed in it, Alt+F4 goes to the guest (though Alt
+// combinations are the console's own, "through Alt" turned off), and leaving
 // gives back the window as it was. Without a machine the text says how to leave.
 const Row FullScreenRows[] = {
-    {"OnAndOff", "open Alpha; watch target; window; full-screen; window; shows 320x240; watch device; syskey 115; watch target; "
-     "title; ctrl-alt-pause; window; shows 320x240",
+    {"OnAndOff", "open Alpha; through-alt; watch target; window; full-screen; window; shows 320x240; watch device; "
+     "syskey 115; watch target; title; ctrl-alt-pause; window; shows 320x240",
      {"window 428x366 at 0,0, caption, menu", "window = monitor, no caption, no menu", "shows 320x240", "PressKey 115",
       "title vuemere - Alpha", "window 428x366 at 0,0, caption, menu", "shows 320x240"}},
     Started("FromTheCommandLine", "/full localhost Alpha", "window; title; disconnect; shows text+line; ctrl-alt-pause; window",
