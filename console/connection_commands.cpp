@@ -35,6 +35,10 @@ void MainWnd::OnConnect() {
     password = dialog.password;
     vmName = dialog.vmName;
     vmId = dialog.vmId;
+    vmNode = dialog.vmNode;
+    vmClustered = dialog.vmClustered;
+    cluster = dialog.cluster;
+    clusterAsked = false;
     dialog.password.Wipe();
     conn.SetCredentials(user.c_str(), password.c_str());
     status.Forget();  // of the machine open before, and the job or shutdown this console followed
@@ -46,7 +50,8 @@ void MainWnd::OnConnect() {
     SetWindowTextW(hwnd, windowText.c_str());
 
     WideString errorText;
-    if (Failed(hwnd, conn.Connect(server.c_str(), errorText), errorText, L"cannot connect server"))
+    // A cluster's machine opens on the node that runs it, with the same logon.
+    if (Failed(hwnd, conn.Connect(MachineNode(), errorText), errorText, L"cannot connect server"))
         return;
     if (Failed(hwnd, conn.FindManagementService(errorText), errorText,
                L"cannot VirtualSystemImageService"))

@@ -23,7 +23,12 @@ void MainWnd::TakeOpenedState() {
 bool MainWnd::ReadState() {
     uint32_t value = 0;
     WideString errorText;
-    if (conn.ReadMachineState(value, errorText) != 0) return false;  // the state known before stays
+    const HRESULT read = conn.ReadMachineState(value, errorText);
+    if (read != 0) {
+        OnStateUnread(read);  // the state known before stays
+        return false;
+    }
+    status.migrating = conn.migrating;
     if (status.Take(StateFromEnabledState(conn.providerVersion, value), value)) {
         // It has started, by this console or by anyone: the guest's resolution may be new and its
         // synthetic mouse enabled now.

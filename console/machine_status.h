@@ -16,6 +16,10 @@ struct MachineStatus {
     int32_t jobPercent = 0;
     bool shutdownPending = false;                // an accepted Shut Down, until the machine is Off
     bool imagesArriving = false;                 // whether the last fetch gave a picture
+    bool migrating = false;                      // its host says a live migration is under way
+    bool moving = false;                         // gone from its node: being looked for on the cluster
+    WideString moveTarget;                       // the node it is moving to, once the cluster said
+    WideString moveNote;                         // why it is not open again yet ("" while nothing failed)
 
     // A new machine, or none: nothing known, nothing under way.
     void Forget();
@@ -25,11 +29,13 @@ struct MachineStatus {
 };
 
 // The window text: `title` + " - " + the machine's name, and while the machine is not Running or
-// something is under way, one suffix: " (Off)", " (Starting 40%)", " (Stopping)", ...
+// something is under way, one suffix: " (Off)", " (Starting 40%)", " (Stopping)", " (Migrating)",
+// " (Moving to NODE-2)", ...
 void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const MachineStatus& status, WideString& out);
 
 // The line painted under "console image is not available." ("Web Server 01 is Off. Action >
-// Start turns it on."); false when there is none to say (nothing known, or Running).
+// Start turns it on.", "cl-a is moving to NODE-2."); false when there is none to say (nothing
+// known, or Running).
 bool BuildNoImageLine(const wchar_t* vmName, const MachineStatus& status, WideString& out);
 
 // The body of the box for a job that ended badly: its description, else its error code, else its

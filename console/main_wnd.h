@@ -6,6 +6,7 @@
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
 #include "wmi/byte_buffer.h"
+#include "wmi/cluster_model.h"
 #include "wmi/vm_conn.h"
 
 #include <windows.h>
@@ -37,6 +38,9 @@ public:
     WideString password;
     WideString vmName;
     WideString vmId;  // the chosen machine's identifier (Name), when the Connect dialog gave one
+    WideString vmNode;          // the cluster node the machine runs on ("" = `server` itself)
+    bool vmClustered = false;   // a role of a failover cluster: followed when it moves
+    ClusterInfo cluster;        // the cluster of the last listing (no nodes: none)
     VmConn conn;
     UINT_PTR timerId = 0;
     uint32_t holdUntilTick = 0;
@@ -106,6 +110,18 @@ private:
     void ShowStatusTitle();
     void PaintStatusLine(HDC dc, const RECT& area);
     void ShowActionFailure(MachineAction action, const wchar_t* text);
+
+    // cluster_follow.cpp
+    const wchar_t* MachineNode() const;  // the server the machine was opened on
+    void OnStateUnread(HRESULT hr);      // a state read failed: gone, or its node lost?
+    void BeginMove();
+    void FollowMove();                   // a tick while it is between nodes
+    bool AskOwner(WideString& owner);    // false: no node to open it on now (status.moveNote says why)
+    void TryMove();
+    void RetryMoveLater();
+    bool clusterAsked = false;           // this connection's host was asked for its cluster
+    size_t moveAttempt = 0;
+    DWORD moveRetryAt = 0;
 
     // action_commands.cpp
     void OnActionPopup(HMENU popup);

@@ -44,8 +44,18 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     holdUntilTick = 0;
 
     bool erase = false;
-    if (MachineOpen()) {
+    if (MachineOpen() && status.moving) {
+        FollowMove();
+    } else if (MachineOpen()) {
         FollowMachine();
+        // A clustered machine's state on every tick: it says when a live migration runs, and
+        // when the machine has left its node.
+        if (vmClustered && !status.jobRunning && !status.shutdownPending) {
+            ReadState();
+            ShowStatusTitle();
+        }
+    }
+    if (MachineOpen() && !status.moving) {
         const LONG oldWidth = conn.image.header.biWidth;
         const LONG oldHeight = conn.image.header.biHeight;
         DibLayout layout;

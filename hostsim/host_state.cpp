@@ -39,6 +39,9 @@ Machine::Machine(Host* owner, size_t position, const MachineConfig& config)
       generation(config.generation),
       snapshots(config.snapshots) {
     Apply(config.settings);
+    // The cluster names a machine's group after the machine, as the vendor's tools do; a later
+    // rename leaves the group's name alone.
+    if (config.clustered) clusterGroup = elementName;
     pointerX = width / 2;
     pointerY = height / 2;
 }
@@ -222,7 +225,10 @@ Host::Host(const HostConfig& config)
       language(config.language),
       changes(config.changes),
       jobMs(config.jobMs),
-      jobPolls(config.jobPolls) {
+      jobPolls(config.jobPolls),
+      nodeState(config.nodeState == "down" ? NodeState::Down
+                : config.nodeState == "paused" ? NodeState::Paused
+                                               : NodeState::Up) {
     for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {
         FaultState state{f};
@@ -252,6 +258,7 @@ Machine* Host::FindMachine(const std::wstring& key) {
 void Host::CountWireCall() {
     ++wireCalls;
     ApplyDueChanges();
+    if (cluster) cluster->Advance();
 }
 
 void Host::ApplyDueChanges() {
@@ -260,7 +267,14 @@ void Host::ApplyDueChanges() {
             ++it;
             continue;
         }
-        if (Machine* m = FindMachine(it->machine)) m->Apply(it->set);
+        if (Machine* m = FindMachine(it->machine)) {
+            if (it->migrate.empty()) {
+                m->Apply(it->set);
+            } else if (cluster) {
+                for (Host* node : cluster->nodes)
+                    if (node->name == it->migrate) cluster->StartMigration(*this, *m, *node, it->how);
+            }
+        }
         it = changes.erase(it);
     }
 }

@@ -2,6 +2,7 @@
 // The live state of the simulated hosts and their guests. Everything here is guarded by the
 // engine's mutex (see engine.h).
 #include "hostsim/class_schema.h"
+#include "hostsim/cluster_state.h"
 #include "hostsim/faults.h"
 #include "hostsim/guest_screen.h"
 #include "hostsim/hostsim.h"
@@ -52,6 +53,9 @@ struct Machine {
     Power power = Power::Running;
     bool shutdownService = true;  // whether it has a Msvm_ShutdownComponent
     int bootFrames = 0;           // images of the boot screen still to come
+    // As a role of a failover cluster (cluster_objects.cpp): its group's name, "" when not clustered.
+    std::wstring clusterGroup;
+    bool migrating = false;       // live migration under way: OperationalStatus[1] 32774
 
     bool HasSyntheticMouse() const { return mouse == "synthetic" || mouse == "synthetic-disabled"; }
     // A disabled synthetic mouse comes with the emulated PS/2 one, which only generation 1 has.
@@ -101,8 +105,15 @@ struct Host {
     int jobMs = 2000, jobPolls = 0;     // how long a state change takes: time, or reads of its job
     std::vector<Job> jobs;              // running, and finished within the last five minutes
     unsigned jobsStarted = 0;
+    Cluster* cluster = nullptr;         // the failover cluster it is a node of
+    NodeState nodeState = NodeState::Up;
 
-    bool Speaks(ProviderVersion version) const { return version == ProviderVersion::V2 ? speaksV2 : speaksV1; }
+    bool Speaks(ProviderVersion version) const {
+        if (version == ProviderVersion::Cluster) return cluster != nullptr;
+        return version == ProviderVersion::V2 ? speaksV2 : speaksV1;
+    }
+    // A node that is down answers nothing, new connections included.
+    bool Unreachable() const { return nodeState == NodeState::Down; }
     const Schema& SchemaFor(ProviderVersion version) const { return Schema::For(version, typeScancodes); }
     bool IsLocal() const;                            // answers the bare local path
     bool Answers(const std::wstring& server) const;  // by name, alias or computer name

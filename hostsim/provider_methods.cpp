@@ -172,6 +172,11 @@ int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const s
             case 105: s->Set(L"UpTime", PropValue::String(L"3600000")); break;
             case 106: s->Set(L"GuestOperatingSystem", PropValue::String(L"Windows Server 2008 R2 Standard")); break;
             case 109: s->Set(L"HealthState", PropValue::I4(5)); break;
+            case 110:
+                s->Set(L"OperationalStatus", m->migrating && view.version == ProviderVersion::V2
+                                                 ? PropValue::I4Array({2, 32774})
+                                                 : PropValue::I4Array({2}));
+                break;
             default: break;  // information this simulator does not keep stays NULL
             }
         }

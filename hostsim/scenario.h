@@ -28,6 +28,7 @@ struct MachineConfig {
     std::wstring name;   // GUID; made up from the host and position when the scenario has none
     int generation = 1;  // 2: UEFI, synthetic devices only
     int snapshots = 0;   // snapshot settings objects besides the live one
+    bool clustered = true;  // on a cluster node: a clustered role of the cluster
     MachineSettings settings;
 };
 
@@ -52,6 +53,8 @@ struct ChangeConfig {
     int after = 0;  // applied once this many wire calls to the host have been made
     std::wstring machine;
     MachineSettings set;
+    std::string migrate;  // instead of `set`: the cluster node (host name) the machine moves to
+    std::string how;      // "live", "quick" or "failover"
 };
 
 struct HostConfig {
@@ -66,13 +69,21 @@ struct HostConfig {
     std::string language = "en";  // of Caption and Description: "en" or "de"
     int jobMs = 2000;   // how long a state change, shutdown or checkpoint takes (0: at once)
     int jobPolls = 0;   // ... or this many reads of its job, when sooner (0: time only)
+    std::string nodeState = "up";  // as a cluster node: "up", "down" (does not answer) or "paused"
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
     std::vector<ChangeConfig> changes;
 };
 
+// A failover cluster of hosts of the scenario (cluster_state.h).
+struct ClusterConfig {
+    std::string name;
+    std::vector<std::string> nodes;  // hosts, by their "name"
+};
+
 struct ScenarioConfig {
     std::vector<HostConfig> hosts;
+    std::vector<ClusterConfig> clusters;
 };
 
 // The built-in demo scenario (hostsim/scenarios/default.json).

@@ -42,20 +42,33 @@ HRESULT ReadNumber(IWbemClassObject* object, const wchar_t* name, uint32_t& valu
     return 0;
 }
 
-// Element 0 of a one-dimensional array of integers (OperationalStatus is uint16[]).
-bool FirstArrayNumber(const VARIANT& value, int32_t& first) {
+// Element `position` (from the lower bound) of a one-dimensional array of integers
+// (OperationalStatus is uint16[]); false when the array has no such element.
+bool ArrayNumber(const VARIANT& value, LONG position, int32_t& number) {
     const VARTYPE element = static_cast<VARTYPE>(V_VT(&value) & VT_TYPEMASK);
     if (!(V_VT(&value) & VT_ARRAY) || !V_ARRAY(&value) || SafeArrayGetDim(V_ARRAY(&value)) != 1) return false;
     if (element != VT_I4 && element != VT_I2 && element != VT_UI2 && element != VT_UI1) return false;
     LONG lower = 0, upper = -1;
     SafeArrayGetLBound(V_ARRAY(&value), 1, &lower);
     SafeArrayGetUBound(V_ARRAY(&value), 1, &upper);
-    if (upper < lower) return false;
+    if (position < 0 || upper < lower || position > upper - lower) return false;
+    LONG index = lower + position;
     Variant item;
     VARIANT* slot = item.Get();
     V_VT(slot) = element;
     V_I4(slot) = 0;  // the smaller integers share its first bytes
-    return SUCCEEDED(SafeArrayGetElement(V_ARRAY(&value), &lower, &V_I4(slot))) && item.ToInt32(first);
+    return SUCCEEDED(SafeArrayGetElement(V_ARRAY(&value), &index, &V_I4(slot))) && item.ToInt32(number);
+}
+
+bool FirstArrayNumber(const VARIANT& value, int32_t& first) { return ArrayNumber(value, 0, first); }
+
+// Whether the second version's machine says a live migration is under way: OperationalStatus[1]
+// 32774 ("Migrating Virtual Machine"). Missing or shorter: not migrating.
+bool ReportsMigrating(IWbemClassObject* machine) {
+    Variant status;
+    int32_t operation = 0;
+    return SUCCEEDED(ReadProperty(machine, L"OperationalStatus", status)) &&
+           ArrayNumber(*status.Get(), 1, operation) && operation == 32774;
 }
 
 // The first object a query delivers, or none; unlike a listing's, a failed Next is an error here
@@ -98,6 +111,7 @@ HRESULT VmConn::ReadMachineState(uint32_t& enabledState, WideString& errorText) 
     ComRef<IWbemClassObject> current;
     HRESULT hr = ReadObject(services.Get(), machine.PathText(), current);
     if (SUCCEEDED(hr)) hr = ReadNumber(current.Get(), L"EnabledState", enabledState);
+    migrating = SUCCEEDED(hr) && ReportsMigrating(current.Get());
     if (FAILED(hr)) errorText.Assign(TextStateUnread);
     return hr;
 }

@@ -74,8 +74,17 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Flicker", "name": "0F0F0000-0000-4000-8000-000000000017", "width": 320, "height": 240}],
    "changes": [{"after": 20, "machine": "Flicker", "set": {"state": "off"}},
                {"after": 23, "machine": "Flicker", "set": {"state": "running"}}]},
+  {"name": "node-1", "hostName": "NODE-1", "provider": "v2", "machines": [
+    {"elementName": "ClA", "name": "0F0F0000-0000-4000-8000-000000000021", "generation": 2, "width": 320, "height": 240},
+    {"elementName": "Local1", "name": "0F0F0000-0000-4000-8000-000000000022", "width": 320, "height": 240,
+     "clustered": false}]},
+  {"name": "node-2", "hostName": "NODE-2", "provider": "v2", "machines": [
+    {"elementName": "ClB", "name": "0F0F0000-0000-4000-8000-000000000023", "generation": 2, "width": 320, "height": 240}]},
+  {"name": "node-3", "hostName": "NODE-3", "provider": "v2", "nodeState": "down", "machines": [
+    {"elementName": "ClC", "name": "0F0F0000-0000-4000-8000-000000000024", "generation": 2, "width": 320, "height": 240}]},
   {"name": "farm", "machines": [
-    {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}]})";
+    {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}],
+  "clusters": [{"name": "hvc1", "nodes": ["node-1", "node-2", "node-3"]}]})";
 
 struct MachineInfo {
     std::string guid;
@@ -306,8 +315,15 @@ std::string BaseScenario(const std::string& faults) {
         std::snprintf(name, sizeof name, "Farm %04d", (i * 7919) % 1000);
         scenario["hosts"].back()["machines"].push_back({{"elementName", name}});
     }
-    for (auto& host : scenario["hosts"])
-        for (const auto& fault : nlohmann::json::parse("[" + faults + "]")) host["faults"].push_back(fault);
+    // A fault goes to every host, or to the one its "host" names; a migration ("migrate") is a
+    // change of the host it names.
+    for (auto fault : nlohmann::json::parse("[" + faults + "]")) {
+        const std::string only = fault.value("host", "");
+        const char* list = fault.contains("migrate") ? "changes" : "faults";
+        fault.erase("host");
+        for (auto& host : scenario["hosts"])
+            if (only.empty() || host["name"] == only) host[list].push_back(fault);
+    }
     return scenario.dump();
 }
 
@@ -470,6 +486,10 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
                 dpi = std::to_string(d);
         }
         transcript.push_back("dpi " + dpi);
+        return true;
+    }
+    if (verb == "wait") {  // lets a back-off's delay pass: the next tick finds it over
+        Sleep(static_cast<DWORD>(std::stoul(arg(1))));
         return true;
     }
     if (verb == "wire") {

@@ -43,6 +43,7 @@
 //                                       is not available." (and a line under it)
 //   wire N                              "wire calls <= N" when at most N wire calls were logged
 //                                       since the last such step
+//   wait MS                             lets MS milliseconds pass (a back-off's delay)
 // Every step settles the window and answers the boxes that came. Whatever the row watches, a
 // device call, image request or power method that names another machine than the one opened last
 // is transcribed with " (not to MACHINE)".
