@@ -29,18 +29,25 @@ HRESULT ListServerMachines(const wchar_t* server, const wchar_t* user, const wch
                            std::vector<MachineEntry>& entries, ClusterInfo& cluster, WideString& skipped,
                            WideString& errorText) {
     skipped.Clear();
+    cluster = ClusterInfo{};
+    // The server first, as a host outside any cluster is listed: what it answers decides alone
+    // whether the listing fails.
+    std::vector<MachineEntry> own;
+    HRESULT hr = ListMachines(server, user, password, own, errorText);
+    if (hr != 0) return hr;
     {
         WmiCredentials credentials;  // outlives the proxies that point at its identity
         credentials.SetCredentials(user, password);
         WideString clusterError;
         if (QueryCluster(server, credentials, true, cluster, clusterError) != 0 || cluster.nodes.empty()) {
             cluster = ClusterInfo{};
-            return ListMachines(server, user, password, entries, errorText);
+            entries.insert(entries.end(), own.begin(), own.end());
+            return 0;
         }
     }
+    // A cluster: every node by its own name, since the server's name need not say which node
+    // answered (the cluster's name reaches any of them).
     std::vector<MachineEntry> all;
-    HRESULT firstFailure = 0;
-    bool anyListed = false;
     for (const ClusterNode& node : cluster.nodes) {
         if (!NodeServesMachines(node.state)) {
             AppendSkippedNode(node.name.c_str(), NodeStateName(node.state), skipped);
@@ -48,22 +55,15 @@ HRESULT ListServerMachines(const wchar_t* server, const wchar_t* user, const wch
         }
         std::vector<MachineEntry> nodeEntries;
         WideString nodeError;
-        const HRESULT hr = ListMachines(node.name.c_str(), user, password, nodeEntries, nodeError);
+        hr = ListMachines(node.name.c_str(), user, password, nodeEntries, nodeError);
         if (hr != 0) {
             wchar_t why[48];
             std::swprintf(why, 48, L"does not answer: 0x%X", static_cast<unsigned>(hr));
             AppendSkippedNode(node.name.c_str(), why, skipped);
-            if (firstFailure == 0) {
-                firstFailure = hr;
-                errorText = nodeError;
-            }
             continue;
         }
-        anyListed = true;
         MergeNodeMachines(cluster, node.name.c_str(), nodeEntries, all);
     }
-    if (!anyListed && firstFailure != 0) return firstFailure;
-    errorText.Clear();
     entries.insert(entries.end(), all.begin(), all.end());
     return 0;
 }

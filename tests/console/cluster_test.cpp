@@ -8,7 +8,7 @@
 namespace {
 
 std::string Move(const char* how) {
-    return std::string(R"({"host": "node-1", "machine": "ClA", "migrate": "node-2", "after": 30, "how": ")") + how +
+    return std::string(R"({"host": "node-1", "machine": "ClA", "migrate": "node-2", "after": 33, "how": ")") + how +
            "\"}";
 }
 
@@ -32,27 +32,29 @@ std::vector<std::string> Followed(std::initializer_list<std::string> move) {
 
 const Row Rows[] = {
     {"TheWholeClusterFromOneNodeOrItsName", "watch connect; list node-2 hvc1",
-     {"connect \\\\node-2\\root\\MSCluster", "connect \\\\NODE-1\\root\\virtualization 0x8004100E",
-      "connect \\\\NODE-1\\root\\virtualization\\v2", "connect \\\\NODE-2\\root\\virtualization 0x8004100E",
-      "connect \\\\NODE-2\\root\\virtualization\\v2", Skipped[0], Skipped[1],
-      "listed ClA (NODE-1), ClB (NODE-2), Local1 (NODE-1)", "connect \\\\hvc1\\root\\MSCluster",
+     {"connect \\\\node-2\\root\\virtualization 0x8004100E", "connect \\\\node-2\\root\\virtualization\\v2",
+      "connect \\\\node-2\\root\\MSCluster", "connect \\\\NODE-1\\root\\virtualization 0x8004100E",
       "connect \\\\NODE-1\\root\\virtualization\\v2", "connect \\\\NODE-2\\root\\virtualization\\v2", Skipped[0],
-      Skipped[1], "listed ClA (NODE-1), ClB (NODE-2), Local1 (NODE-1)"}},
-    {"OpensOnTheNodeThatOwnsIt", "watch connect; open ClB node-1; title; shows 320x240",
-     {"connect \\\\node-1\\root\\MSCluster", "connect \\\\NODE-1\\root\\virtualization 0x8004100E",
-      "connect \\\\NODE-1\\root\\virtualization\\v2", "connect \\\\NODE-2\\root\\virtualization 0x8004100E",
+      Skipped[1], "listed ClA (NODE-1), ClB (NODE-2), Local1 (NODE-1)",
+      "connect \\\\hvc1\\root\\virtualization 0x8004100E", "connect \\\\hvc1\\root\\virtualization\\v2",
+      "connect \\\\hvc1\\root\\MSCluster", "connect \\\\NODE-1\\root\\virtualization\\v2",
       "connect \\\\NODE-2\\root\\virtualization\\v2", Skipped[0], Skipped[1],
-      "connect \\\\NODE-2\\root\\virtualization\\v2", "title vuemere - ClB", "shows 320x240"}},
+      "listed ClA (NODE-1), ClB (NODE-2), Local1 (NODE-1)"}},
+    {"OpensOnTheNodeThatOwnsIt", "open ClB node-1; watch connect; title; shows 320x240; open ClB node-1",
+     {Skipped[0], Skipped[1], "title vuemere - ClB", "shows 320x240", "connect \\\\node-1\\root\\virtualization\\v2",
+      "connect \\\\node-1\\root\\MSCluster", "connect \\\\NODE-1\\root\\virtualization\\v2",
+      "connect \\\\NODE-2\\root\\virtualization\\v2", Skipped[0], Skipped[1],
+      "connect \\\\NODE-2\\root\\virtualization\\v2"}},
     // One call more to list (the cluster's namespace, refused), none while watching: a tick is its image.
     {"AHostOutsideAnyClusterCostsOneCallToList",
      "watch connect; list localhost; open Alpha; wire 99; tick; tick; wire 2; open Local1 node-1; wire 99; tick; wire 1",
-     {"connect \\\\localhost\\root\\MSCluster 0x8004100E", "connect \\\\localhost\\root\\virtualization",
-      "listed Alpha, Beta, Odd", "connect \\\\localhost\\root\\MSCluster 0x8004100E",
-      "connect \\\\localhost\\root\\virtualization", "connect \\\\localhost\\root\\virtualization",
-      "wire calls <= 99", "wire calls <= 2", "connect \\\\node-1\\root\\MSCluster",
-      "connect \\\\NODE-1\\root\\virtualization 0x8004100E", "connect \\\\NODE-1\\root\\virtualization\\v2",
-      "connect \\\\NODE-2\\root\\virtualization 0x8004100E", "connect \\\\NODE-2\\root\\virtualization\\v2",
-      Skipped[0], Skipped[1],
+     {"connect \\\\localhost\\root\\virtualization", "connect \\\\localhost\\root\\MSCluster 0x8004100E",
+      "listed Alpha, Beta, Odd", "connect \\\\localhost\\root\\virtualization",
+      "connect \\\\localhost\\root\\MSCluster 0x8004100E", "connect \\\\localhost\\root\\virtualization",
+      "wire calls <= 99", "wire calls <= 2", "connect \\\\node-1\\root\\virtualization 0x8004100E",
+      "connect \\\\node-1\\root\\virtualization\\v2", "connect \\\\node-1\\root\\MSCluster",
+      "connect \\\\NODE-1\\root\\virtualization\\v2", "connect \\\\NODE-2\\root\\virtualization 0x8004100E",
+      "connect \\\\NODE-2\\root\\virtualization\\v2", Skipped[0], Skipped[1],
       "connect \\\\NODE-1\\root\\virtualization\\v2", "wire calls <= 99", "wire calls <= 1"}},
     // Gone from node-1 (not found there): the cluster names its owner, and it opens there.
     {"ALiveMigrationIsFollowed", Follow,
@@ -75,7 +77,7 @@ const Row Rows[] = {
      "open ClA node-1; tick; tick; watch connect device; tick; title; key A; tick; title; wait 1100; tick; title; "
      "key B; shows 320x240",
      {Skipped[0], Skipped[1], OnNode2[0], "connect \\\\NODE-2\\root\\virtualization\\v2 0x800706BA",
-      "title vuemere - ClA (Moving to NODE-2)", "title vuemere - ClA (Moving to NODE-2)", OnNode2[1],
+      "title vuemere - ClA (Moving to NODE-2)", "title vuemere - ClA (Moving to NODE-2)", OnNode2[0], OnNode2[1],
       "title vuemere - ClA", "PressKey 66", "shows 320x240"},
      Move("live") + R"(, {"host": "node-2", "call": "ConnectServer", "after": 2, "count": 1, "hr": "0x800706BA"})"},
 };
