@@ -56,7 +56,7 @@ OwnerLookup FindOwnerNode(const ClusterInfo& cluster, const wchar_t* vmId, WideS
         // Two resources for one machine are a cluster mid-change or a broken one: opening
         // either could show the wrong copy.
         if (found && !SameNode(found->ownerNode.c_str(), vm.ownerNode.c_str())) return OwnerLookup::Ambiguous;
-        found = &vm;
+        if (!found) found = &vm;
     }
     if (!found) return OwnerLookup::NotListed;
     if (found->ownerNode.Empty()) return OwnerLookup::NoOwner;
