@@ -9,7 +9,7 @@ namespace {
 
 // Wire calls to the cluster's nodes that each stage of a move lasts.
 constexpr int kMigratingCalls = 4;  // live: the source reports "migrating"
-constexpr int kSavingCalls = 2, kSavedCalls = 2, kStartingCalls = 2;
+constexpr int kSavingCalls = 2, kSavedCalls = 2, kStartingCalls = 6;
 constexpr int kFailoverDetectCalls = 3;  // failover: no node runs the machine yet
 
 std::unique_ptr<Machine> TakeMachine(Host& host, Machine& machine) {
