@@ -69,9 +69,16 @@ const Row Rows[] = {
     // Its node stops answering: the next node in the cluster's order says where it went.
     {"AFailoverIsFollowed", Follow,
      Followed({"read  0x80010108", "connect \\\\NODE-1\\root\\MSCluster 0x800706BA", "connect \\\\NODE-2\\root\\MSCluster",
-               OnNode2[1], "title vuemere - ClA", "read Msvm_ComputerSystem", "title vuemere - ClA",
-               "read Msvm_ComputerSystem"}),
+               OnNode2[1], "read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "title vuemere - ClA",
+               "read Msvm_ComputerSystem", "title vuemere - ClA", "read Msvm_ComputerSystem"}),
      Move("failover")},
+    // From "gone" to the picture on the new node in one tick: the read that found it gone, the
+    // cluster's answer (a connection, a query, one Next), one connection to the new node and
+    // the usual open and image; no node is listed.
+    {"FromGoneToThePictureOnItsNewNode", "open ClA node-1; tick; tick; wire 999; watch fetch connect read; tick; wire 19; title",
+     {Skipped[0], Skipped[1], "wire calls <= 999", "read Msvm_ComputerSystem", Summary,
+      "read Msvm_ComputerSystem 0x80041002", OnNode2[0], OnNode2[1], "wire calls <= 19", Summary, "title vuemere - ClA"},
+     Move("live")},
     // Its new node does not answer at first: it says so, drops what is typed meanwhile and tries again.
     {"TheNewNodeIsTriedAgainAfterItsDelay",
      "open ClA node-1; tick; tick; watch connect device; tick; title; key A; tick; title; wait 1100; tick; title; "

@@ -31,8 +31,9 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // the host (in the row that watches it: after its first full-size refresh, the 35th, and before
 // its second, the 63rd); two machines share a name. On the ctl hosts a job ends on its second
 // read (or after ten minutes); Sleeper and Sleeper2 are off, Mute and Mute2 have no shutdown
-// service. Someone else turns Flicker off once its host has had 20 wire calls (an open and a
-// refresh), and on again after 23.
+// service. Someone else turns Flicker off once its host has had 21 wire calls (an open and a
+// refresh), and on again after 24. Cluster hvc1 has node-1 (ClA, and Local1 which is not
+// clustered), node-2 (ClB) and node-3, which is down; its machines are of generation 2.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -72,8 +73,8 @@ const char Hosts[] = R"({"hosts": [
      "height": 240, "shutdownService": false}]},
   {"name": "shared", "machines": [
     {"elementName": "Flicker", "name": "0F0F0000-0000-4000-8000-000000000017", "width": 320, "height": 240}],
-   "changes": [{"after": 20, "machine": "Flicker", "set": {"state": "off"}},
-               {"after": 23, "machine": "Flicker", "set": {"state": "running"}}]},
+   "changes": [{"after": 21, "machine": "Flicker", "set": {"state": "off"}},
+               {"after": 24, "machine": "Flicker", "set": {"state": "running"}}]},
   {"name": "node-1", "hostName": "NODE-1", "provider": "v2", "machines": [
     {"elementName": "ClA", "name": "0F0F0000-0000-4000-8000-000000000021", "generation": 2, "width": 320, "height": 240},
     {"elementName": "Local1", "name": "0F0F0000-0000-4000-8000-000000000022", "width": 320, "height": 240,
