@@ -116,7 +116,7 @@ void MainWnd::TryMove() {
         clusterAsked = false;  // a new connection
         status.Forget();
         TakeOpenedState();
-        RequestRefresh();
+        refreshAfterTick = true;  // the picture at once, even when this tick has fetched already
         InvalidateRect(hwnd, nullptr, TRUE);
         return;
     }

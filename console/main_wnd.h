@@ -122,6 +122,7 @@ private:
     bool clusterAsked = false;           // this connection's host was asked for its cluster
     size_t moveAttempt = 0;
     DWORD moveRetryAt = 0;
+    bool refreshAfterTick = false;       // a refresh request once the tick has ended
 
     // action_commands.cpp
     void OnActionPopup(HMENU popup);

@@ -75,6 +75,9 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     // A tick or request that queued up while the fetch blocked would fetch again at once.
     MSG queued;
     PeekMessageW(&queued, hwnd, WM_TIMER, WM_TIMER, PM_REMOVE);
+    // ... but not the one that asks for the first picture of a machine opened on its new node.
+    if (refreshAfterTick) RequestRefresh();
+    refreshAfterTick = false;
     return 0;
 }
 

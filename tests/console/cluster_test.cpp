@@ -59,12 +59,13 @@ const Row Rows[] = {
     // Gone from node-1 (not found there): the cluster names its owner, and it opens there.
     {"ALiveMigrationIsFollowed", Follow,
      Followed({"read Msvm_ComputerSystem", "title vuemere - ClA (Migrating)", "read Msvm_ComputerSystem",
-               "read Msvm_ComputerSystem 0x80041002", OnNode2[0], OnNode2[1], "title vuemere - ClA",
-               "read Msvm_ComputerSystem"}),
+               "read Msvm_ComputerSystem 0x80041002", OnNode2[0], OnNode2[1], "read Msvm_ComputerSystem",
+               "title vuemere - ClA", "read Msvm_ComputerSystem"}),
      Move("live")},
     {"AQuickMigrationIsFollowed", Follow,
      Followed({"read Msvm_ComputerSystem", "title vuemere - ClA (Saving)", "read Msvm_ComputerSystem",
-               "title vuemere - ClA (Saved)", "read Msvm_ComputerSystem 0x80041002", OnNode2[0], OnNode2[1]}),
+               "title vuemere - ClA (Saved)", "read Msvm_ComputerSystem 0x80041002", OnNode2[0], OnNode2[1],
+               "read Msvm_ComputerSystem"}),
      Move("quick")},
     // Its node stops answering: the next node in the cluster's order says where it went.
     {"AFailoverIsFollowed", Follow,
@@ -72,12 +73,14 @@ const Row Rows[] = {
                OnNode2[1], "read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "title vuemere - ClA",
                "read Msvm_ComputerSystem", "title vuemere - ClA", "read Msvm_ComputerSystem"}),
      Move("failover")},
-    // From "gone" to the picture on the new node in one tick: the read that found it gone, the
-    // cluster's answer (a connection, a query, one Next), one connection to the new node and
-    // the usual open and image; no node is listed.
-    {"FromGoneToThePictureOnItsNewNode", "open ClA node-1; tick; tick; wire 999; watch fetch connect read; tick; wire 19; title",
+    // The tick in which it is gone: its state and an image request on node-1 (no picture: the
+    // machine left during the tick), the read that finds it gone, the cluster's answer (a
+    // connection, a query, one Next), one connection to node-2 and the usual open, then at once
+    // a refresh (its state, the image) with the picture; no node is listed.
+    {"FromGoneToThePictureOnItsNewNode", "open ClA node-1; tick; tick; wire 999; watch fetch connect read; tick; wire 22; title",
      {Skipped[0], Skipped[1], "wire calls <= 999", "read Msvm_ComputerSystem", Summary,
-      "read Msvm_ComputerSystem 0x80041002", OnNode2[0], OnNode2[1], "wire calls <= 19", Summary, "title vuemere - ClA"},
+      "read Msvm_ComputerSystem 0x80041002", OnNode2[0], OnNode2[1], "read Msvm_ComputerSystem", Summary,
+      "wire calls <= 22", "title vuemere - ClA"},
      Move("live")},
     // Its new node does not answer at first: it says so, drops what is typed meanwhile and tries again.
     {"TheNewNodeIsTriedAgainAfterItsDelay",
