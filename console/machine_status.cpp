@@ -5,8 +5,9 @@
 namespace {
 
 void AppendNumber(WideString& out, const wchar_t* format, uint32_t value) {
-    wchar_t text[32];
-    std::swprintf(text, 32, format, static_cast<unsigned>(value));
+    // Room for the longest format and ten digits: a text cut short by swprintf is not terminated.
+    wchar_t text[64];
+    if (std::swprintf(text, 64, format, static_cast<unsigned>(value)) < 0) return;
     out.Append(text);
 }
 

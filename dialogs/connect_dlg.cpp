@@ -1,6 +1,7 @@
 #include "dialogs/connect_dlg.h"
 #include "resources/resource.h"
 #include "shell/app.h"
+#include "wmi/host_answer.h"
 
 #include <cwchar>
 
@@ -72,10 +73,11 @@ void ConnectDlg::OnConnect() {
     std::vector<MachineEntry> entries;
     WideString errorText, skipped;
     HRESULT result;
+    bool cut = false;
     {
         WaitCursor wait;
         result = ListServerMachines(server.c_str(), user.c_str(), password.c_str(), entries, cluster, skipped,
-                                    errorText);
+                                    errorText, &cut);
     }
 
     if (result != 0) {
@@ -116,6 +118,12 @@ void ConnectDlg::OnConnect() {
             SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
             EnableOpen(true);
         }
+    }
+    if (cut) {
+        wchar_t text[128];
+        std::swprintf(text, 128, L"The host lists more than %u machines; only the first %u are shown.",
+                      static_cast<unsigned>(ListingMax), static_cast<unsigned>(ListingMax));
+        MessageBoxW(hwnd, text, L"connect", MB_OK);
     }
     // The machines of a node that is down or does not answer are not in the list: say whose.
     if (!skipped.Empty()) {

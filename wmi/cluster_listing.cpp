@@ -27,13 +27,13 @@ void MergeNodeMachines(const ClusterInfo& cluster, const wchar_t* node, std::vec
 
 HRESULT ListServerMachines(const wchar_t* server, const wchar_t* user, const wchar_t* password,
                            std::vector<MachineEntry>& entries, ClusterInfo& cluster, WideString& skipped,
-                           WideString& errorText) {
+                           WideString& errorText, bool* cut) {
     skipped.Clear();
     cluster = ClusterInfo{};
     // The server first, as a host outside any cluster is listed: what it answers decides alone
     // whether the listing fails.
     std::vector<MachineEntry> own;
-    HRESULT hr = ListMachines(server, user, password, own, errorText);
+    HRESULT hr = ListMachines(server, user, password, own, errorText, cut);
     if (hr != 0) return hr;
     {
         WmiCredentials credentials;  // outlives the proxies that point at its identity
@@ -55,7 +55,9 @@ HRESULT ListServerMachines(const wchar_t* server, const wchar_t* user, const wch
         }
         std::vector<MachineEntry> nodeEntries;
         WideString nodeError;
-        hr = ListMachines(node.name.c_str(), user, password, nodeEntries, nodeError);
+        bool nodeCut = false;
+        hr = ListMachines(node.name.c_str(), user, password, nodeEntries, nodeError, &nodeCut);
+        if (cut && nodeCut) *cut = true;
         if (hr != 0) {
             wchar_t why[48];
             std::swprintf(why, 48, L"does not answer: 0x%X", static_cast<unsigned>(hr));

@@ -13,7 +13,7 @@
 // the cluster's name, lists instead the machines of every node that serves machines (up or
 // paused), each over a connection of its own, each machine once (the node the cluster names as
 // its owner wins), with its node. The nodes that could not be listed are named in `skipped`,
-// one line each, with why.
+// one line each, with why. `cut` (when given) tells whether a host had more than ListingMax.
 HRESULT ListServerMachines(const wchar_t* server, const wchar_t* user, const wchar_t* password,
                            std::vector<MachineEntry>& entries, ClusterInfo& cluster, WideString& skipped,
-                           WideString& errorText);
+                           WideString& errorText, bool* cut = nullptr);

@@ -30,7 +30,8 @@ HRESULT EachObject(IWbemServices* services, const WmiCredentials& credentials, c
     size_t seen = 0;
     do {
         batch.clear();
-        NextObjects(enumerator.Get(), BatchSize, batch);
+        hr = NextObjects(enumerator.Get(), BatchSize, batch, errorText);
+        if (hr == HostSilent) return hr;  // an answer that never ends is no answer
         for (const ComRef<IWbemClassObject>& object : batch)
             if (seen++ < limit) take(object.Get());
     } while (batch.size() == BatchSize && seen < limit);

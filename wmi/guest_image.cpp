@@ -1,11 +1,11 @@
 #include "wmi/guest_image.h"
-#include "wmi/thumbnail_size.h"
 #include "wmi/wmi_arrays.h"
 
 void GuestImage::Load(const VARIANT& imageData, int32_t width, int32_t height) {
     uint32_t length = 0;
-    // The pixels of the declared size, with or without an octet string's length in front.
-    if (!CopyByteArray(imageData, ImageBytes(width, height), pixels, length)) {
+    // The pixels of the declared size, with or without an octet string's length in front; a reply
+    // longer than that is refused.
+    if (!CopyImageBytes(imageData, width, height, pixels, length)) {
         byteCount = 0;
         return;
     }
@@ -21,7 +21,9 @@ void GuestImage::Load(const VARIANT& imageData, int32_t width, int32_t height) {
     header.biSizeImage = length;
     header.biXPelsPerMeter = 96;
     header.biYPelsPerMeter = 96;
-    header.biClrUsed = 3;
+    // The masks follow the header as BI_BITFIELDS asks; they are no colour table, and a count
+    // here would make GDI read that many entries past them.
+    header.biClrUsed = 0;
     header.biClrImportant = 0;
 
     bitmapInfo.header = header;

@@ -22,7 +22,8 @@ struct GuestImage {
 
     // Takes the host's reply: a one-dimensional byte array becomes the picture, declared as
     // width x height (without the length prefix an octet string of that size may carry);
-    // anything else (no data, another type, an array of another shape) leaves no picture
+    // anything else (no data, another type, an array of another shape, more bytes than the
+    // picture and its prefix) leaves no picture
     // (byteCount 0) but keeps buffer and header.
     void Load(const VARIANT& imageData, int32_t width, int32_t height);
 };

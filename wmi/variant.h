@@ -50,22 +50,6 @@ public:
         V_ARRAY(&v_) = array;
     }
 
-    // The value as a signed 32-bit integer, if the VARIANT holds an integer of 32 bits or less
-    // (WMI delivers uint8/uint16/uint32 and their signed kinds as VT_UI1, VT_I2 or VT_I4).
-    bool ToInt32(int32_t& value) const {
-        switch (V_VT(&v_)) {
-        case VT_I1: value = V_I1(&v_); return true;
-        case VT_UI1: value = V_UI1(&v_); return true;
-        case VT_I2: value = V_I2(&v_); return true;
-        case VT_UI2: value = V_UI2(&v_); return true;
-        case VT_I4: value = V_I4(&v_); return true;
-        case VT_UI4: value = static_cast<int32_t>(V_UI4(&v_)); return true;
-        case VT_INT: value = V_INT(&v_); return true;
-        case VT_UINT: value = static_cast<int32_t>(V_UINT(&v_)); return true;
-        default: return false;
-        }
-    }
-
 private:
     VARIANT v_;
 };

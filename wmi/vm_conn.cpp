@@ -1,4 +1,5 @@
 #include "wmi/vm_conn.h"
+#include "wmi/host_values.h"
 #include "wmi/provider_connection.h"
 #include "wmi/wmi_session.h"
 
@@ -12,20 +13,20 @@ HRESULT VmConn::Connect(const wchar_t* server, WideString& errorText) {
     return ConnectProvider(server, credentials, services, providerVersion, errorText);
 }
 
-ComRef<IWbemClassObject> VmConn::QueryFirst(const wchar_t* query, WideString& errorText) {
+ComRef<IWbemClassObject> VmConn::QueryFirst(const wchar_t* query, WideString& errorText, HRESULT* status) {
     if (!services) {
-        NoConnection(errorText);
+        const HRESULT hr = NoConnection(errorText);
+        if (status) *status = hr;
         return {};
     }
-    return ::QueryFirst(services.Get(), credentials, query, errorText);
+    return ::QueryFirst(services.Get(), credentials, query, errorText, status);
 }
 
 HRESULT VmConn::ReadEnabled(IWbemClassObject* element, bool& enabled) {
-    Variant state;
-    const HRESULT hr = ReadProperty(element, L"EnabledState", state);
-    int32_t value = 0;
+    uint16_t state = 0;
     // EnabledState is a uint16: 2 enabled, 3 disabled.
-    enabled = SUCCEEDED(hr) && state.ToInt32(value) && static_cast<uint16_t>(value) == 2;
+    const HRESULT hr = ReadUint16(element, L"EnabledState", state);
+    enabled = SUCCEEDED(hr) && state == 2;
     return hr;
 }
 
@@ -36,9 +37,16 @@ HRESULT VmConn::NoConnection(WideString& errorText) {
 
 ComRef<IWbemClassObject> VmConn::QueryAssociated(const WmiObjectRef& anchor,
                                                  const wchar_t* resultClause,
-                                                 WideString& errorText) {
+                                                 WideString& errorText, HRESULT* status) {
     WideString query(L"Associators of {");
     query.Append(anchor.PathText());
     query.Append(resultClause);
-    return QueryFirst(query.c_str(), errorText);
+    ComRef<IWbemClassObject> found = QueryFirst(query.c_str(), errorText, status);
+    // A device of another machine is none of this one's: no call may go to it.
+    if (found && !OfOpenMachine(found.Get())) found.Reset();
+    return found;
+}
+
+bool VmConn::OfOpenMachine(IWbemClassObject* device) const {
+    return PropertyIs(device, L"SystemName", machineName.Text());
 }

@@ -36,7 +36,8 @@ public:
     // Connection and queries.
     void SetCredentials(const wchar_t* user, const wchar_t* password);
     HRESULT Connect(const wchar_t* server, WideString& errorText);
-    ComRef<IWbemClassObject> QueryFirst(const wchar_t* query, WideString& errorText);
+    // `status` (when given): the failing step's HRESULT (HostSilent when the host did not answer).
+    ComRef<IWbemClassObject> QueryFirst(const wchar_t* query, WideString& errorText, HRESULT* status = nullptr);
 
     // Discovery.
     HRESULT FindManagementService(WideString& errorText);
@@ -106,15 +107,18 @@ private:
     HRESULT OpenMachineWhere(const wchar_t* property, const wchar_t* value, WideString& errorText);
     // Writes "no connection to the server" and returns NotConnected.
     static HRESULT NoConnection(WideString& errorText);
-    // The first object of "Associators of {" + the anchor's path + `resultClause`.
+    // The first object of "Associators of {" + the anchor's path + `resultClause`, when it is a
+    // device of the open machine.
     ComRef<IWbemClassObject> QueryAssociated(const WmiObjectRef& anchor, const wchar_t* resultClause,
-                                             WideString& errorText);
+                                             WideString& errorText, HRESULT* status = nullptr);
+    // Whether a device (or head, or service of the machine) names the open machine as its system.
+    bool OfOpenMachine(IWbemClassObject* device) const;
     // Up to `count` objects of `className` whose SystemName is the open machine's identifier,
-    // appended to `objects`.
-    void QueryMachineDevices(const wchar_t* className, ULONG count, std::vector<ComRef<IWbemClassObject>>& objects,
+    // appended to `objects`; the status of the query (HostSilent when the host did not answer).
+    HRESULT QueryMachineDevices(const wchar_t* className, ULONG count, std::vector<ComRef<IWbemClassObject>>& objects,
                              WideString& errorText);
     // The video head associated with the machine's controller of class `controllerClass`.
-    ComRef<IWbemClassObject> FindHeadOf(const wchar_t* controllerClass, WideString& errorText);
+    ComRef<IWbemClassObject> FindHeadOf(const wchar_t* controllerClass, WideString& errorText, HRESULT& status);
     // GetThumbnail's fetch, into any image record.
     HRESULT LoadThumbnail(GuestImage& into, WideString& errorText, float scale, int32_t width, int32_t height);
     // GetSummaryInformation's out-parameters for the open machine, or null ("err") when it failed.

@@ -1,4 +1,6 @@
+#include "wmi/host_values.h"
 #include "wmi/vm_conn.h"
+#include "wmi/wmi_arrays.h"
 #include "wmi/wmi_call.h"
 #include "wmi/wmi_session.h"
 #include "wmi/wql_text.h"
@@ -22,6 +24,14 @@ const wchar_t TextJobUnread[] = L"cannot read the job";
 
 constexpr uint16_t SnapshotTypeFull = 2;
 
+// A machine's EnabledState: a uint16, so a larger value is refused rather than cut into a valid one.
+HRESULT ReadState(IWbemClassObject* machine, uint32_t& enabledState) {
+    uint16_t state = 0;
+    const HRESULT hr = ReadUint16(machine, L"EnabledState", state);
+    if (SUCCEEDED(hr)) enabledState = state;
+    return hr;
+}
+
 // One object by its path: a single round trip.
 HRESULT ReadObject(IWbemServices* services, const wchar_t* path, ComRef<IWbemClassObject>& object) {
     if (!path) return WbemNotFound;
@@ -30,37 +40,6 @@ HRESULT ReadObject(IWbemServices* services, const wchar_t* path, ComRef<IWbemCla
     if (SUCCEEDED(hr) && !object) hr = WbemFailed;
     return hr;
 }
-
-// An unsigned integer property (WMI carries uint16 and uint32 in VT_I4).
-HRESULT ReadNumber(IWbemClassObject* object, const wchar_t* name, uint32_t& value) {
-    Variant v;
-    HRESULT hr = ReadProperty(object, name, v);
-    int32_t number = 0;
-    if (FAILED(hr)) return hr;
-    if (!v.ToInt32(number)) return WbemFailed;
-    value = static_cast<uint32_t>(number);
-    return 0;
-}
-
-// Element `position` (from the lower bound) of a one-dimensional array of integers
-// (OperationalStatus is uint16[]); false when the array has no such element.
-bool ArrayNumber(const VARIANT& value, LONG position, int32_t& number) {
-    const VARTYPE element = static_cast<VARTYPE>(V_VT(&value) & VT_TYPEMASK);
-    if (!(V_VT(&value) & VT_ARRAY) || !V_ARRAY(&value) || SafeArrayGetDim(V_ARRAY(&value)) != 1) return false;
-    if (element != VT_I4 && element != VT_I2 && element != VT_UI2 && element != VT_UI1) return false;
-    LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(V_ARRAY(&value), 1, &lower);
-    SafeArrayGetUBound(V_ARRAY(&value), 1, &upper);
-    if (position < 0 || upper < lower || position > upper - lower) return false;
-    LONG index = lower + position;
-    Variant item;
-    VARIANT* slot = item.Get();
-    V_VT(slot) = element;
-    V_I4(slot) = 0;  // the smaller integers share its first bytes
-    return SUCCEEDED(SafeArrayGetElement(V_ARRAY(&value), &index, &V_I4(slot))) && item.ToInt32(number);
-}
-
-bool FirstArrayNumber(const VARIANT& value, int32_t& first) { return ArrayNumber(value, 0, first); }
 
 // Whether the second version's machine says a live migration is under way: OperationalStatus[1]
 // 32774 ("Migrating Virtual Machine"). Missing or shorter: not migrating.
@@ -79,10 +58,11 @@ HRESULT QueryOne(IWbemServices* services, const WmiCredentials& credentials, con
     ComRef<IEnumWbemClassObject> enumerator;
     HRESULT hr = OpenQuery(services, credentials, query, enumerator, errorText);
     if (FAILED(hr)) return hr;
-    ULONG returned = 0;
-    hr = enumerator->Next(WBEM_INFINITE, 1, found.Put(), &returned);
-    if (FAILED(hr) || returned == 0) found.Reset();
-    return FAILED(hr) ? hr : 0;
+    std::vector<ComRef<IWbemClassObject>> objects;
+    hr = NextObjects(enumerator.Get(), 1, objects, errorText);
+    if (FAILED(hr)) return hr;
+    if (!objects.empty()) found = std::move(objects.front());
+    return 0;
 }
 
 // The outcome of a control method: the call's own failure, or its ReturnValue and Job.
@@ -93,14 +73,12 @@ HRESULT ReadOutcome(const ComRef<IWbemClassObject>& outParams, HRESULT executed,
         errorText.Assign(TextRequestFailed);
         return executed != 0 ? executed : WbemFailed;
     }
-    Variant value, job;
-    int32_t code = 0;
-    HRESULT hr = ReadProperty(outParams.Get(), L"ReturnValue", value);
-    if (FAILED(hr) || !value.ToInt32(code)) {
+    Variant job;
+    HRESULT hr = ReadUint32(outParams.Get(), L"ReturnValue", returnValue);
+    if (FAILED(hr)) {
         errorText.Assign(TextAnswerUnread);
-        return FAILED(hr) ? hr : WbemFailed;
+        return hr;
     }
-    returnValue = static_cast<uint32_t>(code);
     if (SUCCEEDED(ReadProperty(outParams.Get(), L"Job", job)) && job.Text()) jobPath.Assign(job.Text());
     return 0;
 }
@@ -110,7 +88,9 @@ HRESULT VmConn::ReadMachineState(uint32_t& enabledState, WideString& errorText) 
     if (!services) return NoConnection(errorText);
     ComRef<IWbemClassObject> current;
     HRESULT hr = ReadObject(services.Get(), machine.PathText(), current);
-    if (SUCCEEDED(hr)) hr = ReadNumber(current.Get(), L"EnabledState", enabledState);
+    // Another machine's object is not this one's state.
+    if (SUCCEEDED(hr) && !PropertyIs(current.Get(), L"Name", machineName.Text())) hr = WbemNotFound;
+    if (SUCCEEDED(hr)) hr = ReadState(current.Get(), enabledState);
     migrating = SUCCEEDED(hr) && ReportsMigrating(current.Get());
     if (FAILED(hr)) errorText.Assign(TextStateUnread);
     return hr;
@@ -121,7 +101,7 @@ HRESULT VmConn::OpenedMachineState(uint32_t& enabledState, WideString& errorText
         errorText.Assign(TextNoMachine);
         return WbemNotFound;
     }
-    HRESULT hr = ReadNumber(machine.object.Get(), L"EnabledState", enabledState);
+    HRESULT hr = ReadState(machine.object.Get(), enabledState);
     if (FAILED(hr)) errorText.Assign(TextStateUnread);
     return hr;
 }
@@ -151,6 +131,7 @@ HRESULT VmConn::FindShutdownComponent(bool& usable, WideString& errorText) {
         AppendWqlLiteral(query, machineName.Text());
         query.Append(L"'");
         hr = QueryOne(services.Get(), credentials, query.c_str(), current, errorText);
+        if (current && !OfOpenMachine(current.Get())) current.Reset();  // another machine's is none of this one's
         if (current) shutdownComponent.Reset(current.Share());
     }
     if (FAILED(hr)) {
@@ -208,16 +189,16 @@ HRESULT VmConn::ReadJob(const wchar_t* jobPath, JobStatus& job, WideString& erro
     if (!services) return NoConnection(errorText);
     ComRef<IWbemClassObject> current;
     HRESULT hr = ReadObject(services.Get(), jobPath, current);
-    if (SUCCEEDED(hr)) hr = ReadNumber(current.Get(), L"JobState", job.jobState);
+    uint16_t state = 0, percent = 0, code = 0;
+    if (SUCCEEDED(hr)) hr = ReadUint16(current.Get(), L"JobState", state);
     if (FAILED(hr)) {
         errorText.Assign(TextJobUnread);
         return hr;
     }
-    uint32_t percent = 0;
-    if (SUCCEEDED(ReadNumber(current.Get(), L"PercentComplete", percent)))
-        job.percentComplete = percent > 100 ? 100 : static_cast<int32_t>(percent);
-    job.errorCode = 0;
-    ReadNumber(current.Get(), L"ErrorCode", job.errorCode);
+    job.jobState = state;
+    if (SUCCEEDED(ReadUint16(current.Get(), L"PercentComplete", percent)))
+        job.percentComplete = percent > 100 ? 100 : percent;
+    job.errorCode = SUCCEEDED(ReadUint16(current.Get(), L"ErrorCode", code)) ? code : 0;
     Variant description;
     ReadProperty(current.Get(), L"ErrorDescription", description);
     job.errorDescription.Assign(description.Text() ? description.Text() : L"");

@@ -1,3 +1,4 @@
+#include "wmi/host_values.h"
 #include "wmi/vm_conn.h"
 #include "wmi/wmi_session.h"
 #include "wmi/wql_text.h"
@@ -5,8 +6,9 @@
 HRESULT VmConn::FindManagementService(WideString& errorText) {
     errorText.Clear();
     if (!services) return NoConnection(errorText);
-    managementService.Reset(QueryFirst(L"Select * from Msvm_VirtualSystemManagementService", errorText));
-    return managementService.object ? 0 : WbemNotFound;
+    HRESULT status = 0;
+    managementService.Reset(QueryFirst(L"Select * from Msvm_VirtualSystemManagementService", errorText, &status));
+    return managementService.object ? 0 : status == HostSilent ? status : WbemNotFound;
 }
 
 HRESULT VmConn::OpenMachine(const wchar_t* elementName, WideString& errorText) {
@@ -26,11 +28,18 @@ HRESULT VmConn::OpenMachineWhere(const wchar_t* property, const wchar_t* value, 
     query.Append(L" = '");
     AppendWqlLiteral(query, value);
     query.Append(L"'");
-    machine.Reset(QueryFirst(query.c_str(), errorText));
+    HRESULT status = 0;
+    ComRef<IWbemClassObject> found = QueryFirst(query.c_str(), errorText, &status);
+    // The host answers for the machine asked about, or it is not taken: one of another name
+    // would receive the input meant for this one.
+    if (found && !PropertyIs(found.Get(), property, value)) found.Reset();
+    machine.Reset(std::move(found));
     shutdownComponent.Reset(nullptr);  // the machine opened before had it
-    if (!machine.object) return WbemNotFound;
+    machineName.Clear();
+    if (!machine.object) return status == HostSilent ? status : WbemNotFound;
 
     ReadProperty(machine.object.Get(), L"Name", machineName);
+    if (!machineName.Text()) machineName.Clear();  // no text, no identifier: nothing below matches it
 
     // The live settings, not a checkpoint's: the first version marks them with SettingType 3,
     // the second (whose settings class has neither SystemName nor SettingType) by their type.
@@ -45,6 +54,9 @@ HRESULT VmConn::OpenMachineWhere(const wchar_t* property, const wchar_t* value, 
     }
     // A machine without settings still counts as opened; settingData then stays empty, which
     // the console reads as no machine being open.
-    settingData.Reset(QueryFirst(query.c_str(), errorText));
+    found = QueryFirst(query.c_str(), errorText);
+    const wchar_t* owner = providerVersion == ProviderVersion::First ? L"SystemName" : L"VirtualSystemIdentifier";
+    if (found && !PropertyIs(found.Get(), owner, machineName.Text())) found.Reset();
+    settingData.Reset(std::move(found));
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "wmi/host_values.h"
 #include "wmi/vm_conn.h"
 #include "wmi/wmi_arrays.h"
 #include "wmi/wmi_call.h"
@@ -37,9 +38,8 @@ HRESULT VmConn::IsKeyPressed(int32_t keyCode, int32_t& pressed, WideString& erro
     Variant returnValue, keyState;
     call.Read(L"ReturnValue", returnValue);
     hr = call.Read(L"keyState", keyState);
-    pressed = SUCCEEDED(hr) && keyState.Type() == VT_BOOL && V_BOOL(keyState.Get()) == VARIANT_TRUE
-                  ? 1
-                  : 0;
+    bool down = false;
+    pressed = SUCCEEDED(hr) && AsBoolean(*keyState.Get(), down) && down ? 1 : 0;
     return hr;
 }
 

@@ -1,3 +1,4 @@
+#include "wmi/host_answer.h"
 #include "wmi/vm_conn.h"
 #include "wmi/wmi_call.h"
 #include "wmi/wmi_session.h"
@@ -58,7 +59,7 @@ HRESULT VmConn::SetRelativePosition(int32_t dx, int32_t dy, WideString& errorTex
     // One in-parameter instance, filled again for every step; a failing step does not stop
     // the rest of the movement.
     int32_t remainingX = dx, remainingY = dy;
-    while (remainingX != 0 || remainingY != 0) {
+    for (int32_t steps = 0; (remainingX != 0 || remainingY != 0) && steps < RelativeStepsMax; ++steps) {
         int32_t stepX = RelativeStep(remainingX);
         int32_t stepY = RelativeStep(remainingY);
         call.PutInt32(L"horizontalDelta", stepX);

@@ -1,3 +1,5 @@
+#include "wmi/host_answer.h"
+#include "wmi/host_values.h"
 #include "wmi/thumbnail_size.h"
 #include "wmi/vm_conn.h"
 #include "wmi/wmi_arrays.h"
@@ -7,6 +9,7 @@
 namespace {
 const wchar_t ManagementServiceClass[] = L"Msvm_VirtualSystemManagementService";
 const wchar_t TextCallFailed[] = L"err";
+constexpr int32_t SummaryName = 0;  // GetSummaryInformation's request code of Name
 
 // Whether a method answered "job started" (4096): what it returns then comes with the job, not in
 // this reply. The image is taken as it comes or not at all: nothing waits for the job.
@@ -15,11 +18,15 @@ bool StartedAJob(IWbemClassObject* outParams) {
     return ReadReturnCode(outParams, code) && code == MethodJobStarted;
 }
 
-// The first Msvm_SummaryInformation of GetSummaryInformation's out-parameters, or null.
-ComRef<IWbemClassObject> FirstSummary(IWbemClassObject* outParams) {
+// The Msvm_SummaryInformation of GetSummaryInformation's out-parameters whose Name is `machine`,
+// or null. The order of the answer is not documented, and an answer about another machine is
+// not this one's picture.
+ComRef<IWbemClassObject> SummaryOf(IWbemClassObject* outParams, const wchar_t* machine) {
     Variant summaries;
     if (outParams) ReadProperty(outParams, L"SummaryInformation", summaries);
-    return FirstEmbeddedObject(*summaries.Get());
+    for (ComRef<IWbemClassObject>& summary : EmbeddedObjects(*summaries.Get(), ListingMax))
+        if (PropertyIs(summary.Get(), L"Name", machine)) return std::move(summary);
+    return {};
 }
 }  // namespace
 
@@ -42,7 +49,7 @@ HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float sca
         // A preset size: the picture is that size whatever the scale and the guest's screen.
         ComRef<IWbemClassObject> outParams = RequestSummary(errorText, requestCode);
         if (outParams && StartedAJob(outParams.Get())) return 0;  // no new picture this time
-        ComRef<IWbemClassObject> summary = FirstSummary(outParams.Get());
+        ComRef<IWbemClassObject> summary = SummaryOf(outParams.Get(), machineName.Text());
         if (summary) ReadProperty(summary.Get(), L"ThumbnailImage", imageData);
     } else {
         size = ThumbnailRequestSize(width, height, scale, guestWidth, guestHeight);
@@ -70,7 +77,7 @@ HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float sca
 }
 
 ComRef<IWbemClassObject> VmConn::GetSummaryThumbnail(WideString& errorText, int32_t requestCode) {
-    return FirstSummary(RequestSummary(errorText, requestCode).Get());
+    return SummaryOf(RequestSummary(errorText, requestCode).Get(), machineName.Text());
 }
 
 ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t requestCode) {
@@ -80,7 +87,8 @@ ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t r
     }
     Variant settings, requested;
     HRESULT hr = MakeTextArray(settingData.PathText(), settings);
-    if (SUCCEEDED(hr)) hr = MakeInt32Array(requestCode, requested);
+    // With the machine's Name (0), by which its summary is told from another's.
+    if (SUCCEEDED(hr)) hr = MakeInt32Array({SummaryName, requestCode}, requested);
     MethodCall call(services.Get(), classes);
     if (SUCCEEDED(hr)) hr = call.Prepare(ManagementServiceClass, L"GetSummaryInformation");
     // Without SettingData a host reports on every machine, and the first would be taken for this
@@ -88,7 +96,7 @@ ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t r
     if (SUCCEEDED(hr) && call.Prepared()) hr = call.Put(L"SettingData", settings);
     if (SUCCEEDED(hr) && call.Prepared()) {
         call.Put(L"RequestedInformation", requested);
-        hr = call.Execute(managementService.PathText());
+        hr = call.Execute(managementService.PathText());  // sends nothing if that Put failed
     }
     ComRef<IWbemClassObject> outParams = call.TakeResult();
     if (hr != 0 || !outParams) {

@@ -1,3 +1,5 @@
+#include "wmi/host_answer.h"
+#include "wmi/host_values.h"
 #include "wmi/vm_conn.h"
 #include "wmi/wmi_session.h"
 #include "wmi/wql_text.h"
@@ -5,34 +7,41 @@
 #include <utility>
 
 namespace {
-// A resolution property, or 0 when it is not an integer.
+// A resolution property (uint32), or 0 when it is no number or outside 1..ResolutionMax: a
+// screen of 2147483647 pixels a side is no screen the console can map a pointer onto.
 HRESULT ReadResolution(IWbemClassObject* head, const wchar_t* name, int32_t& value) {
-    Variant v;
-    HRESULT hr = ReadProperty(head, name, v);
-    if (!v.ToInt32(value)) value = 0;
-    return hr;
+    uint32_t side = 0;
+    const HRESULT hr = ReadUint32(head, name, side);
+    value = SUCCEEDED(hr) && ResolutionUsable(side) ? static_cast<int32_t>(side) : 0;
+    return hr == WbemTypeMismatch ? 0 : hr;
 }
 }  // namespace
 
-void VmConn::QueryMachineDevices(const wchar_t* className, ULONG count,
-                                 std::vector<ComRef<IWbemClassObject>>& objects, WideString& errorText) {
+HRESULT VmConn::QueryMachineDevices(const wchar_t* className, ULONG count,
+                                    std::vector<ComRef<IWbemClassObject>>& objects, WideString& errorText) {
     WideString query(L"Select * from ");
     query.Append(className);
     query.Append(L" where SystemName = '");
     AppendWqlLiteral(query, machineName.Text());
     query.Append(L"'");
     ComRef<IEnumWbemClassObject> enumerator;
-    if (!services || FAILED(OpenQuery(services.Get(), credentials, query.c_str(), enumerator, errorText))) return;
-    NextObjects(enumerator.Get(), count, objects);
+    if (!services) return NoConnection(errorText);
+    HRESULT hr = OpenQuery(services.Get(), credentials, query.c_str(), enumerator, errorText);
+    if (FAILED(hr)) return hr;
+    std::vector<ComRef<IWbemClassObject>> found;
+    hr = NextObjects(enumerator.Get(), count, found, errorText);
+    for (ComRef<IWbemClassObject>& object : found)
+        if (OfOpenMachine(object.Get())) objects.push_back(std::move(object));
+    return hr == HostSilent ? hr : 0;
 }
 
-ComRef<IWbemClassObject> VmConn::FindHeadOf(const wchar_t* controllerClass, WideString& errorText) {
+ComRef<IWbemClassObject> VmConn::FindHeadOf(const wchar_t* controllerClass, WideString& errorText, HRESULT& status) {
     std::vector<ComRef<IWbemClassObject>> controllers;
-    QueryMachineDevices(controllerClass, 1, controllers, errorText);
+    status = QueryMachineDevices(controllerClass, 1, controllers, errorText);
     if (controllers.empty()) return {};
     WmiObjectRef controller;
     controller.Reset(std::move(controllers.front()));
-    return QueryAssociated(controller, L"} WHERE resultClass=Msvm_VideoHead", errorText);
+    return QueryAssociated(controller, L"} WHERE resultClass=Msvm_VideoHead", errorText, &status);
 }
 
 HRESULT VmConn::FindVideoHead(WideString& errorText) {
@@ -42,6 +51,7 @@ HRESULT VmConn::FindVideoHead(WideString& errorText) {
     // head reports is no size of the screen. So the head is the first met that says it is enabled;
     // when none says so, the first met.
     ComRef<IWbemClassObject> chosen, first;
+    HRESULT silent = 0;  // HostSilent once a lookup went unanswered
     auto offer = [&](ComRef<IWbemClassObject> head) {
         bool enabled = false;
         if (head) ReadEnabled(head.Get(), enabled);
@@ -51,22 +61,33 @@ HRESULT VmConn::FindVideoHead(WideString& errorText) {
             first = std::move(head);
         return enabled;
     };
-    if (!offer(FindHeadOf(L"Msvm_SyntheticDisplayController", errorText)) &&
-        !offer(FindHeadOf(L"Msvm_S3DisplayController", errorText))) {
+    auto note = [&](HRESULT status) {
+        if (status == HostSilent) silent = status;
+    };
+    HRESULT status = 0;
+    bool found = offer(FindHeadOf(L"Msvm_SyntheticDisplayController", errorText, status));
+    note(status);
+    if (!found) {
+        found = offer(FindHeadOf(L"Msvm_S3DisplayController", errorText, status));
+        note(status);
+    }
+    if (!found) {
         // No linked head is in use, or none is linked at all: the heads also carry the machine's
         // identifier, and all of them (a machine has two) come in one round trip.
         constexpr ULONG HeadsAtMost = 8;
         std::vector<ComRef<IWbemClassObject>> heads;
-        QueryMachineDevices(L"Msvm_VideoHead", HeadsAtMost, heads, errorText);
+        note(QueryMachineDevices(L"Msvm_VideoHead", HeadsAtMost, heads, errorText));
         for (ComRef<IWbemClassObject>& head : heads)
             if (offer(std::move(head))) break;
     }
     videoHead.Reset(chosen ? std::move(chosen) : std::move(first));
     if (!videoHead.object) {
-        // Not an error: image requests then assume a VGA-sized guest screen.
         guestWidth = 640;
         guestHeight = 480;
-        return 0;
+        // A host that did not answer is an error; no head at all is not: image requests then
+        // assume a VGA-sized guest screen.
+        if (silent) errorText.Assign(TextHostSilent);
+        return silent;
     }
     ReadResolution(videoHead.object.Get(), L"CurrentHorizontalResolution", guestWidth);
     return ReadResolution(videoHead.object.Get(), L"CurrentVerticalResolution", guestHeight);

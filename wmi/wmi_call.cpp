@@ -1,4 +1,5 @@
 #include "wmi/wmi_call.h"
+#include "wmi/host_values.h"
 #include "wmi/wmi_session.h"
 
 namespace {
@@ -30,7 +31,9 @@ HRESULT MethodCall::Prepare(const wchar_t* className, const wchar_t* methodName)
 
 HRESULT MethodCall::Put(const wchar_t* name, const VARIANT& value) {
     if (!inParams_) return WbemFailed;
-    return inParams_->Put(name, 0, const_cast<VARIANT*>(&value), 0);
+    const HRESULT hr = inParams_->Put(name, 0, const_cast<VARIANT*>(&value), 0);
+    if (FAILED(hr) && SUCCEEDED(putFailure_)) putFailure_ = hr;
+    return hr;
 }
 
 HRESULT MethodCall::PutInt32(const wchar_t* name, int32_t value) {
@@ -54,6 +57,9 @@ HRESULT MethodCall::PutText(const wchar_t* name, const wchar_t* value) {
 HRESULT MethodCall::Execute(const wchar_t* targetPath) {
     outParams_.Reset();
     if (!inParams_) return WbemFailed;
+    // A parameter that could not be set leaves a call the host would read otherwise (a summary of
+    // every machine, a key or position of its own choosing): none is sent.
+    if (FAILED(putFailure_)) return putFailure_;
     Bstr target(targetPath);
     return services_->ExecMethod(target.Get(), methodName_.Get(), 0, nullptr, inParams_.Get(),
                                  outParams_.Put(), nullptr);
@@ -74,11 +80,7 @@ HRESULT MethodCall::ReturnValueStatus(HRESULT executeStatus) const {
 }
 
 bool ReadReturnCode(IWbemClassObject* outParams, uint32_t& code) {
-    Variant value;
-    int32_t number = 0;
-    if (!outParams || FAILED(ReadProperty(outParams, L"ReturnValue", value)) || !value.ToInt32(number)) return false;
-    code = static_cast<uint32_t>(number);  // a uint32 that WMI carries in VT_I4
-    return true;
+    return outParams && SUCCEEDED(ReadUint32(outParams, L"ReturnValue", code));
 }
 
 HRESULT CallMethod(IWbemServices* services, ClassCache& classes, const wchar_t* targetPath,

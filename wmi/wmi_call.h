@@ -33,6 +33,7 @@ public:
     bool Prepared() const { return static_cast<bool>(inParams_); }
 
     // IWbemClassObject::Put on the in-parameters (flags 0, CIM type 0: the declared type applies).
+    // Once a Put has failed, Execute sends nothing and returns that failure.
     HRESULT Put(const wchar_t* name, const VARIANT& value);
     HRESULT Put(const wchar_t* name, const Variant& value) { return Put(name, *value.Get()); }
     HRESULT PutInt32(const wchar_t* name, int32_t value);
@@ -59,6 +60,7 @@ private:
     ComRef<IWbemClassObject> signature_;
     ComRef<IWbemClassObject> inParams_;
     ComRef<IWbemClassObject> outParams_;
+    HRESULT putFailure_ = 0;
 };
 
 // A method's "ReturnValue" read from its out-parameters (0 done, 4096 job started, others
@@ -72,7 +74,8 @@ struct MethodParam {
 };
 
 // The whole sequence for one call: prepare, put the parameters in the order given, execute.
-// Returns the failure status of preparation or ExecMethod's HRESULT; `outParams` receives the
+// Returns the failure status of preparation or of a parameter that could not be put (then
+// nothing is sent), else ExecMethod's HRESULT; `outParams` receives the
 // out-parameters object (null when there is none).
 HRESULT CallMethod(IWbemServices* services, ClassCache& classes, const wchar_t* targetPath,
                    const wchar_t* className,

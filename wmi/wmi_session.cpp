@@ -1,10 +1,12 @@
 #include "wmi/wmi_session.h"
 #include "wmi/bstr.h"
+#include "wmi/host_answer.h"
 
 const wchar_t TextLocatorFailed[] = L"Failed to create IWbemLocator object.";
 const wchar_t TextConnectFailed[] = L"cannot conect for server";
 const wchar_t TextBlanketFailed[] = L"cannot set authenticate proxy object";
 const wchar_t TextQueryFailed[] = L"Query for operating system name failed.";
+const wchar_t TextHostSilent[] = L"the host did not answer";
 
 HRESULT ApplyConnectionBlanket(IUnknown* proxy, const WmiCredentials& credentials) {
     // The proxy keeps this pointer: the identity must stay where it is while the proxy lives.
@@ -74,20 +76,11 @@ HRESULT OpenQuery(IWbemServices* services, const WmiCredentials& credentials, co
     return 0;
 }
 
-ComRef<IWbemClassObject> NextObject(IEnumWbemClassObject* enumerator) {
-    ComRef<IWbemClassObject> object;
-    ULONG returned = 0;
-    // Only the count decides: Next's HRESULT says nothing the count does not.
-    enumerator->Next(WBEM_INFINITE, 1, object.Put(), &returned);
-    if (returned == 0) object.Reset();
-    return object;
-}
-
-void NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
-                 std::vector<ComRef<IWbemClassObject>>& objects) {
+HRESULT NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
+                    std::vector<ComRef<IWbemClassObject>>& objects, WideString& errorText) {
     std::vector<IWbemClassObject*> received(count, nullptr);
     ULONG returned = 0;
-    enumerator->Next(WBEM_INFINITE, count, received.data(), &returned);
+    const HRESULT hr = enumerator->Next(NextWaitMs, count, received.data(), &returned);
     // Every slot the enumerator filled gets its one owner, whatever count it claims.
     for (ULONG i = 0; i < count; ++i) {
         if (!received[i]) continue;
@@ -96,13 +89,26 @@ void NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
         else
             received[i]->Release();
     }
+    if (hr == WBEM_S_TIMEDOUT) {
+        errorText.Assign(TextHostSilent);
+        return HostSilent;
+    }
+    return hr;
 }
 
 ComRef<IWbemClassObject> QueryFirst(IWbemServices* services, const WmiCredentials& credentials,
-                                    const wchar_t* query, WideString& errorText) {
+                                    const wchar_t* query, WideString& errorText, HRESULT* status) {
     ComRef<IEnumWbemClassObject> enumerator;
-    if (FAILED(OpenQuery(services, credentials, query, enumerator, errorText))) return {};
-    return NextObject(enumerator.Get());
+    HRESULT hr = OpenQuery(services, credentials, query, enumerator, errorText);
+    if (FAILED(hr)) {
+        if (status) *status = hr;
+        return {};
+    }
+    std::vector<ComRef<IWbemClassObject>> objects;
+    hr = NextObjects(enumerator.Get(), 1, objects, errorText);
+    if (status) *status = hr == HostSilent ? hr : 0;
+    // Only the count decides otherwise: a failing Next says nothing the count does not.
+    return objects.empty() ? ComRef<IWbemClassObject>() : std::move(objects.front());
 }
 
 HRESULT ReadProperty(IWbemClassObject* object, const wchar_t* name, Variant& value) {

@@ -17,12 +17,15 @@
 constexpr HRESULT WbemFailed = static_cast<HRESULT>(WBEM_E_FAILED);
 constexpr HRESULT WbemNotFound = static_cast<HRESULT>(WBEM_E_NOT_FOUND);
 constexpr HRESULT WbemInvalidNamespace = static_cast<HRESULT>(WBEM_E_INVALID_NAMESPACE);
+// A Next that the host left unanswered for NextWaitMs (HRESULT_FROM_WIN32(ERROR_TIMEOUT)).
+constexpr HRESULT HostSilent = static_cast<HRESULT>(0x800705B4);
 
 // The texts a failing step writes into the caller's error text.
 extern const wchar_t TextLocatorFailed[];   // "Failed to create IWbemLocator object."
 extern const wchar_t TextConnectFailed[];   // "cannot conect for server"
 extern const wchar_t TextBlanketFailed[];   // "cannot set authenticate proxy object"
 extern const wchar_t TextQueryFailed[];     // "Query for operating system name failed."
+extern const wchar_t TextHostSilent[];      // "the host did not answer"
 
 // Sets the connection blanket on a proxy: packet privacy, impersonation, and the record's
 // identity when it carries credentials (a null identity otherwise).
@@ -47,18 +50,17 @@ HRESULT ConnectSecured(const wchar_t* namespacePath, const WmiCredentials& crede
 HRESULT OpenQuery(IWbemServices* services, const WmiCredentials& credentials, const wchar_t* query,
                   ComRef<IEnumWbemClassObject>& enumerator, WideString& errorText);
 
-// The enumerator's next object, or null at the end (or when Next fails).
-ComRef<IWbemClassObject> NextObject(IEnumWbemClassObject* enumerator);
+// Up to `count` next objects in one call, appended to `objects`; each Next waits at most
+// NextWaitMs. Returns Next's own status (fewer than asked: the end of the result set), or
+// HostSilent with TextHostSilent written when the host delivered nothing in that time.
+HRESULT NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
+                    std::vector<ComRef<IWbemClassObject>>& objects, WideString& errorText);
 
-// Up to `count` next objects in one call, appended to `objects`. Fewer than asked means the end
-// of the result set (or a failed Next): the enumerator waits without a time-out.
-void NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
-                 std::vector<ComRef<IWbemClassObject>>& objects);
-
-// The first object a query delivers, or null. The rest of the result set is never read. The
-// error text is written only when the query or its blanket fails.
+// The first object a query delivers, or null (also when Next fails). The rest of the result set
+// is never read. The error text is written when the query or its blanket fails, or when the host
+// did not answer; `status` (when given) receives the failing step's HRESULT, else 0.
 ComRef<IWbemClassObject> QueryFirst(IWbemServices* services, const WmiCredentials& credentials,
-                                    const wchar_t* query, WideString& errorText);
+                                    const wchar_t* query, WideString& errorText, HRESULT* status = nullptr);
 
 // IWbemClassObject::Get of one property (flags 0, no type or flavour).
 HRESULT ReadProperty(IWbemClassObject* object, const wchar_t* name, Variant& value);

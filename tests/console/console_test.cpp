@@ -38,7 +38,7 @@ const Row Rows[] = {
     // The capture size is what the next Open asks for (160 x 120: summary item 6); an interval
     // takes effect at once.
     {"SettingsTakeEffect", "watch fetch; settings 60000 160x120; open Alpha; watch; settings 100 -; ticking",
-     {"GetSummaryInformation [6]", "GetSummaryInformation [6]", "ticking"}},
+     {"GetSummaryInformation [0,6]", "GetSummaryInformation [0,6]", "ticking"}},
     // "Re&fresh of full size" asks for the guest's own size (321 x 241: the method route) and
     // holds that picture against ticks until a click; DisConnect shows the text, and both
     // commands do nothing without a machine.

@@ -54,7 +54,7 @@
 #include <vector>
 
 // How the log of an image request of the default capture size (320 x 240) is transcribed.
-inline constexpr char Summary[] = "GetSummaryInformation [7]";
+inline constexpr char Summary[] = "GetSummaryInformation [0,7]";
 // The warning a custom capture size brings (its default button is Cancel; it is answered OK).
 inline constexpr char CaptureWarning[] =
     "setting: If custom size or scale, The performance issue is caused. \nIt becomes as worker-process hung up. In "

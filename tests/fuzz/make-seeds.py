@@ -143,7 +143,52 @@ def console():
     write('console', seeds)
 
 
+def host_answer():
+    def image(w, h, shape, rest=b''):
+        return bytes([0]) + pick(w, 0, 40) + pick(h, 0, 30) + bytes([shape]) + rest
+
+    def near(k, right_prefix):
+        return 1 | (2 if right_prefix else 0) | (k << 2)
+
+    def number(v, shift=None):
+        if shift is None:
+            return bytes([1, 0]) + i32(v)
+        return bytes([1, 1]) + u32(v) + bytes([shift])
+
+    def texts(name, description, error_code=0, job_state=10, form=UTF16):
+        units = len(name) if form == RAW32 else len(name.encode('utf-16-le')) // 2
+        desc_units = len(description) if form == RAW32 else len(description.encode('utf-16-le')) // 2
+        return (bytes([2, form]) + u16(units) + text(name, form) + bytes([desc_units]) + text(description, form)
+                + u32(error_code) + u32(job_state) + u32(2026))
+
+    pixels = bytes(range(24)) + bytes(8)
+    seeds = {
+        'image-exact': image(4, 3, 0, bytes(range(24))),
+        'image-prefixed': image(4, 3, near(4, True), pixels),
+        'image-prefix-wrong': image(4, 3, near(4, False), u32(0x1C000000) + pixels),
+        'image-one-too-long': image(4, 3, near(5, True), pixels),
+        'image-short': image(4, 3, near(0, False), u32(7) + pixels),
+        'image-no-size': image(0, 3, 0, bytes(8)),
+        'image-huge-size': bytes([0]) + pick_raw(65536) + pick_raw(65536) + bytes([1]) + bytes(8),
+        'number-running': number(2),
+        'number-truncates-to-running': number(65538),
+        'number-minus-one': number(-1),
+        'number-resolution-edge': number(16384),
+        'number-resolution-over': number(16385),
+        'number-saved-v1': number(32769),
+        'number-job-started': number(4096),
+        'number-shifted': number(1, 32),
+        'text-plain': texts('Web Server 01', 'The guest did not respond.', 32768, 10),
+        'text-forbidden': texts('a:b/c*?"<>|\\x\t', ''),
+        'text-long': texts('a' * 250, 'x' * 255, 1, 7),
+        'text-surrogate-at-cut': texts('a' * 199 + '\U0001F600' + 'b', ''),
+        'text-raw': texts('\U0010FFFF\ud800 name', 'd', 0, 0, RAW32),
+    }
+    write('host_answer', seeds)
+
+
 if __name__ == '__main__':
     text_forms()
     wide_string()
     console()
+    host_answer()

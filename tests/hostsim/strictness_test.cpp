@@ -5,6 +5,7 @@
 #include "hostsim/hostsim.h"
 #include "wmi/bstr.h"
 #include "wmi/wmi_arrays.h"
+#include "wmi/host_values.h"
 #include "wmi/wmi_call.h"
 #include "wmi/wmi_session.h"
 
@@ -36,7 +37,7 @@ protected:
         ComRef<IEnumWbemClassObject> results;
         const HRESULT hr = OpenQuery(services, credentials, wql.c_str(), results, errorText);
         std::vector<ComRef<IWbemClassObject>> objects;
-        if (results) NextObjects(results.Get(), 100, objects);
+        if (results) NextObjects(results.Get(), 100, objects, errorText);
         count = objects.size();
         return hr;
     }
@@ -95,7 +96,9 @@ TEST_F(SimStrictness, ConnectionsNeedANamespaceOfTheHostAndALogonItLists) {
     ASSERT_EQ(ConnectSecured(kOldHost, logon, old, errorText), S_OK);
     ComRef<IEnumWbemClassObject> results;
     ASSERT_EQ(OpenQuery(old.Get(), none, L"Select * from Msvm_ComputerSystem", results, errorText), S_OK);
-    EXPECT_FALSE(NextObject(results.Get())) << "an enumerator without the user's identity";
+    std::vector<ComRef<IWbemClassObject>> objects;
+    NextObjects(results.Get(), 1, objects, errorText);
+    EXPECT_TRUE(objects.empty()) << "an enumerator without the user's identity";
     ASSERT_EQ(ApplyConnectionBlanket(old.Get(), none), S_OK);
     EXPECT_EQ(OpenQuery(old.Get(), none, L"Select * from Msvm_ComputerSystem", results, errorText), E_ACCESSDENIED);
 }
@@ -276,9 +279,9 @@ TEST_F(SimStrictness, MethodsNeedEveryParameterAnInstanceAndSensibleValues) {
         }
         ASSERT_EQ(call.Execute(c.target.c_str()), S_OK) << testing::PrintToString(std::wstring(c.method));
         Variant returnValue;
-        int32_t code = -1;
-        EXPECT_TRUE(SUCCEEDED(call.Read(L"ReturnValue", returnValue)) && returnValue.ToInt32(code));
-        EXPECT_EQ(code, c.returnValue) << testing::PrintToString(std::wstring(c.method) + L" on " + c.target);
+        uint32_t code = UINT32_MAX;
+        EXPECT_TRUE(SUCCEEDED(call.Read(L"ReturnValue", returnValue)) && AsUint32(*returnValue.Get(), code));
+        EXPECT_EQ(static_cast<int32_t>(code), c.returnValue) << testing::PrintToString(std::wstring(c.method) + L" on " + c.target);
     }
 
     // Without SettingData the summary covers every machine of the host.

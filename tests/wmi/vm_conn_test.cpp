@@ -2,6 +2,7 @@
 // read from the host's call log. (What a user sees of it is tested through vuemere.exe; this is
 // what only the log shows: blankets, round trips, the objects a lookup settles on.)
 #include "hostsim/hostsim.h"
+#include "wmi/host_answer.h"
 #include "wmi/machine_list.h"
 #include "wmi/provider_namespace.h"
 #include "wmi/vm_conn.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -100,14 +102,25 @@ TEST_F(VmConnTest, ListingLeavesOutTheHostAndReadsEveryBatch) {
         }
     }
 
-    std::string many = R"({"hosts": [{"name": "localhost", "aliases": [""], "machines": [)";
-    for (int i = 0; i < 70; ++i) many += (i ? "," : "") + std::string(R"({"elementName": "VM )") + std::to_string(i) + "\"}";
-    Load(many + "]}]}");
-    entries.clear();
-    ASSERT_EQ(ListMachines(L"", L"", L"", entries, errorText), 0);
-    ASSERT_EQ(entries.size(), 70u);
-    EXPECT_STREQ(entries[69].elementName.c_str(), L"VM 69");
-    EXPECT_EQ(sim().CountCalls("Next"), 2) << "64 objects a round trip";
+    // 64 objects a round trip; a host that lists more than ListingMax machines is cut there, and
+    // says so.
+    for (const int count : {70, static_cast<int>(ListingMax) + 1}) {
+        std::string many = R"({"hosts": [{"name": "localhost", "aliases": [""], "machines": [)";
+        for (int i = 0; i < count; ++i) {
+            many += i ? R"(,{"elementName": "VM )" : R"({"elementName": "VM )";
+            many += std::to_string(i) + "\"}";
+        }
+        Load(many + "]}]}");
+        entries.clear();
+        bool cut = true;
+        ASSERT_EQ(ListMachines(L"", L"", L"", entries, errorText, &cut), 0);
+        ASSERT_EQ(entries.size(), std::min<size_t>(count, ListingMax));
+        EXPECT_STREQ(entries[69].elementName.c_str(), L"VM 69");
+        EXPECT_EQ(cut, count > 70);
+        if (count == 70) {
+            EXPECT_EQ(sim().CountCalls("Next"), 2);
+        }
+    }
 }
 
 TEST_F(VmConnTest, OpenTakesTheNamedMachineAndItsLiveSettingsInEitherVersion) {
@@ -168,12 +181,16 @@ TEST_F(VmConnTest, VideoHeadIsTheActiveControllersFoundByAssociationOrTheMachine
 TEST_F(VmConnTest, ASummaryWithoutOutParametersOrItsSettingDataLeavesNoPicture) {
     // Not the host's first machine: a summary of every machine (no SettingData) begins with another.
     Open(L"Legacy DOS");
+    // A parameter that cannot be put leaves a call the host would read otherwise: none is sent.
     for (const char* fault : {R"({"call": "ExecMethod", "method": "GetSummaryInformation", "hr": "0x00000000"})",
-                              R"({"call": "Put", "property": "SettingData", "hr": "0x80041001"})"}) {
+                              R"({"call": "Put", "property": "SettingData", "hr": "0x80041001"})",
+                              R"({"call": "Put", "property": "RequestedInformation", "hr": "0x80041001"})"}) {
         ASSERT_EQ(sim().AddFault(fault), S_OK);
+        sim().ClearCalls();
         EXPECT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
         EXPECT_EQ(conn->image.byteCount, 0) << fault;
         EXPECT_STREQ(errorText.c_str(), L"err");
+        EXPECT_EQ(sim().CountCalls("ExecMethod"), std::string(fault).find("Put") == std::string::npos ? 1 : 0) << fault;
         sim().ClearFaults();
     }
 }
@@ -207,6 +224,10 @@ TEST_F(VmConnTest, MouseIsTheEnabledSyntheticOneElsePs2WithTheVerticalNegated) {
         }
         EXPECT_EQ(sent, m.steps) << m.dx << "," << m.dy;
     }
+    // However far a host's screen size takes a move, one message costs a bounded number of calls.
+    sim().ClearCalls();
+    EXPECT_EQ(conn->SetRelativePosition(INT32_MAX, 0, errorText), 0);
+    EXPECT_EQ(Calls("ExecMethod").size(), static_cast<size_t>(RelativeStepsMax));
     Open(L"Web Server 01");
     ASSERT_EQ(conn->SetButtonState(2, true, errorText), 0);
     EXPECT_TRUE(sim().FindGuest("localhost", L"Web Server 01")->ButtonDown(2));
@@ -260,7 +281,7 @@ TEST_F(VmConnTest, ACheckpointIsASnapshotOfTheScreenOfItsMoment) {
         ComRef<IEnumWbemClassObject> found;
         ASSERT_EQ(OpenQuery(conn->services.Get(), conn->credentials, query.c_str(), found, errorText), S_OK);
         std::vector<ComRef<IWbemClassObject>> settings;
-        NextObjects(found.Get(), 10, settings);
+        NextObjects(found.Get(), 10, settings, errorText);
         ASSERT_EQ(settings.size(), c.before + 1) << testing::PrintToString(std::wstring(c.machine));
         conn->settingData.Reset(std::move(settings.back()));
         ASSERT_EQ(conn->GetThumbnail(errorText, 1.0f, 80, 60), 0);
