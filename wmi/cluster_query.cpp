@@ -1,4 +1,5 @@
 #include "wmi/cluster_query.h"
+#include "wmi/host_values.h"
 #include "wmi/wmi_session.h"
 
 #include <vector>
@@ -77,7 +78,8 @@ HRESULT QueryCluster(const wchar_t* server, const WmiCredentials& credentials, b
                                 ReadText(object, L"Name", node.name);
                                 Variant state;
                                 ReadProperty(object, L"State", state);
-                                if (!state.ToInt32(node.state)) node.state = -1;
+                                uint32_t value = 0;  // uint32: "unknown" is -1 as 0xFFFFFFFF
+                                node.state = AsUint32(*state.Get(), value) ? static_cast<int32_t>(value) : -1;
                                 if (!node.name.Empty()) cluster.nodes.push_back(node);
                             });
         if (FAILED(hr)) return hr;
