@@ -41,9 +41,10 @@ bool MainWnd::OnActionCommand(int commandId) {
                                        [commandId](const auto& c) { return c.id == commandId; });
     if (command == std::end(ActionCommands)) return false;
     const MachineAction action = command->action;
-    // One request at a time, and only to a machine that is open; asked again after a box, whose
-    // own message loop ran the ticks meanwhile.
-    const auto mayAsk = [this] { return MachineOpen() && !status.jobRunning; };
+    // One request at a time, and only to the machine open when the command came; asked again
+    // after a box, whose own message loop ran the ticks and commands meanwhile (a machine closed or
+    // another opened: the answer was given for a machine that is gone).
+    const auto mayAsk = [this, closed = closings] { return MachineOpen() && !status.jobRunning && closings == closed; };
     if (!mayAsk()) return true;
 
     uint32_t returnValue = 0;

@@ -1,3 +1,4 @@
+#include "console/key_tables.h"
 #include "console/main_wnd.h"
 #include "dialogs/connect_dlg.h"
 #include "dialogs/setting_dlg.h"
@@ -28,7 +29,8 @@ void MainWnd::OnConnect() {
     dialog.vmName = vmName;
     dialog.vmId = vmId;
     if (dialog.RunModal(AppInstance(), IDD_CONNECT, hwnd) != 1) return;
-    StopTyping();  // what was pasted for the machine open so far is not for the next one
+    // Before any step: a step that fails must find nothing of the machine open so far to act on.
+    CloseMachine();
 
     server = dialog.server;
     user = dialog.user;
@@ -41,7 +43,6 @@ void MainWnd::OnConnect() {
     clusterAsked = false;
     dialog.password.Wipe();
     conn.SetCredentials(user.c_str(), password.c_str());
-    status.Forget();  // of the machine open before, and the job or shutdown this console followed
 
     // The window names the chosen machine before any step runs, and keeps it if one fails.
     WideString windowText(title);
@@ -49,25 +50,29 @@ void MainWnd::OnConnect() {
     windowText.Append(vmName);
     SetWindowTextW(hwnd, windowText.c_str());
 
+    // A failed step leaves no machine open, half-opened ones included, before its box says why
+    // (the box's own message loop runs the ticks).
     WideString errorText;
+    const auto failed = [&](HRESULT result, const wchar_t* caption) {
+        if (result == 0) return false;
+        CloseMachine();
+        SetWindowTextW(hwnd, windowText.c_str());
+        return Failed(hwnd, result, errorText, caption);
+    };
     // A cluster's machine opens on the node that runs it, with the same logon.
-    if (Failed(hwnd, conn.Connect(MachineNode(), errorText), errorText, L"cannot connect server"))
-        return;
-    if (Failed(hwnd, conn.FindManagementService(errorText), errorText,
-               L"cannot VirtualSystemImageService"))
-        return;
+    if (failed(conn.Connect(MachineNode(), errorText), L"cannot connect server")) return;
+    if (failed(conn.FindManagementService(errorText), L"cannot VirtualSystemImageService")) return;
     // By the identifier when the dialog gave one: two machines may share a display name.
     const HRESULT opened = vmId.Empty() ? conn.OpenMachine(vmName.c_str(), errorText)
                                         : conn.OpenMachineById(vmId.c_str(), errorText);
-    if (Failed(hwnd, opened, errorText, L"cannot open vm")) return;
-    conn.keyboard.Reset(nullptr);
-    if (Failed(hwnd, conn.FindVideoHead(errorText), errorText, L"cannot get VideoHead")) return;
+    if (failed(opened, L"cannot open vm")) return;
+    if (failed(conn.FindVideoHead(errorText), L"cannot get VideoHead")) return;
     const HRESULT fetched = FetchImage(errorText, setting.scale, setting.width, setting.height);
     TakeOpenedState();
     // A machine that is not running has no picture to give: it opens all the same.
     const bool notRunning = status.known && status.state != MachineState::Running;
-    if (!notRunning && Failed(hwnd, fetched, errorText, L"cannot get Thumbnailvm")) return;
-    if (Failed(hwnd, conn.FindMouse(errorText), errorText, L"cannot get mouse device")) return;
+    if (!notRunning && failed(fetched, L"cannot get Thumbnailvm")) return;
+    if (failed(conn.FindMouse(errorText), L"cannot get mouse device")) return;
 
     timerId = SetTimer(hwnd, RefreshTimer, static_cast<UINT>(setting.interval), nullptr);
     RequestRefresh();
@@ -94,15 +99,21 @@ void MainWnd::OnSettings() {
 
 void MainWnd::OnDisconnect() {
     if (!MachineOpen()) return;
-    StopTyping();
-    // The host connection, devices, guest size and last image stay (the kept class definitions
-    // go: the next Open connects anew); the next paint finds no machine open, says so and drops
-    // the mouse devices.
-    conn.machine.Reset(nullptr);
-    conn.settingData.Reset(nullptr);
+    // The host connection stays (the kept class definitions go: the next Open connects anew).
+    CloseMachine();
     conn.classes.Clear();
-    InvalidateRect(hwnd, nullptr, TRUE);
     SetWindowTextW(hwnd, title.c_str());
+}
+
+void MainWnd::CloseMachine() {
+    StopTyping();
+    conn.CloseMachine();
+    status.Forget();
+    ForgetModifierKeys();  // a modifier held in one guest is not down in the next
+    holdUntilTick = 0;
+    ++closings;
+    // The next paint finds no machine open and says so.
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void MainWnd::OnRefreshFullSize() {

@@ -19,6 +19,10 @@ int32_t throughAltKey = 1;
 
 const int32_t modifierGroupCommands[ModifierGroupCount] = {IDM_SHIFT, IDM_ALT, IDM_CTRL, IDM_WINDOWS};
 
+void ForgetModifierKeys() {
+    for (ModifierKey& key : modifierKeys) key.pressed = 0;
+}
+
 bool GroupPressed(int32_t commandId) {
     for (const ModifierKey& key : modifierKeys)
         if (key.commandId == commandId && key.pressed != 0) return true;

@@ -53,6 +53,9 @@ extern int32_t throughAltKey;
 constexpr size_t ModifierGroupCount = 4;
 extern const int32_t modifierGroupCommands[ModifierGroupCount];
 
+// No key known to be down: nothing is known of a guest not asked yet.
+void ForgetModifierKeys();
+
 // True when the guest reported a key of the group down at the last query.
 bool GroupPressed(int32_t commandId);
 

@@ -75,6 +75,10 @@ private:
     void OnSettings();
     void OnDisconnect();
     void OnRefreshFullSize();
+    // Closes the open machine and forgets everything under way for it: nothing of it may reach
+    // the machine opened next (typing, a job or shutdown followed, a hold, devices, its picture).
+    void CloseMachine();
+    uint32_t closings = 0;  // machines closed so far: a question asked before a closing is stale
 
     // mouse_input.cpp
     LRESULT OnMouseMove(LPARAM lParam);

@@ -5,6 +5,8 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <cwchar>
+
 namespace {
 
 // The bitmap as a PNG in a memory stream. Its rows are stored bottom row first; the encoder
@@ -38,14 +40,49 @@ HRESULT EncodePng(const uint8_t* bitmap, int32_t width, int32_t height, const Ca
 
 HRESULT LastError() { return HRESULT_FROM_WIN32(GetLastError()); }
 
-// Writes the whole block, or removes the file again.
+// A new file beside `path` (its name and a number), open for writing.
+HANDLE CreateSibling(const wchar_t* path, WideString& created) {
+    for (unsigned n = 0; n < 100; ++n) {
+        wchar_t suffix[40];
+        std::swprintf(suffix, 40, L".%lu-%u.tmp", static_cast<unsigned long>(GetCurrentProcessId()), n);
+        created.Assign(path);
+        created.Append(suffix);
+        HANDLE file = CreateFileW(created.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Moves the written file to `path`. A file there is replaced keeping its attributes and security
+// (a read-only one is refused); whatever fails leaves it as it was. Someone else may hold the new
+// file open for a moment (a search indexer, a virus scanner, the shell reading its icon): asked
+// again then, for a second at most.
+HRESULT PutInPlace(const wchar_t* written, const wchar_t* path) {
+    for (int attempt = 0;; ++attempt) {
+        const bool replacing = GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+        const BOOL done = replacing
+                              ? ReplaceFileW(path, written, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                              : MoveFileExW(written, path, MOVEFILE_WRITE_THROUGH);
+        if (done) return S_OK;
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION || attempt == 20) return HRESULT_FROM_WIN32(error);
+        Sleep(50);
+    }
+}
+
+// Writes the whole block into a file of its own in the same folder and only then puts it in the
+// place of `path`: a write that fails, or stops short, leaves the file it would replace as it was.
 HRESULT WriteWholeFile(const wchar_t* path, const void* data, DWORD size) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    WideString temporary;
+    HANDLE file = CreateSibling(path, temporary);
     if (file == INVALID_HANDLE_VALUE) return LastError();
     DWORD written = 0;
-    HRESULT hr = WriteFile(file, data, size, &written, nullptr) && written == size ? S_OK : LastError();
+    HRESULT hr = WriteFile(file, data, size, &written, nullptr) ? S_OK : LastError();
+    // A short write is a failure, whatever the last error says.
+    if (SUCCEEDED(hr) && written != size) hr = HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL);
     if (!CloseHandle(file) && SUCCEEDED(hr)) hr = LastError();
-    if (FAILED(hr)) DeleteFileW(path);
+    if (SUCCEEDED(hr)) hr = PutInPlace(temporary.c_str(), path);
+    if (FAILED(hr)) DeleteFileW(temporary.c_str());
     return hr;
 }
 

@@ -1,5 +1,6 @@
 #include "console/save_as_dialog.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <objbase.h>
 
@@ -31,13 +32,30 @@ DWORD WINAPI SaveAsThread(void* param) {
     return 0;
 }
 
+// While the dialog is up its owner stays disabled, whoever enables it: the dialog itself does when
+// it closes (Wine's always), also while a box of the owner's that came meanwhile is still up.
+LRESULT CALLBACK KeepDisabled(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_ENABLE && wParam) EnableWindow(window, FALSE);
+    return DefSubclassProc(window, msg, wParam, lParam);
+}
+
 }  // namespace
 
 bool AskSavePath(HWND owner, WideString& path) {
     path.Reserve(PathRoom);
     SaveAsRequest request{owner, &path, false};
+    // The dialog enables its owner again when it closes. A box of the owner's that came meanwhile
+    // (ticks and commands go on) must keep it disabled: the owner is disabled here and held so, and
+    // enabled again below, once no box of this thread is left above.
+    const bool ownerWasEnabled = !EnableWindow(owner, FALSE);
+    const UINT_PTR holdId = reinterpret_cast<UINT_PTR>(&request);  // one hold per dialog, nested ones too
+    SetWindowSubclass(owner, KeepDisabled, holdId, 0);
     HANDLE thread = CreateThread(nullptr, 0, SaveAsThread, &request, 0, nullptr);
-    if (!thread) return false;
+    if (!thread) {
+        RemoveWindowSubclass(owner, KeepDisabled, holdId);
+        if (ownerWasEnabled) EnableWindow(owner, TRUE);
+        return false;
+    }
 
     // The dialog sends its owner messages (it disables it while it is open): keep taking them.
     bool quit = false;
@@ -56,6 +74,11 @@ bool AskSavePath(HWND owner, WideString& path) {
     }
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
+    RemoveWindowSubclass(owner, KeepDisabled, holdId);
+    if (ownerWasEnabled) {
+        EnableWindow(owner, TRUE);
+        SetForegroundWindow(owner);  // the dialog went while its owner was disabled: back to it
+    }
     if (quit) PostQuitMessage(static_cast<int>(quitCode));
     path.SetLength(request.chosen ? std::wcslen(path.c_str()) : 0);
     return request.chosen;

@@ -223,6 +223,7 @@ Host::Host(const HostConfig& config)
       typeScancodes(config.typeScancodes),
       octetPrefix(config.octetPrefix),
       language(config.language),
+      typeTextRoom(config.typeTextRoom),
       changes(config.changes),
       jobMs(config.jobMs),
       jobPolls(config.jobPolls),

@@ -98,6 +98,7 @@ struct Host {
     bool typeScancodes;       // false: the first version's first release
     bool octetPrefix;         // images begin with the length prefix of an octet string
     std::string language;     // of the Caption and Description texts
+    int typeTextRoom;         // what one TypeText call takes (a character beyond ASCII counts two)
     std::vector<std::unique_ptr<Machine>> machines;
     std::vector<FaultState> faults;
     std::vector<ChangeConfig> changes;  // not yet applied

@@ -10,8 +10,6 @@ namespace hostsim {
 namespace {
 
 constexpr int64_t kMaxImagePixels = 64ll * 1024 * 1024;
-// What TypeText takes in one call: 512 ASCII characters, a character outside ASCII counting twice.
-constexpr size_t kTypeTextRoom = 512;
 
 int64_t Int(const PropValue& v) {
     int64_t value = 0;
@@ -229,7 +227,7 @@ int32_t Keyboard(Machine& m, ProviderVersion version, const std::wstring& method
         const std::wstring text = Text(in[0]);
         const std::optional<size_t> cost = TypeTextCost(version, text);
         if (!cost) return kNotTranslatable;
-        if (*cost > kTypeTextRoom) return kInvalidParameter;
+        if (*cost > static_cast<size_t>(m.host->typeTextRoom)) return kInvalidParameter;
         m.Type(text);
     } else if (IEquals(method, L"TypeScancodes")) {
         for (uint8_t code : Numbers<uint8_t>(in[0])) m.Scancode(code);

@@ -196,10 +196,10 @@ public:
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
                                  "octetPrefix", "language", "jobMs", "jobPolls", "machines", "faults", "changes",
-                                 "nodeState"}))
+                                 "typeTextRoom", "nodeState"}))
             return false;
         std::string hostName;
-        std::optional<int> latency, jobMs, jobPolls;
+        std::optional<int> latency, jobMs, jobPolls, typeTextRoom;
         std::optional<bool> typeScancodes, octetPrefix;
         std::optional<std::string> provider, language, nodeState;
         if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
@@ -207,9 +207,11 @@ public:
             !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes) ||
             !Bool(j, "octetPrefix", where, octetPrefix) || !OneOf(j, "language", where, {"en", "de"}, language) ||
             !Int(j, "jobMs", where, 0, 600000, jobMs) || !Int(j, "jobPolls", where, 0, 1000, jobPolls) ||
+            !Int(j, "typeTextRoom", where, 1, 512, typeTextRoom) ||
             !OneOf(j, "nodeState", where, {"up", "down", "paused"}, nodeState))
             return false;
         h.nodeState = nodeState.value_or("up");
+        h.typeTextRoom = typeTextRoom.value_or(512);
         h.octetPrefix = octetPrefix.value_or(false);
         h.language = language.value_or("en");
         h.jobMs = jobMs.value_or(2000);

@@ -67,6 +67,7 @@ struct HostConfig {
     bool typeScancodes = true;
     bool octetPrefix = false;  // images carry the 4-byte length prefix of a CIM octet string
     std::string language = "en";  // of Caption and Description: "en" or "de"
+    int typeTextRoom = 512;       // what one TypeText call takes; a real host may take fewer
     int jobMs = 2000;   // how long a state change, shutdown or checkpoint takes (0: at once)
     int jobPolls = 0;   // ... or this many reads of its job, when sooner (0: time only)
     std::string nodeState = "up";  // as a cluster node: "up", "down" (does not answer) or "paused"

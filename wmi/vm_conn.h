@@ -44,6 +44,10 @@ public:
     HRESULT OpenMachine(const wchar_t* elementName, WideString& errorText);
     // The same by the machine's identifier (its Name): two machines may share a display name.
     HRESULT OpenMachineById(const wchar_t* name, WideString& errorText);
+    // Lets go of the open machine and of everything found for it (settings, video head, devices,
+    // shutdown component, last image): nothing of it can reach the machine opened next. The host
+    // connection and its management service stay.
+    void CloseMachine();
 
     // Screen image.
     HRESULT FindVideoHead(WideString& errorText);

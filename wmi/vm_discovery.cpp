@@ -11,6 +11,19 @@ HRESULT VmConn::FindManagementService(WideString& errorText) {
     return managementService.object ? 0 : status == HostSilent ? status : WbemNotFound;
 }
 
+void VmConn::CloseMachine() {
+    machine.Reset(nullptr);
+    machineName.Clear();
+    settingData.Reset(nullptr);
+    videoHead.Reset(nullptr);
+    keyboard.Reset(nullptr);
+    syntheticMouse.Reset(nullptr);
+    ps2Mouse.Reset(nullptr);
+    shutdownComponent.Reset(nullptr);
+    image.byteCount = 0;  // the buffer stays for the next machine's pictures
+    summaryRequest = 0;
+}
+
 HRESULT VmConn::OpenMachine(const wchar_t* elementName, WideString& errorText) {
     return OpenMachineWhere(L"ElementName", elementName, errorText);
 }

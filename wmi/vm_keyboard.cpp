@@ -45,14 +45,17 @@ HRESULT VmConn::IsKeyPressed(int32_t keyCode, int32_t& pressed, WideString& erro
 
 HRESULT VmConn::TypeText(const wchar_t* text, WideString& errorText) {
     if (!services) return NoConnection(errorText);
-    if (!FindKeyboard(errorText)) return 0;
+    // Text that was not typed is never taken for typed: whoever types more after it must know.
+    if (!FindKeyboard(errorText)) {
+        if (errorText.Empty()) errorText.Assign(L"the machine has no keyboard");
+        return WbemNotFound;
+    }
     MethodCall call(services.Get(), classes);
     HRESULT hr = call.Prepare(KeyboardClass, L"TypeText");
     if (!call.Prepared()) return hr;
     call.PutText(L"asciiText", text);  // as it stands: line ends and characters unchanged
     hr = call.Execute(keyboard.PathText());
-    // A text the host cannot take (too long, or a character it cannot type) types nothing at all;
-    // whoever types more after it must know.
+    // A text the host cannot take (too long, or a character it cannot type) types nothing at all.
     uint32_t code = 0;
     if (hr == 0 && ReadReturnCode(call.OutParams(), code) && code != MethodCompleted && code != MethodJobStarted) {
         errorText.Assign(L"the host did not type the text");

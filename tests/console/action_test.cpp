@@ -89,6 +89,25 @@ const Row Rows[] = {
     {"AJobIsLeftToTheHostWhenItsMachineCloses",
      "watch read; open Sleeper ctl; start; disconnect; tick; title; open Sleeper ctl; tick; title",
      {"read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere", "title vuemere - Sleeper (Starting)"}},
+    // An answer given after another machine was opened, or the machine closed, sends nothing.
+    {"AnAnswerActsOnlyOnTheMachineItNamed",
+     "open Worker ctl; watch control; answer yes; meanwhile open Mute ctl; reset; title; open Worker ctl; "
+     "meanwhile disconnect; turn-off; title",
+     {"Reset: Reset Worker? It restarts at once: unsaved work in the guest is lost. [&No]", "title vuemere - Mute",
+      "Turn Off: Turn off Worker? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      "title vuemere"}},
+    // Nothing under way for a machine reaches the one opened next: the job followed, a full-size
+    // hold, a modifier the Keyboard menu holds (the next guest's keys cannot be asked), the
+    // shutdown watched and the shutdown service found.
+    {"NothingOfAMachineReachesTheNextOpened",
+     "open Sleeper ctl; watch control read; start; open Worker ctl; tick; title; full; shift; keymenu; "
+     "watch control read device; answer yes; shut-down; watch control read device fetch; open Mute ctl; tick; title; shift; shut-down",
+     {"RequestStateChange 2 null", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere - Worker",
+      "Shut Down: Shut down Worker? Its guest operating system is asked to shut down. [&Yes]",
+      "InitiateShutdown false \"Shut down from the vuemere console\"", Summary, Summary,
+      Summary, "title vuemere - Mute", "IsKeyPressed 160 0x80041001", "IsKeyPressed 161 0x80041001", "PressKey 160",
+      "cannot Shut Down: Mute" + NoShutdown},
+     R"({"call": "ExecMethod", "method": "IsKeyPressed", "after": 10, "hr": "0x80041001"})"},
     // Someone else turns the machine off and on: pictures that stop or come back make the console
     // read the state once; a running machine's refresh stays one round trip.
     {"AMachineStoppedAndStartedByAnother",

@@ -94,7 +94,8 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
         bool answered = false;
         for (HWND box : uidriver::Dialogs(ProcessId())) {
             uidriver::MessageBoxInfo info;
-            if (std::find(keep.begin(), keep.end(), box) != keep.end() || TakesText(box) ||
+            if (std::find(keep.begin(), keep.end(), box) != keep.end() ||
+                std::find(held_.begin(), held_.end(), box) != held_.end() || TakesText(box) ||
                 !uidriver::ReadMessageBox(box, info))
                 continue;
             ShownBox shown{info.caption, info.text, L"", Calls().size()};
@@ -104,6 +105,13 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
                 if (button.id == IDYES) answer = yesNoAnswer;
             }
             boxes_.push_back(shown);
+            if (answer != IDOK && meanwhile) {
+                const std::function<void()> steps = std::move(meanwhile);
+                meanwhile = nullptr;
+                held_.push_back(box);
+                steps();
+                held_.pop_back();
+            }
             if (!uidriver::Answer(box, answer)) return false;
             answered = true;
         }

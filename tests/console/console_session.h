@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     bool SettleAndAnswer(const std::vector<HWND>& keep = {});
     const std::vector<ShownBox>& Boxes() const { return boxes_; }
     int yesNoAnswer = IDNO;  // how a box that asks Yes or No is answered
+    // Runs once, while the next box that asks Yes or No is up, before it is answered (the box is
+    // left alone meanwhile, also by the settling the hook does).
+    std::function<void()> meanwhile;
 
     std::vector<LoggedCall> Calls() const;
     int CountFetches() const;
@@ -74,6 +78,7 @@ private:
     std::wstring logPath_;
     std::wstring error_;
     std::vector<ShownBox> boxes_;
+    std::vector<HWND> held_;  // boxes waiting for `meanwhile` to end
 };
 
 // The Connect dialog of a running program: selects the listed `machine` (its `occurrence`th item

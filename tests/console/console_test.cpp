@@ -32,7 +32,37 @@ std::string FarmListing() {
     return listed + " Pixel";
 }
 
+// Odd fails a step of its Connect while Alpha is open: no machine stays open (the title names Odd),
+// no picture of Alpha stays, and nothing of the input and refresh after it reaches Alpha.
+Row FailedOpen(const char* name, const char* fault, std::vector<std::string> shown) {
+    shown.insert(shown.begin(), CaptureWarning);
+    shown.insert(shown.end(), {"title vuemere - Odd", "shows text"});
+    return {name, "settings - x1.0; open Alpha; watch fetch device; open Odd; key A; ldown 10 10; lup 10 10; tick; title; "
+                  "shows text", shown, fault};
+}
+const char Thumbnail[] = "GetVirtualSystemThumbnailImage 321 241";
+
 const Row Rows[] = {
+    FailedOpen("OpenFailingAtTheConnectionClosesTheMachineBefore", R"({"call": "ConnectServer", "after": 3, "count": 1, "hr": "0x80041001"})",
+               {"cannot connect server: cannot conect for server"}),
+    FailedOpen("OpenFailingAtTheServiceClosesTheMachineBefore",
+               R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemManagementService", "after": 1, "hr": "0x80041001"})",
+               {"cannot VirtualSystemImageService: Query for operating system name failed."}),
+    FailedOpen("OpenFailingAtTheMachineClosesTheMachineBefore",
+               R"({"call": "ExecQuery", "class": "Msvm_ComputerSystem", "after": 3, "hr": "0x80041001"})",
+               {"cannot open vm: Query for operating system name failed."}),
+    FailedOpen("OpenFailingAtTheVideoHeadClosesBothMachines",
+               R"({"call": "Get", "property": "CurrentVerticalResolution", "after": 1, "hr": "0x80041001"})", {"cannot get VideoHead: "}),
+    FailedOpen("OpenFailingAtTheFirstImageClosesBothMachines",
+               R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage", "after": 2, "hr": "0x80041001"})",
+               {Thumbnail + std::string(" 0x80041001"), "cannot get Thumbnailvm: err"}),
+    FailedOpen("OpenFailingAtTheMouseClosesBothMachines",
+               R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "hr": "0x80041001"})",
+               {Thumbnail, "cannot get mouse device: "}),
+    // Not a failure: the machine opens, without a picture until the host sends one.
+    FailedOpen("AJobInsteadOfTheFirstImageShowsNoPictureOfTheMachineBefore",
+               R"({"reply": "jobStarted", "method": "GetVirtualSystemThumbnailImage", "after": 2})",
+               {Thumbnail, Thumbnail, Thumbnail}),
     {"OpenNamesTheMachineAndPaintsItsScreen", "title; shows text; watch fetch; open Alpha; title; shows 320x240",
      {"title vuemere", "shows text", Summary, Summary, "title vuemere - Alpha", "shows 320x240"}},
     // The capture size is what the next Open asks for (160 x 120: summary item 6); an interval
@@ -52,12 +82,23 @@ const Row Rows[] = {
     // before it replaces a file.
     {"CopyAndSaveTheScreen",
      "open Odd; wire 99; watch fetch; copy-screen; wire 1; clipboard; tick; save shot.png; saved shot.png; "
-     "save shot.png keep",
+     "save shot.png keep; save shot.png replace; saved shot.png; save shot.png readonly; save noext; saved noext.png; "
+     "save box.png box",
      {"wire calls <= 99", "GetVirtualSystemThumbnailImage 321 241", "wire calls <= 1",
       "clipboard 321x241 24-bit bottom-up, corners red green blue white",
       Summary, "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png",
       "saved shot.png 321x241, corners red green blue white, the copy's pixels but the frame counter",
-      "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png", "asked before replacing shot.png, kept"}},
+      "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png", "asked before replacing shot.png, kept",
+      // Replaced after Yes, by a whole file only: a file that cannot be replaced stays as it was,
+      // and nothing is left beside it. A name without an extension gets ".png". While the dialog
+      // is up, the console's own boxes keep working and keep it disabled.
+      Thumbnail, "suggested Odd <time>.png", "asked before replacing shot.png, changed",
+      "saved shot.png 321x241, corners red green blue white, the copy's pixels but the frame counter", Thumbnail,
+      "suggested Odd <time>.png", "cannot save screen: cannot write the file (0x80070005)",
+      "asked before replacing shot.png, kept", Thumbnail, "suggested Odd <time>.png",
+      "saved noext.png 321x241, corners red green blue white, the copy's pixels but the frame counter", Thumbnail,
+      "suggested Odd <time>.png", "console disabled under its box",
+      "Reset: Reset Odd? It restarts at once: unsaved work in the guest is lost. [&No]"}},
     // Wine's LogPixels: 100 %, 150 % and 200 %.
     {"FullSizeAndClicksAt96Dpi", DpiSteps, DpiTranscript(96), "", 96},
     {"FullSizeAndClicksAt144Dpi", DpiSteps, DpiTranscript(144), "", 144},
@@ -99,8 +140,9 @@ const Row Rows[] = {
     // opened last again.
     {"MachinesThatShareANameOpenAsPicked",
      "watch fetch; open Twin#1 hv-real; full; open Twin#2 hv-real; full; open * hv-real; full; title",
-     {Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", Summary, "GetVirtualSystemThumbnailImage 320 240",
-      Summary, "GetVirtualSystemThumbnailImage 320 240", "title vuemere - Twin"}},
+     {Summary, Summary, "GetVirtualSystemThumbnailImage 321 241", Summary, Summary,
+      "GetVirtualSystemThumbnailImage 320 240", Summary, Summary, "GetVirtualSystemThumbnailImage 320 240",
+      "title vuemere - Twin"}},
 };
 
 class Console : public testing::TestWithParam<Row> {};

@@ -75,6 +75,10 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Flicker", "name": "0F0F0000-0000-4000-8000-000000000017", "width": 320, "height": 240}],
    "changes": [{"after": 21, "machine": "Flicker", "set": {"state": "off"}},
                {"after": 24, "machine": "Flicker", "set": {"state": "running"}}]},
+  {"name": "narrow", "provider": "v2", "typeTextRoom": 300, "machines": [
+    {"elementName": "Narrow", "name": "0F0F0000-0000-4000-8000-000000000018", "generation": 2, "width": 320, "height": 240},
+    {"elementName": "Keyless", "name": "0F0F0000-0000-4000-8000-000000000019", "generation": 2, "width": 320, "height": 240,
+     "keyboard": false}]},
   {"name": "node-1", "hostName": "NODE-1", "provider": "v2", "machines": [
     {"elementName": "ClA", "name": "0F0F0000-0000-4000-8000-000000000021", "generation": 2, "width": 320, "height": 240},
     {"elementName": "Local1", "name": "0F0F0000-0000-4000-8000-000000000022", "width": 320, "height": 240,
@@ -257,6 +261,29 @@ std::string FileBytes(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+long long Minutes(const SYSTEMTIME& time) {
+    FILETIME file{};
+    SystemTimeToFileTime(&time, &file);
+    return static_cast<long long>((static_cast<unsigned long long>(file.dwHighDateTime) << 32 | file.dwLowDateTime) /
+                                  600000000ull);
+}
+
+// A suggested file name, its time stamp as "<time>" when it is the local time now (within two
+// minutes), else by how far it is off. The program shares this process's time zone (ctest runs it
+// in one far from UTC: a name in UTC is off by hours).
+std::string SuggestedName(const std::string& name) {
+    static const std::regex stamp("(\\d{4})-(\\d\\d)-(\\d\\d) (\\d\\d)(\\d\\d)(\\d\\d)");
+    std::smatch m;
+    if (!std::regex_search(name, m, stamp)) return name;
+    auto at = [&](int i) { return static_cast<WORD>(std::stoi(m[i].str())); };
+    const SYSTEMTIME named{at(1), at(2), 0, at(3), at(4), at(5), at(6), 0};
+    SYSTEMTIME local{};
+    GetLocalTime(&local);
+    const long long off = Minutes(named) - Minutes(local);
+    return m.prefix().str() + (std::llabs(off) <= 2 ? "<time>" : "<time " + std::to_string(off) + " min off>") +
+           m.suffix().str();
+}
+
 // The Save As dialog's file name box: an edit control inside its combo box (cmb13).
 HWND FileNameEdit(HWND dialog) {
     HWND box = GetDlgItem(dialog, 1148), edit = nullptr;
@@ -394,6 +421,15 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         if (!WaitUntil([] { return !MenuShown(); }, 2000)) Post(WM_CANCELMODE, 0, 0);
         return WaitUntil([] { return !MenuShown(); }) && session.SettleAndAnswer();
     }
+    if (verb == "meanwhile") {
+        session.meanwhile = [this, inner = std::vector<std::string>(w.begin() + 1, w.end())] { Step(inner); };
+        return true;
+    }
+    if (verb == "post") {
+        for (const auto& c : Commands)
+            if (arg(1) == c.name) return session.Command(c.id);
+        return false;
+    }
     if (verb == "answer") {
         session.yesNoAnswer = arg(1) == "yes" ? IDYES : IDNO;
         return true;
@@ -461,7 +497,7 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         return true;
     }
     if (verb == "client") return session.SetClientSize(std::stoi(arg(1)), std::stoi(arg(2))) && session.SettleAndAnswer();
-    if (verb == "save") return SaveScreen(arg(1), arg(2) == "keep");
+    if (verb == "save") return SaveScreen(arg(1), arg(2));
     if (verb == "clipboard") {
         transcript.push_back(Clipboard());
         return true;
@@ -541,10 +577,11 @@ bool ScenarioRun::ConnectDialog(const std::vector<std::string>& servers, const s
     return Answer(dialog, IDCANCEL) && session.SettleAndAnswer();
 }
 
-bool ScenarioRun::SaveScreen(const std::string& name, bool keep) {
+bool ScenarioRun::SaveScreen(const std::string& name, const std::string& mode) {
     using namespace uidriver;
     const std::wstring path = session.Dir() + L"\\" + Wide(name);
     const std::string before = FileBytes(path);
+    if (mode == "readonly") SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     // The capture comes first: when it fails, a box comes instead of the dialog.
     HWND dialog = nullptr;
     if (!session.Command(IDM_SAVE_SCREEN) || !WaitUntil([&] {
@@ -561,20 +598,41 @@ bool ScenarioRun::SaveScreen(const std::string& name, bool keep) {
     }
     Transcribe();
     HWND edit = FileNameEdit(dialog);
-    transcript.push_back("suggested " + std::regex_replace(Narrow(uidriver::Text(edit)),
-                                                           std::regex("\\d{4}-\\d\\d-\\d\\d \\d{6}"), "<time>"));
+    transcript.push_back("suggested " + SuggestedName(Narrow(uidriver::Text(edit))));
+    if (mode == "box") {
+        // A box of the console's comes while the dialog is up; the dialog goes first.
+        HWND box = session.Command(IDM_ACTION_RESET) ? WaitForDialog(L"Reset", session.Window(), session.ProcessId()) : nullptr;
+        if (!box || !Answer(dialog, IDCANCEL)) return false;
+        transcript.push_back(IsWindowEnabled(session.Window()) ? "console enabled under its box" : "console disabled under its box");
+        return session.SettleAndAnswer();
+    }
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     saved_.push_back(path);
+    saved_.push_back(path + L".png");  // a name without an extension gets one
     if (!Click(dialog, IDOK)) return false;
-    if (keep) {
+    if (!mode.empty()) {
         // The dialog's own question (Yes or No), from its own thread.
         HWND question = WaitForDialog(nullptr, dialog, session.ProcessId());
-        if (!question || !Answer(question, IDNO) || !Answer(dialog, IDCANCEL)) return false;
-        transcript.push_back("asked before replacing " + name + (FileBytes(path) == before ? ", kept" : ", changed"));
+        const bool keep = mode == "keep";
+        if (!question || !Answer(question, keep ? IDNO : IDYES) || !(keep ? Answer(dialog, IDCANCEL) : WaitGone(dialog)))
+            return false;
     } else if (!WaitGone(dialog)) {
         return false;
     }
-    return session.SettleAndAnswer();
+    const bool settled = session.SettleAndAnswer();
+    Transcribe();
+    if (!mode.empty()) transcript.push_back("asked before replacing " + name + (FileBytes(path) == before ? ", kept" : ", changed"));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Nothing half-written stays beside it.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"?*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        if (std::find(saved_.begin(), saved_.end(), session.Dir() + L"\\" + found.cFileName) != saved_.end()) continue;
+        transcript.push_back("left behind " + Narrow(found.cFileName));
+        saved_.push_back(session.Dir() + L"\\" + found.cFileName);
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return settled;
 }
 
 std::string ScenarioRun::Clipboard() {

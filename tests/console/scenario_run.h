@@ -19,14 +19,21 @@
 //   action LETTER                       the Action menu opened, and its item of that mnemonic
 //                                       chosen (nothing happens when it is greyed)
 //   answer yes|no                       how the boxes that ask Yes or No are answered (default no)
+//   meanwhile STEP                      STEP is taken while the next box asking Yes or No is up
+//   post COMMAND                        the menu command posted, not waited for (the next step's
+//                                       message comes before any timer's)
 //   copy TEXT                           puts the rest of the step after one blank on the clipboard
 //   client W H                          sizes the window's client area
 //   typed                               waits for the refresh that ends typing the clipboard
 //   point X Y                           puts the real pointer there (before a machine is open:
 //                                       the moves it makes reach the window at once, and twice)
-//   save NAME [keep]                    "Save Screen As" into NAME in the session's folder; with
-//                                       keep, the replace question is answered No and the dialog
-//                                       cancelled ("no Save As dialog" when none came)
+//   save NAME [keep|replace|readonly|box]  "Save Screen As" into NAME in the session's folder
+//                                       ("no Save As dialog" when none came; the suggested name's
+//                                       time checked against the clock of the program's TZ); the
+//                                       replace question answered No (keep, then cancelled) or Yes
+//                                       (replace, also on the file made read-only first); box: Reset
+//                                       chosen while the dialog is up, the dialog cancelled under its
+//                                       box. Files left beside NAME are reported
 //   clipboard | saved NAME | dpi        observe the clipboard's bitmap (or text), the PNG saved
 //                                       as NAME (decoded, and compared with the clipboard's), the
 //                                       window's DPI
@@ -103,7 +110,7 @@ private:
     bool Post(UINT msg, WPARAM wParam, LPARAM lParam);
     POINT ImagePoint(const std::string& x, const std::string& y) const;
     void Transcribe();  // the log lines and boxes that came since the last call
-    bool SaveScreen(const std::string& name, bool keep);
+    bool SaveScreen(const std::string& name, const std::string& mode);
     std::string Clipboard();
     std::string Saved(const std::string& name);
 

@@ -89,6 +89,13 @@ TEST(HostRequests, TextIsTypedInPiecesAHostTakesAndAsciiOnlyWhereNeeded) {
     while (queue.Next(piece)) typed.append(piece.c_str(), piece.Length());
     EXPECT_EQ(typed, std::wstring(300, L'x') + L"yz");
     EXPECT_TRUE(queue.Empty());
+    EXPECT_EQ(queue.PieceStart(), 256u);
+
+    // Where typing stopped, in characters as a user counts them (a surrogate pair is one).
+    const std::wstring pasted = std::wstring(1000, L'a') + L"\xD83D\xDE00" + std::wstring(299, L'b');
+    WideString said;
+    BuildTypingStoppedText(pasted.c_str(), 1002, pasted.size(), L"why", said);
+    EXPECT_STREQ(said.c_str(), L"typing stopped after 1,001 of 1,300 characters: why");
 
     WideString text(L"caf\x00E9 \xD83D\xDE00!\r\n\x7F~\xDC00");
     ReplaceNonAscii(text);

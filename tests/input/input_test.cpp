@@ -8,6 +8,12 @@
 
 namespace {
 
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    while (times-- > 0) out += text;
+    return out;
+}
+
 const std::string LongPiece2 = "TypeText \"\\r\\n" + std::string(200, 'b') + "\xc3\xa9" + std::string(53, 'c') + "\"";
 
 const Row Rows[] = {
@@ -48,8 +54,19 @@ const Row Rows[] = {
      "open Gamma hv-v2; copy " + std::string(255, 'a') + "\r\n" + std::string(200, 'b') + "\xe9" +
          std::string(142, 'c') + "; type-clipboard; typed; type-clipboard; typed",
      {"TypeText \"" + std::string(255, 'a') + "\"", LongPiece2, "TypeText \"" + std::string(89, 'c') + "\"",
-      "TypeText \"" + std::string(255, 'a') + "\"", LongPiece2 + " 0x80041001"},
+      "TypeText \"" + std::string(255, 'a') + "\"", LongPiece2 + " 0x80041001",
+      "type from clipboard: typing stopped after 255 of 600 characters: the host did not take the text (0x80041001)"},
      R"({"call": "ExecMethod", "method": "TypeText", "after": 4, "count": 1, "hr": "0x80041001"})"},
+    // A machine without a keyboard types nothing, and a host that takes fewer characters a call
+    // refuses a piece: typing stops there and says where; the text typed in pieces on a machine
+    // stops when the machine is opened again.
+    {"TypingStopsWhereAPieceIsNotTyped",
+     "open Keyless narrow; copy " + std::string(600, 'k') + "; type-clipboard; open Narrow narrow; copy " +
+         std::string(256, 'a') + std::string(200, '\xe9') + "; type-clipboard; typed; copy " + std::string(100000, 'x') +
+         "; watch; type-clipboard; open Narrow narrow; watch device; tick",
+     {"type from clipboard: typing stopped after 0 of 600 characters: the machine has no keyboard (0x80041002)",
+      "TypeText \"" + std::string(256, 'a') + "\"", "TypeText \"" + Repeat("\xc3\xa9", 200) + "\"",
+      "type from clipboard: typing stopped after 256 of 456 characters: the host did not type the text (0x80041001)"}},
     // Generation 2 machines of a host that speaks only the provider's second version open, refresh
     // and take keys and the absolute mouse; one whose synthetic mouse is not enabled takes keys
     // only, silently.

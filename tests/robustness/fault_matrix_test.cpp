@@ -81,6 +81,13 @@ const std::string CannotConnect = "|cannot connect server: ", CannotService = "|
                   CannotOpen = "|cannot open vm: ", Head = Box("cannot get VideoHead"),
                   Mouse = Box("cannot get mouse device"), Image = Box("cannot get Thumbnailvm", "err"),
                   Kanji = Box("type scancode of Kanji key");
+// "ab" typed from the clipboard: a piece not typed says so, and why.
+std::string NotTyped(const std::string& why) {
+    return Box("type from clipboard", ("typing stopped after 0 of 2 characters: " + why).c_str());
+}
+const std::string Typing = NotTyped("the host did not take the text (%hr)"),
+                  NoKeyboard = NotTyped("Query for operating system name failed. (0x80041002)"),
+                  Refused = NotTyped("the host did not take the text (0x80041008)");
 // The Action menu's boxes: Shut Down's question (answered Yes), and what a command could not do.
 const std::string AskDown = Box("Shut Down", "Shut down Worker? Its guest operating system is asked to shut down.") + " [&Yes]";
 std::string Cannot(const char* action, const std::string& why) { return "|cannot " + std::string(action) + ": " + why; }
@@ -173,17 +180,17 @@ std::vector<Case> Cases() {
         {"ExecMethod GetSummaryInformation (job started)", Open,
          R"({"reply": "jobStarted", "method": "GetSummaryInformation", "after": 1})", I, ""},
         // Step g: only a failed read of the mouse's EnabledState is an error (the machine's own is
-        // read too, and has its rows below).
+        // read too, and has its rows below). A failed step leaves no machine open.
         {"ExecQuery Msvm_SyntheticMouse", Open, R"({"call": "ExecQuery", "class": "Msvm_SyntheticMouse"})", I, T},
         {"Next Msvm_SyntheticMouse", Open, R"({"call": "Next", "class": "Msvm_SyntheticMouse"})", I, T},
         {"Get EnabledState", Open, R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})",
-         I + Mouse, ""},
+         T + Mouse, ""},
         {"Get EnabledState", Open,
-         R"({"reply": "propertyMissing", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", I + Mouse, ""},
+         R"({"reply": "propertyMissing", "class": "Msvm_SyntheticMouse", "property": "EnabledState"})", T + Mouse, ""},
 
         // Step f on the method route: a failed request stops the connect with "err".
         {"GetObject Msvm_VirtualSystemManagementService (method, first use)", MethodOpen,
-         R"({"call": "GetObject", "class": "Msvm_VirtualSystemManagementService", "count": 1})", I + Image, T + Image},
+         R"({"call": "GetObject", "class": "Msvm_VirtualSystemManagementService", "count": 1})", T + Image, T + Image},
         {"ExecMethod GetVirtualSystemThumbnailImage", MethodOpen,
          R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage"})", T + Image, T + Image},
         {"GetMethod GetVirtualSystemThumbnailImage", MethodOpen,
@@ -226,12 +233,12 @@ std::vector<Case> Cases() {
         // of the input and the refreshes fail quietly, and the Kanji key shows its failure once the
         // keyboard has been found (not when the connection went before the first key press).
         {"GetObject Msvm_SyntheticMouse (first use)", OpenInput, R"({"call": "GetObject", "class": "Msvm_SyntheticMouse", "count": 1})",
-         I, T},
+         I, T + NoKeyboard},
         {"GetMethod SetAbsolutePosition", OpenInput, R"({"call": "GetMethod", "method": "SetAbsolutePosition"})", I, ""},
         {"SpawnInstance (SetAbsolutePosition)", OpenInput, R"({"call": "SpawnInstance", "method": "SetAbsolutePosition"})", I, ""},
         {"Put HorizontalPosition", OpenInput, R"({"call": "Put", "property": "HorizontalPosition"})", I, ""},
         {"Put VerticalPosition", OpenInput, R"({"call": "Put", "property": "VerticalPosition"})", I, ""},
-        {"ExecMethod SetAbsolutePosition", OpenInput, R"({"call": "ExecMethod", "method": "SetAbsolutePosition"})", I, T},
+        {"ExecMethod SetAbsolutePosition", OpenInput, R"({"call": "ExecMethod", "method": "SetAbsolutePosition"})", I, T + NoKeyboard},
         {"GetMethod SetButtonState (synthetic)", OpenInput,
          R"({"call": "GetMethod", "class": "Msvm_SyntheticMouse", "method": "SetButtonState"})", I, ""},
         {"SpawnInstance (SetButtonState, synthetic)", OpenInput,
@@ -239,26 +246,27 @@ std::vector<Case> Cases() {
         {"Put buttonIndex", OpenInput, R"({"call": "Put", "property": "buttonIndex"})", I, ""},
         {"Put isDown", OpenInput, R"({"call": "Put", "property": "isDown"})", I, ""},
         {"ExecMethod SetButtonState (synthetic)", OpenInput,
-         R"({"call": "ExecMethod", "class": "Msvm_SyntheticMouse", "method": "SetButtonState"})", I, T},
+         R"({"call": "ExecMethod", "class": "Msvm_SyntheticMouse", "method": "SetButtonState"})", I, T + NoKeyboard},
         {"Get ReturnValue (SetButtonState)", OpenInput, R"({"call": "Get", "method": "SetButtonState", "property": "ReturnValue"})", I, ""},
-        {"ExecQuery Msvm_Keyboard", OpenInput, R"({"call": "ExecQuery", "class": "Msvm_Keyboard"})", I, T},
-        {"Next Msvm_Keyboard", OpenInput, R"({"call": "Next", "class": "Msvm_Keyboard"})", I, T},
-        {"Get __PATH (Msvm_Keyboard)", OpenInput, R"({"call": "Get", "class": "Msvm_Keyboard", "property": "__PATH"})", I + Kanji, ""},
-        {"GetObject Msvm_Keyboard (first use)", OpenInput, R"({"call": "GetObject", "class": "Msvm_Keyboard", "count": 1})", I, T + Kanji},
+        {"ExecQuery Msvm_Keyboard", OpenInput, R"({"call": "ExecQuery", "class": "Msvm_Keyboard"})", I + NoKeyboard, T + NoKeyboard},
+        {"Next Msvm_Keyboard", OpenInput, R"({"call": "Next", "class": "Msvm_Keyboard"})",
+         I + NotTyped("the machine has no keyboard (0x80041002)"), T + NoKeyboard},
+        {"Get __PATH (Msvm_Keyboard)", OpenInput, R"({"call": "Get", "class": "Msvm_Keyboard", "property": "__PATH"})", I + Refused + Kanji, ""},
+        {"GetObject Msvm_Keyboard (first use)", OpenInput, R"({"call": "GetObject", "class": "Msvm_Keyboard", "count": 1})", I, T + Typing + Kanji},
         {"GetMethod PressKey", OpenInput, R"({"call": "GetMethod", "method": "PressKey"})", I, ""},
         {"SpawnInstance (PressKey)", OpenInput, R"({"call": "SpawnInstance", "method": "PressKey"})", I, ""},
         {"Put keyCode", OpenInput, R"({"call": "Put", "property": "keyCode"})", I, ""},
-        {"ExecMethod PressKey", OpenInput, R"({"call": "ExecMethod", "method": "PressKey"})", I, T + Kanji},
+        {"ExecMethod PressKey", OpenInput, R"({"call": "ExecMethod", "method": "PressKey"})", I, T + Typing + Kanji},
         {"Get ReturnValue (PressKey)", OpenInput, R"({"call": "Get", "method": "PressKey", "property": "ReturnValue"})", I, ""},
         {"GetMethod ReleaseKey", OpenInput, R"({"call": "GetMethod", "method": "ReleaseKey"})", I, ""},
-        {"ExecMethod ReleaseKey", OpenInput, R"({"call": "ExecMethod", "method": "ReleaseKey"})", I, T + Kanji},
+        {"ExecMethod ReleaseKey", OpenInput, R"({"call": "ExecMethod", "method": "ReleaseKey"})", I, T + Typing + Kanji},
         {"GetMethod IsKeyPressed", OpenInput, R"({"call": "GetMethod", "method": "IsKeyPressed"})", I, ""},
-        {"ExecMethod IsKeyPressed", OpenInput, R"({"call": "ExecMethod", "method": "IsKeyPressed"})", I, T + Kanji},
+        {"ExecMethod IsKeyPressed", OpenInput, R"({"call": "ExecMethod", "method": "IsKeyPressed"})", I, T + Typing + Kanji},
         {"Get keyState", OpenInput, R"({"call": "Get", "property": "keyState"})", I, ""},
         {"Get keyState", OpenInput, R"({"reply": "propertyMissing", "property": "keyState"})", I, ""},
-        {"GetMethod TypeText", OpenInput, R"({"call": "GetMethod", "method": "TypeText"})", I, ""},
-        {"Put asciiText", OpenInput, R"({"call": "Put", "property": "asciiText"})", I, ""},
-        {"ExecMethod TypeText", OpenInput, R"({"call": "ExecMethod", "method": "TypeText"})", I, T + Kanji},
+        {"GetMethod TypeText", OpenInput, R"({"call": "GetMethod", "method": "TypeText"})", I + Typing, ""},
+        {"Put asciiText", OpenInput, R"({"call": "Put", "property": "asciiText"})", I + Refused, ""},
+        {"ExecMethod TypeText", OpenInput, R"({"call": "ExecMethod", "method": "TypeText"})", I + Typing, T + Typing + Kanji},
         {"Get ReturnValue (TypeText)", OpenInput, R"({"call": "Get", "method": "TypeText", "property": "ReturnValue"})", I, ""},
         {"GetMethod TypeScancodes", OpenInput, R"({"call": "GetMethod", "method": "TypeScancodes"})", I + Kanji, ""},
         // As on the provider's first release, which has no such method.
