@@ -43,6 +43,7 @@ public:
     double Median() const { return Quantile(0.5); }
     double Min() const { return Quantile(0.0); }
     double Max() const { return Quantile(1.0); }
+    long long Count() const { return static_cast<long long>(values_.size()); }
     double Quantile(double q) const {
         std::vector<double> sorted = values_;
         std::sort(sorted.begin(), sorted.end());

@@ -11,12 +11,14 @@ bool Keystroke();       // keystroke.cpp: both programs' rounds, taken in turn
 bool KeystrokeRound();  // keystroke.cpp: one round in this process
 bool RoundTrips();      // round_trips.cpp
 bool Listing();         // listing.cpp
+bool Overview();        // overview.cpp
 }  // namespace bench
 
 int main(int argc, char** argv) {
     const std::map<std::string, bool (*)()> benchmarks = {
         {"refresh", bench::RefreshPath}, {"keystroke", bench::Keystroke}, {"keystroke-round", bench::KeystrokeRound},
-        {"round_trips", bench::RoundTrips}, {"listing", bench::Listing}};
+        {"round_trips", bench::RoundTrips}, {"listing", bench::Listing},
+        {"overview", bench::Overview}};
     bool ok = argc > 1;
     for (int i = 1; i < argc; ++i) {
         const auto found = benchmarks.find(argv[i]);

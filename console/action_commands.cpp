@@ -63,13 +63,7 @@ bool MainWnd::OnActionCommand(int commandId) {
     }
     if (sent == 0) {
         if (!ConfirmAction(action) || !mayAsk()) return true;
-        int32_t requestedState = 0;
-        if (action == MachineAction::ShutDown)
-            sent = conn.InitiateShutdown(ShutdownReason, returnValue, jobPath, errorText);
-        else if (action == MachineAction::Checkpoint)
-            sent = conn.CreateCheckpoint(returnValue, jobPath, errorText);
-        else if (RequestedStateFor(conn.providerVersion, action, requestedState))
-            sent = conn.RequestStateChange(requestedState, returnValue, jobPath, errorText);
+        sent = conn.SendAction(action, ShutdownReason, returnValue, jobPath, errorText);
     }
     TakeOutcome(action, sent, returnValue, jobPath, errorText);
     return true;

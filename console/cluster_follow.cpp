@@ -103,7 +103,9 @@ void MainWnd::TryMove() {
     }
     status.moveTarget = owner;
     ShowStatusTitle();
-    // The usual open, on the new node, by the machine's identifier.
+    // The usual open, on the new node, by the machine's identifier. The machine stays open while
+    // it is looked for (a connection that fails lets go of it): its settings are kept until replaced.
+    ComRef<IWbemClassObject> keptSettings = conn.settingData.object.Share();
     WideString errorText;
     HRESULT hr = conn.Connect(owner.c_str(), errorText);
     if (hr == 0) hr = conn.FindManagementService(errorText);
@@ -120,6 +122,7 @@ void MainWnd::TryMove() {
         InvalidateRect(hwnd, nullptr, TRUE);
         return;
     }
+    if (!conn.settingData.object) conn.settingData.Reset(std::move(keptSettings));
     status.moveNote = owner;
     status.moveNote.Append(hr == WbemNotFound ? L" does not have it yet." : L" does not answer (");
     if (hr != WbemNotFound) {

@@ -42,6 +42,21 @@ void MainWnd::OnConnect() {
     cluster = dialog.cluster;
     clusterAsked = false;
     dialog.password.Wipe();
+    OpenChosenMachine();
+}
+
+void MainWnd::OpenFromOverview(const wchar_t* newServer, const wchar_t* newUser, const wchar_t* newPassword,
+                               const wchar_t* name, const wchar_t* id) {
+    StopTyping();
+    server = newServer;
+    user = newUser;
+    password = newPassword;
+    vmName = name;
+    vmId = id;
+    OpenChosenMachine();
+}
+
+void MainWnd::OpenChosenMachine() {
     conn.SetCredentials(user.c_str(), password.c_str());
 
     // The window names the chosen machine before any step runs, and keeps it if one fails.

@@ -22,6 +22,7 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         dpi = WindowDpi(window);
         return 0;
     case WM_DESTROY:
+        if (overview.hwnd && IsWindow(overview.hwnd)) DestroyWindow(overview.hwnd);
         StopTyping();
         KillTimer(window, timerId);
         timerId = 0;
@@ -88,6 +89,9 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         case IDM_SAVE_SCREEN:
             OnSaveScreen();
+            return 0;
+        case IDM_OVERVIEW:
+            overview.Open();
             return 0;
         default:
             if (OnKeyboardCommand(LOWORD(wParam)) || OnActionCommand(LOWORD(wParam))) return 0;

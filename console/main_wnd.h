@@ -3,6 +3,7 @@
 #include "console/typing_queue.h"
 #include "console/machine_status.h"
 #include "dialogs/display_setting.h"
+#include "overview/overview_wnd.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
 #include "wmi/byte_buffer.h"
@@ -52,11 +53,16 @@ public:
     int32_t pointerState = PointerHeld;
     UINT dpi = USER_DEFAULT_SCREEN_DPI;  // of the window's monitor (window_dpi.cpp)
     MachineStatus status;  // the open machine's power, and the request of this console under way
+    OverviewWnd overview{*this};  // the second window, while it is open; closed with this one
 
     bool MachineOpen() const { return static_cast<bool>(conn.settingData.object); }
     bool ImageAvailable() const { return MachineOpen() && conn.image.byteCount > 0; }
     void RequestRefresh() { PostMessageW(hwnd, WM_TIMER, 1, 0); }
     void UpdateCursor();
+    // Opens a machine as "&Connect..." with "Open" would: that host, that logon, the machine picked
+    // by its identifier (the overview's Open).
+    void OpenFromOverview(const wchar_t* server, const wchar_t* user, const wchar_t* password,
+                          const wchar_t* name, const wchar_t* id);
 
 protected:
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -72,6 +78,7 @@ private:
 
     // connection_commands.cpp
     void OnConnect();
+    void OpenChosenMachine();  // the connect sequence with the chosen host, logon and machine
     void OnSettings();
     void OnDisconnect();
     void OnRefreshFullSize();

@@ -5,23 +5,7 @@
 
 #include <cwchar>
 
-namespace {
-
-// Shows the wait cursor for the lifetime of the object. The dialog takes no messages while a
-// listing runs, so nothing replaces the cursor in between.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
-
-// The listing's error text, a blank and the code: "text (0x80041003)".
-void BuildErrorMessage(const WideString& errorText, HRESULT result, WideString& message) {
+void BuildConnectErrorText(const WideString& errorText, HRESULT result, WideString& message) {
     wchar_t code[16];
     std::swprintf(code, 16, L"0x%X", static_cast<unsigned>(result));
     message.Assign(errorText.c_str(), errorText.Length());
@@ -29,8 +13,6 @@ void BuildErrorMessage(const WideString& errorText, HRESULT result, WideString& 
     message.Append(code);
     message.Append(L")");
 }
-
-}  // namespace
 
 INT_PTR ConnectDlg::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
@@ -82,7 +64,7 @@ void ConnectDlg::OnConnect() {
 
     if (result != 0) {
         WideString message;
-        BuildErrorMessage(errorText, result, message);
+        BuildConnectErrorText(errorText, result, message);
         MessageBoxW(hwnd, message.c_str(), L"connect error", MB_OK);
         EnableOpen(false);
         SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);

@@ -7,6 +7,23 @@
 
 #include <vector>
 
+// Shows the wait cursor for the lifetime of the object: a dialog that connects takes no messages
+// while it waits, so nothing replaces the cursor in between.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+// A failed connection as the Connect dialog shows it: the text, a blank and the code,
+// "cannot conect for server (0x80041003)".
+void BuildConnectErrorText(const WideString& errorText, HRESULT result, WideString& message);
+
 // The Connect dialog (template 130): names a host and the credentials for it, lists the host's
 // virtual machines and picks one. The caller seeds the texts, runs the dialog modally and takes
 // them back only when the run ends with 1 ("Open").

@@ -18,6 +18,7 @@ std::string LogLine(const CallRecord& r) {
     if (!r.property.empty()) j["property"] = r.property;
     if (!r.query.empty()) j["query"] = r.query;
     if (r.call == "ExecQuery" || r.call == "Next") j["count"] = r.count;
+    if (r.call == "Next") j["timeout"] = r.timeout;
     if (r.call == "ConnectServer") {
         j["namespace"] = r.nameSpace;
         j["user"] = r.user.empty() ? nullptr : nlohmann::ordered_json(r.user);
@@ -33,6 +34,7 @@ std::string LogLine(const CallRecord& r) {
     snprintf(hr, sizeof hr, "0x%08lX", static_cast<unsigned long>(r.hr));
     j["hr"] = hr;
     j["wire"] = r.wire;
+    if (!r.hostile.empty()) j["hostile"] = r.hostile;
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 

@@ -1,5 +1,6 @@
 #include "hostsim/enumerator.h"
 
+#include "hostsim/host_objects.h"
 #include "hostsim/text_util.h"
 #include "hostsim/wbem_object.h"
 
@@ -44,7 +45,7 @@ STDMETHODIMP Enumerator::Reset() {
     return WBEM_S_NO_ERROR;
 }
 
-STDMETHODIMP Enumerator::Next(LONG, ULONG uCount, IWbemClassObject** apObjects, ULONG* puReturned) {
+STDMETHODIMP Enumerator::Next(LONG lTimeout, ULONG uCount, IWbemClassObject** apObjects, ULONG* puReturned) {
     if (!apObjects || !puReturned || uCount == 0) return WBEM_E_INVALID_PARAMETER;
     *puReturned = 0;
     CallRecord record;
@@ -53,16 +54,34 @@ STDMETHODIMP Enumerator::Next(LONG, ULONG uCount, IWbemClassObject** apObjects, 
     HRESULT hr = BeginWireCall(record);
     if (FAILED(hr)) return hr;
 
-    std::lock_guard<std::mutex> lock(Engine::Instance().mutex);
+    std::unique_lock<std::mutex> lock(Engine::Instance().mutex);
     std::wstring className =
         position_ < result_.objects.size() ? result_.objects[position_]->ClassName() : result_.className;
     record.className = Utf8(className);
+    record.timeout = lTimeout == static_cast<LONG>(WBEM_INFINITE) ? -1 : lTimeout;
     FaultEffect fault = Engine::Instance().Faults(&host(), CallInfo{"Next", className, {}, {}, {}});
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
+
+    record.hostile = fault.Reply("stall") ? "stall" : HostileNext(host());
+    if (record.hostile == "stall") {
+        // Nothing comes for as long as the client waits. A bounded wait is answered at once, as
+        // the host that stayed silent for all of it would be (the test does not sit it out); one
+        // without a bound waits long enough for anyone to see the window frozen.
+        if (record.timeout < 0) {
+            lock.unlock();
+            Sleep(StallWithoutTimeoutMs);
+            lock.lock();
+        }
+        return EndWireCall(record, record.timeout < 0 ? WBEM_S_FALSE : WBEM_S_TIMEDOUT, fault);
+    }
+    if (record.hostile == "empty") return EndWireCall(record, WBEM_S_FALSE, fault);
 
     ULONG delivered = 0;
     while (delivered < uCount && position_ < result_.objects.size()) {
         auto copy = std::make_shared<ObjectData>(*result_.objects[position_++]);
+        if (record.hostile == "otherMachine") {
+            if (auto other = OtherMachinesObject(HostView{&host(), connection_->version}, *copy)) copy = other;
+        }
         if (fault.Reply("resolutionZero") && copy->Find(L"CurrentHorizontalResolution")) {
             copy->Set(L"CurrentHorizontalResolution", PropValue::I4(0));
             copy->Set(L"CurrentVerticalResolution", PropValue::I4(0));

@@ -26,8 +26,11 @@ bool FaultEffect::Reply(const char* name) const {
 
 void CompleteFault(FaultConfig& f) {
     if (f.reply.empty() || !f.call.empty()) return;
-    if (f.reply == "imageNotArray" || f.reply == "imageShort" || f.reply == "jobStarted") {
+    if (f.reply == "imageNotArray" || f.reply == "imageShort" || f.reply == "jobStarted" ||
+        f.reply == "imageWrongSize" || f.reply.rfind("summary", 0) == 0) {
         f.call = "ExecMethod";
+    } else if (f.reply == "stall") {
+        f.call = "Next";
     } else if (f.reply == "resolutionZero") {
         f.call = "Next";
         if (f.className.empty()) f.className = "Msvm_VideoHead";

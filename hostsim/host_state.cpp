@@ -230,6 +230,7 @@ Host::Host(const HostConfig& config)
       nodeState(config.nodeState == "down" ? NodeState::Down
                 : config.nodeState == "paused" ? NodeState::Paused
                                                : NodeState::Up) {
+    if (config.hostile) hostility.emplace(*config.hostile);
     for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {
         FaultState state{f};

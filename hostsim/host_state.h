@@ -5,6 +5,7 @@
 #include "hostsim/cluster_state.h"
 #include "hostsim/faults.h"
 #include "hostsim/guest_screen.h"
+#include "hostsim/hostile.h"
 #include "hostsim/hostsim.h"
 #include "hostsim/jobs.h"
 #include "hostsim/machine_power.h"
@@ -105,6 +106,7 @@ struct Host {
     int wireCalls = 0;
     int jobMs = 2000, jobPolls = 0;     // how long a state change takes: time, or reads of its job
     std::vector<Job> jobs;              // running, and finished within the last five minutes
+    std::optional<Hostility> hostility; // a hostile host's choice of answers (hostile.h)
     unsigned jobsStarted = 0;
     Cluster* cluster = nullptr;         // the failover cluster it is a node of
     NodeState nodeState = NodeState::Up;

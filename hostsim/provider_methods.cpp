@@ -1,6 +1,7 @@
 #include "hostsim/provider_methods.h"
 
 #include "hostsim/control_methods.h"
+#include "hostsim/summary_information.h"
 #include "hostsim/text_util.h"
 #include "hostsim/wbem_object.h"
 
@@ -24,6 +25,8 @@ bool Bool(const PropValue& v) { return V_VT(&v.Get()) == VT_BOOL && V_BOOL(&v.Ge
 
 std::wstring Text(const PropValue& v) { return V_VT(&v.Get()) == VT_BSTR ? V_BSTR(&v.Get()) : L""; }
 
+}  // namespace
+
 std::vector<std::wstring> Texts(const PropValue& v) {
     std::vector<std::wstring> items;
     SAFEARRAY* array = V_ARRAY(&v.Get());
@@ -38,26 +41,6 @@ std::vector<std::wstring> Texts(const PropValue& v) {
     }
     return items;
 }
-
-template <class T>
-std::vector<T> Numbers(const PropValue& v) {
-    std::vector<T> items;
-    SAFEARRAY* array = V_ARRAY(&v.Get());
-    void* raw = nullptr;
-    if (FAILED(SafeArrayAccessData(array, &raw))) return items;
-    LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(array, 1, &lower);
-    SafeArrayGetUBound(array, 1, &upper);
-    items.assign(static_cast<const T*>(raw), static_cast<const T*>(raw) + (upper - lower + 1));
-    SafeArrayUnaccessData(array);
-    return items;
-}
-
-// A machine's settings object, live (snapshot 0) or one of its snapshots.
-struct SettingsRef {
-    Machine* machine = nullptr;
-    int snapshot = 0;
-};
 
 // The settings object a reference names, or nothing when it names none of this connection's.
 std::optional<SettingsRef> SettingsOf(const HostView& view, const std::wstring& reference) {
@@ -114,6 +97,8 @@ PropValue ScreenImage(const SettingsRef& s, int w, int h, const FaultEffect& fau
     return image;
 }
 
+namespace {
+
 // A snapshot's settings give the snapshot's saved screen, as they do for a checkpoint's preview.
 int32_t Thumbnail(const HostView& view, const std::vector<PropValue>& in, ObjectData& out, const FaultEffect& fault) {
     auto settings = SettingsOf(view, Text(in[0]));
@@ -123,65 +108,6 @@ int32_t Thumbnail(const HostView& view, const std::vector<PropValue>& in, Object
     if (w * h > kMaxImagePixels) return kOutOfMemory;
     if (fault.Reply("jobStarted")) return kJobStarted;  // the image comes with the job, not here
     out.Set(L"ImageData", ScreenImage(*settings, static_cast<int>(w), static_cast<int>(h), fault));
-    return kCompleted;
-}
-
-int32_t Summary(const std::shared_ptr<Host>& host, const HostView& view, const std::vector<PropValue>& in,
-                ObjectData& out, const FaultEffect& fault) {
-    std::vector<SettingsRef> items;
-    const bool everyMachine = in[0].IsNull();  // then every machine's live settings
-    if (everyMachine) {
-        for (const auto& m : host->machines)
-            if (m->settingData) items.push_back(SettingsRef{m.get(), 0});
-    } else {
-        for (const auto& reference : Texts(in[0])) {
-            auto settings = SettingsOf(view, reference);
-            if (!settings) return kInvalidParameter;
-            items.push_back(*settings);
-        }
-    }
-    if (fault.Reply("jobStarted")) return kJobStarted;
-    std::vector<int32_t> requests = Numbers<int32_t>(in[1]);
-    // Requests 5 to 7 are pictures. One asked of a named machine that has none refuses the call;
-    // in a report on every machine, such a machine's picture is left NULL.
-    const auto noPicture = [](int32_t code, const SettingsRef& item) { return code >= 5 && code <= 7 && !Live(item); };
-    for (const SettingsRef& item : items)
-        for (int32_t code : requests)
-            if (noPicture(code, item) && !everyMachine) return kInvalidState;
-    const ClassDef& summaryClass = *view.schema().Find(L"Msvm_SummaryInformation");
-    std::vector<IUnknown*> objects;
-    for (const SettingsRef& item : items) {
-        Machine* m = item.machine;
-        auto s = NewInstance(summaryClass);
-        for (int32_t code : requests) {
-            if (noPicture(code, item)) continue;
-            switch (code) {
-            case 0: s->Set(L"Name", PropValue::String(m->name)); break;
-            case 1: s->Set(L"ElementName", PropValue::String(m->elementName)); break;
-            case 3: s->Set(L"Notes", PropValue::String(L"")); break;
-            case 4: s->Set(L"NumberOfProcessors", PropValue::I4(2)); break;
-            case 5: s->Set(L"ThumbnailImage", ScreenImage(item, 80, 60, fault)); break;
-            case 6: s->Set(L"ThumbnailImage", ScreenImage(item, 160, 120, fault)); break;
-            case 7: s->Set(L"ThumbnailImage", ScreenImage(item, 320, 240, fault)); break;
-            case 100: s->Set(L"EnabledState", PropValue::I4(EnabledStateOf(m->power, view.version))); break;
-            case 101: s->Set(L"ProcessorLoad", PropValue::I4(static_cast<int32_t>(m->frame % 40 + 3))); break;
-            case 103: s->Set(L"MemoryUsage", PropValue::String(L"1024")); break;
-            case 104: s->Set(L"Heartbeat", PropValue::I4(2)); break;
-            case 105: s->Set(L"UpTime", PropValue::String(L"3600000")); break;
-            case 106: s->Set(L"GuestOperatingSystem", PropValue::String(L"Windows Server 2008 R2 Standard")); break;
-            case 109: s->Set(L"HealthState", PropValue::I4(5)); break;
-            case 110:
-                s->Set(L"OperationalStatus", m->migrating && view.version == ProviderVersion::V2
-                                                 ? PropValue::I4Array({2, 32774})
-                                                 : PropValue::I4Array({2}));
-                break;
-            default: break;  // information this simulator does not keep stays NULL
-            }
-        }
-        objects.push_back(static_cast<IWbemClassObject*>(WbemObject::Create(s, host)));
-    }
-    out.Set(L"SummaryInformation", PropValue::Objects(objects));
-    for (IUnknown* o : objects) o->Release();
     return kCompleted;
 }
 
@@ -230,7 +156,7 @@ int32_t Keyboard(Machine& m, ProviderVersion version, const std::wstring& method
         if (*cost > static_cast<size_t>(m.host->typeTextRoom)) return kInvalidParameter;
         m.Type(text);
     } else if (IEquals(method, L"TypeScancodes")) {
-        for (uint8_t code : Numbers<uint8_t>(in[0])) m.Scancode(code);
+        for (uint8_t code : NumbersOf<uint8_t>(in[0])) m.Scancode(code);
     } else if (IEquals(method, L"TypeCtrlAltDel")) {
         m.Type(L"[Ctrl+Alt+Del]");
     } else {
@@ -259,7 +185,7 @@ void RunProviderMethod(const std::shared_ptr<Host>& host, ProviderVersion versio
     } else if (!RunControlMethod(*host, version, target, method, in, out, fault, result)) {
         switch (target.role) {
         case Role::Service:
-            result = IEquals(method.name, L"GetSummaryInformation") ? Summary(host, view, in, out, fault)
+            result = IEquals(method.name, L"GetSummaryInformation") ? SummaryInformation(host, view, in, out, fault)
                                                                     : Thumbnail(view, in, out, fault);
             break;
         case Role::SyntheticMouse:

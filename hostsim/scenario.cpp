@@ -1,5 +1,6 @@
 #include "hostsim/scenario.h"
 
+#include "hostsim/generated_machines.h"
 #include "hostsim/text_util.h"
 
 #include <cstdlib>
@@ -117,7 +118,9 @@ public:
                    {"CreateInstance", "ConnectServer", "SetBlanket", "ExecQuery", "Next", "GetObject", "GetMethod",
                     "SpawnInstance", "Put", "ExecMethod", "Get"},
                    call) ||
-            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted"},
+            !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted",
+                                         "imageWrongSize", "summaryNoName", "summaryReversed", "summaryNotObjects",
+                                         "stall"},
                    reply))
             return false;
         f.call = call.value_or("");
@@ -193,10 +196,23 @@ public:
         return true;
     }
 
+    bool Hostile(const json& j, const std::string& where, std::optional<HostileConfig>& out) {
+        if (!j.contains("hostile")) return true;
+        const json& h = j["hostile"];
+        const std::string at = where + ".hostile";
+        std::optional<int> seed;
+        if (!OnlyKeys(h, at, {"seed", "rate"}) || !Int(h, "seed", at, 0, INT32_MAX, seed)) return false;
+        if (!h.contains("rate") || !h["rate"].is_number() || h["rate"].get<double>() < 0 || h["rate"].get<double>() > 1)
+            return Fail(at + ".rate", "must be a number from 0 to 1");
+        out = HostileConfig{static_cast<uint32_t>(seed.value_or(0)), h["rate"].get<double>()};
+        return true;
+    }
+
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
-                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "faults", "changes",
-                                 "typeTextRoom", "nodeState"}))
+                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "generate", "faults", "changes",
+                                 "typeTextRoom", "hostile", "nodeState"}) ||
+            !Hostile(j, where, h.hostile))
             return false;
         std::string hostName;
         std::optional<int> latency, jobMs, jobPolls, typeTextRoom;
@@ -243,6 +259,7 @@ public:
             }
         }
         return Each(j, "machines", where, h.machines, &Reader::Machine) &&
+               (!j.contains("generate") || GenerateMachines(j["generate"], where + ".generate", h.machines, error_)) &&
                Each(j, "faults", where, h.faults, &Reader::Fault) &&
                Each(j, "changes", where, h.changes, &Reader::Change);
     }

@@ -42,11 +42,18 @@ struct FaultConfig {
     std::string call, className, method, property;  // what it matches ("" = anything)
     std::optional<HRESULT> hr;
     bool disconnect = false;
-    std::string reply;  // "imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted"
+    std::string reply;  // "imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted",
+                        // "imageWrongSize", "summaryNoName", "summaryReversed", "summaryNotObjects", "stall"
     std::optional<uint32_t> returnValue;  // the method does nothing and answers this ReturnValue
     std::optional<std::string> jobError;  // the job the method starts ends in exception with this text
     int after = 0;      // matching calls let through first
     int count = -1;     // times it acts; -1 = always
+};
+
+// A host whose answers are partly hostile: `rate` of them (0 to 1), chosen by `seed`.
+struct HostileConfig {
+    uint32_t seed = 0;
+    double rate = 0;
 };
 
 struct ChangeConfig {
@@ -74,6 +81,7 @@ struct HostConfig {
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
     std::vector<ChangeConfig> changes;
+    std::optional<HostileConfig> hostile;
 };
 
 // A failover cluster of hosts of the scenario (cluster_state.h).

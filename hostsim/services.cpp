@@ -120,6 +120,13 @@ STDMETHODIMP Services::GetObject(const BSTR strObjectPath, LONG, IWbemContext*, 
             data = NewClassObject(*cls, host().hostName, connection_->version);
     } else if (auto inst = FindInstance(View(), *path)) {
         data = std::make_shared<ObjectData>(*inst->data);
+        // A hostile host may answer with the same object of another machine.
+        if (HostileNext(host()) == "otherMachine") {
+            if (auto other = OtherMachinesObject(View(), *data)) {
+                data = other;
+                record.hostile = "otherMachine";
+            }
+        }
     }
     if (!data) return EndWireCall(record, WBEM_E_NOT_FOUND, fault);
     if (fault.Reply("resolutionZero") && data->Find(L"CurrentHorizontalResolution") && !data->isClass) {
@@ -194,6 +201,11 @@ STDMETHODIMP Services::ExecMethod(const BSTR strObjectPath, const BSTR strMethod
     if (fault.hr || fault.disconnect) return EndWireCall(record, fault.hr.value_or(RPC_E_DISCONNECTED), fault);
     if (FAILED(hr)) return EndWireCall(record, hr, fault);
     AdvanceJobs(host(), nullptr);
+    // A hostile host may report on another machine than the one asked about.
+    if (IEquals(method->name, L"GetSummaryInformation") && HostileNext(host()) == "otherMachine") {
+        fault.replies.push_back("summaryOfOther");
+        record.hostile = "otherMachine";
+    }
 
     const ClassDef* owner = View().schema().Find(target->data->ClassName());
     auto out = NewParameters(*owner, *method, false, false);

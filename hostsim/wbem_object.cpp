@@ -135,6 +135,7 @@ STDMETHODIMP WbemObject::Get(LPCWSTR wszName, LONG, VARIANT* pVal, CIMTYPE* pTyp
     } else if (const PropValue* slot = data_->Find(name)) {
         slot->CopyTo(value);
         type = data_->cls->FindProperty(name)->type;
+        if (host_ && !data_->isClass) record.hostile = HostileValue(*host_, name, type, value, hostileStore_);
     } else {
         return Finish(record, WBEM_E_NOT_FOUND);
     }

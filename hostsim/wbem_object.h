@@ -1,6 +1,7 @@
 #pragma once
 // IWbemClassObject of the simulator: a class, an instance, method parameters or an embedded
 // object, each a copy the client owns (as objects received from a real host are).
+#include "hostsim/hostile.h"
 #include "hostsim/engine.h"
 #include "hostsim/object_data.h"
 
@@ -69,6 +70,7 @@ private:
     RefCount refs_;
     std::shared_ptr<ObjectData> data_;
     std::shared_ptr<Host> host_;
+    HostileStore hostileStore_;  // what a hostile host's by-reference answers point into
     std::vector<std::wstring> enumNames_;  // property enumeration in progress
     size_t enumPos_ = 0;
     bool enumerating_ = false;

@@ -39,6 +39,24 @@
 #define IDM_ACTION_RESET        32856
 #define IDM_ACTION_CHECKPOINT   32857
 
+// The overview window: its menu, the console's item that opens it, its own commands; the Add
+// Host dialog. Its Action items are the console's (IDM_ACTION_*).
+#define IDR_OVERVIEW            140
+#define IDD_ADD_HOST            141
+#define IDM_OVERVIEW            32860
+#define IDM_OV_ADD_HOST         32861
+#define IDM_OV_REMOVE_HOST      32862
+#define IDM_OV_REFRESH          32863
+#define IDM_OV_CLOSE            32864
+#define IDM_OV_LARGE_TILES      32865
+#define IDM_OV_MEDIUM_TILES     32866
+#define IDM_OV_SMALL_TILES      32867
+#define IDM_OV_DETAILS          32868
+#define IDM_OV_OPEN             32869
+#define IDC_ADD_HOST_SERVER     1100
+#define IDC_ADD_HOST_USER       1101
+#define IDC_ADD_HOST_PASSWORD   1102
+
 // Connect dialog controls.
 #define IDC_CONNECT_USER        1000
 #define IDC_CONNECT_PASSWORD    1002

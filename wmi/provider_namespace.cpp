@@ -8,6 +8,7 @@ bool IsLocal(const wchar_t* server) {
 }
 
 wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+}  // namespace
 
 bool SameServer(const wchar_t* a, const wchar_t* b) {
     if (IsLocal(a) || IsLocal(b)) return IsLocal(a) && IsLocal(b);
@@ -15,7 +16,6 @@ bool SameServer(const wchar_t* a, const wchar_t* b) {
         if (AsciiLower(*a) != AsciiLower(*b)) return false;
     return *a == *b;
 }
-}  // namespace
 
 void BuildNamespacePath(const wchar_t* server, ProviderVersion version, WideString& path) {
     path.Clear();

@@ -14,6 +14,10 @@ enum class ProviderVersion { First, Second };
 // "\\" + server as typed + "\root\virtualization[\v2]".
 void BuildNamespacePath(const wchar_t* server, ProviderVersion version, WideString& path);
 
+// Whether two server names name one computer, as Windows tells computer names apart (without
+// regard to ASCII case); "" and "." are both this machine.
+bool SameServer(const wchar_t* a, const wchar_t* b);
+
 // The namespace each server answered, kept for the life of the process so that the next
 // connection to the same server goes straight to it. Servers are told apart as Windows tells
 // computer names apart (without regard to ASCII case); "" and "." are both this machine.

@@ -10,6 +10,7 @@ void VmConn::SetCredentials(const wchar_t* user, const wchar_t* password) {
 HRESULT VmConn::Connect(const wchar_t* server, WideString& errorText) {
     errorText.Clear();
     classes.Clear();  // they belong to the connection being replaced
+    CloseMachine();  // so do the machine and its devices, found on the old host
     return ConnectProvider(server, credentials, services, providerVersion, errorText);
 }
 

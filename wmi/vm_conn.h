@@ -83,6 +83,10 @@ public:
     HRESULT InitiateShutdown(const wchar_t* reason, uint32_t& returnValue, WideString& jobPath,
                              WideString& errorText);
     HRESULT CreateCheckpoint(uint32_t& returnValue, WideString& jobPath, WideString& errorText);
+    // The request of an Action-menu command for the open machine: its state change, the guest's
+    // shutdown (its component found before), or a checkpoint.
+    HRESULT SendAction(MachineAction action, const wchar_t* shutdownReason, uint32_t& returnValue, WideString& jobPath,
+                       WideString& errorText);
     HRESULT ReadJob(const wchar_t* jobPath, JobStatus& job, WideString& errorText);  // one round trip
 
     // Members in declared order; the console reads them directly. A non-null

@@ -185,6 +185,16 @@ HRESULT VmConn::CreateCheckpoint(uint32_t& returnValue, WideString& jobPath, Wid
     return ReadOutcome(outParams, hr, returnValue, jobPath, errorText);
 }
 
+HRESULT VmConn::SendAction(MachineAction action, const wchar_t* shutdownReason, uint32_t& returnValue,
+                           WideString& jobPath, WideString& errorText) {
+    int32_t requestedState = 0;
+    if (action == MachineAction::ShutDown) return InitiateShutdown(shutdownReason, returnValue, jobPath, errorText);
+    if (action == MachineAction::Checkpoint) return CreateCheckpoint(returnValue, jobPath, errorText);
+    if (RequestedStateFor(providerVersion, action, requestedState))
+        return RequestStateChange(requestedState, returnValue, jobPath, errorText);
+    return 0;
+}
+
 HRESULT VmConn::ReadJob(const wchar_t* jobPath, JobStatus& job, WideString& errorText) {
     if (!services) return NoConnection(errorText);
     ComRef<IWbemClassObject> current;

@@ -46,9 +46,10 @@ HRESULT VmConn::OpenMachineWhere(const wchar_t* property, const wchar_t* value, 
     // The host answers for the machine asked about, or it is not taken: one of another name
     // would receive the input meant for this one.
     if (found && !PropertyIs(found.Get(), property, value)) found.Reset();
+    // Whatever belonged to the machine opened before is none of this one's, whether it opens
+    // or not: no call may go to its settings or devices.
+    CloseMachine();
     machine.Reset(std::move(found));
-    shutdownComponent.Reset(nullptr);  // the machine opened before had it
-    machineName.Clear();
     if (!machine.object) return status == HostSilent ? status : WbemNotFound;
 
     ReadProperty(machine.object.Get(), L"Name", machineName);

@@ -127,7 +127,8 @@ void ReadManifest(HMODULE exe, const std::wstring& path, std::vector<std::wstrin
 
 std::vector<std::wstring> ReadResources(const std::wstring& path) {
     std::vector<std::wstring> lines;
-    for (const MenuItem& popup : ReadMenuResource(path, IDC_VUEMERE)) lines.push_back(L"menu " + popup.text + L": " + Menu(popup.items));
+    for (int id : {IDC_VUEMERE, IDR_OVERVIEW})
+        for (const MenuItem& popup : ReadMenuResource(path, id)) lines.push_back(L"menu " + popup.text + L": " + Menu(popup.items));
 
     HMODULE exe = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ACCEL keys[8];
@@ -141,7 +142,7 @@ std::vector<std::wstring> ReadResources(const std::wstring& path) {
         LoadStringW(exe, id, text, 64);
         lines.push_back(L"string " + std::to_wstring(id) + L" " + text);
     }
-    for (int id : {IDD_ABOUTBOX, IDD_CONNECT, IDD_SETTING}) lines.push_back(Dialog(exe, id));
+    for (int id : {IDD_ABOUTBOX, IDD_CONNECT, IDD_SETTING, IDD_ADD_HOST}) lines.push_back(Dialog(exe, id));
     for (int id : {IDI_VUEMERE, IDI_SMALL}) lines.push_back(IconSizes(exe, id));
     ReadManifest(exe, path, lines);
 
@@ -183,12 +184,15 @@ std::vector<std::wstring> ReadResources(const std::wstring& path) {
 TEST(Resources, AsTheProgramFileCarriesThem) {
     const std::vector<std::wstring> expected = {
         L"menu &Console: 32773 &Connect..., 32794 &DisConnect, 32776 &Settings..., 32796 Re&fresh of full size, "
-        L"32810 Co&py Screen, 32811 Save Screen &As..., -, 105 終了(&X)",
+        L"32810 Co&py Screen, 32811 Save Screen &As..., 32860 &Overview..., -, 105 終了(&X)",
         L"menu &Keyboard: 32779 Ctrl+Alt+Del, -, 32786 Alt+, 32787 Ctrl+, 32788 Shift+, 32789 Windows+, -, "
         L"32800 through ALT key, -, 32790 Application Key, 32792 Kanji, -, 32798 type from clipboard",
         L"menu &Action: 32850 &Start, 32851 S&hut Down..., 32852 T&urn Off..., 32853 Sa&ve, 32854 &Pause, "
         L"32855 R&esume, 32856 &Reset..., -, 32857 Chec&kpoint",
         L"menu ヘルプ(&H): 104 バージョン情報(&A)...",
+        // The overview's own; its Action popup is the console's, added when the window is made.
+        L"menu &Host: 32861 &Add Host..., 32862 &Remove Host, 32863 Re&fresh\tF5, -, 32864 &Close",
+        L"menu &View: 32865 &Large Tiles, 32866 &Medium Tiles, 32867 &Small Tiles, 32868 &Details",
         L"accelerator Alt+? 104",
         L"accelerator Alt+/ 104",
         L"string 103 vuemere",
@@ -196,6 +200,7 @@ TEST(Resources, AsTheProgramFileCarriesThem) {
         L"dialog 103 バージョン情報 at 22,17 size 182x62 font MS UI Gothic 9, 3 items, style 00C800C0",
         L"dialog 130 Connect at 0,0 size 246x78 font MS Shell Dlg 8, 12 items, style 80C800C8",
         L"dialog 131 setting at 0,0 size 175x134 font MS Shell Dlg 8, 18 items, style 80C800C8",
+        L"dialog 141 Add Host at 0,0 size 186x78 font MS Shell Dlg 8, 8 items, style 80C800C8",
         L"icon 107: 16 20 24 32 40 48 64 256",
         L"icon 108: 16 20 24 32 40 48 64 256",
         L"manifests: id 1 language 0",

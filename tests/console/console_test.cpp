@@ -43,7 +43,7 @@ Row FailedOpen(const char* name, const char* fault, std::vector<std::string> sho
 const char Thumbnail[] = "GetVirtualSystemThumbnailImage 321 241";
 
 const Row Rows[] = {
-    FailedOpen("OpenFailingAtTheConnectionClosesTheMachineBefore", R"({"call": "ConnectServer", "after": 3, "count": 1, "hr": "0x80041001"})",
+    FailedOpen("OpenFailingAtTheConnectionClosesTheMachineBefore", R"({"call": "ConnectServer", "after": 5, "count": 1, "hr": "0x80041001"})",
                {"cannot connect server: cannot conect for server"}),
     FailedOpen("OpenFailingAtTheServiceClosesTheMachineBefore",
                R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemManagementService", "after": 1, "hr": "0x80041001"})",

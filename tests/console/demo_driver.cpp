@@ -8,6 +8,8 @@
 //   save          the Save As dialog of "Save Screen As...", left open
 //   menu=C        the menu bar's popup with the mnemonic C, left open
 //   down          the Down key (to the open menu)
+//   overview=HOST "&Overview...", HOST added with "Add Host", the window made 1000x760; the steps
+//                 after it (and the place printed) are the overview window's
 // Exit code 0 when all that shows, 1 otherwise (the reason goes to stderr). On success it prints
 // the window's place as an ImageMagick geometry (WxH+X+Y), for cropping a screenshot.
 #include "console_session.h"
@@ -49,7 +51,7 @@ bool MenuShown() {
     return menu && IsWindowVisible(menu);
 }
 
-bool Step(HWND window, const std::wstring& server, const std::wstring& step) {
+bool Step(HWND& window, const std::wstring& server, const std::wstring& step) {
     using namespace uidriver;
     int width = 0, height = 0;
     if (swscanf(step.c_str(), L"size=%dx%d", &width, &height) == 2) {
@@ -70,6 +72,18 @@ bool Step(HWND window, const std::wstring& server, const std::wstring& step) {
     if (step.rfind(L"menu=", 0) == 0 && step.size() == 6)
         return PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, step[5]) && WaitUntil(MenuShown);
     if (step == L"down") return PostKey(window, VK_DOWN);
+    if (step.rfind(L"overview=", 0) == 0) {
+        HWND overview = PostCommand(window, IDM_OVERVIEW) ? WaitForWindow(L"VUEMERE_OVERVIEW", nullptr) : nullptr;
+        HWND dialog = overview && PostCommand(overview, IDM_OV_ADD_HOST) ? WaitForDialog(L"Add Host", overview) : nullptr;
+        if (!dialog || !SetItemText(dialog, IDC_ADD_HOST_SERVER, step.substr(9).c_str()) || !Click(dialog, IDOK) ||
+            !WaitGone(dialog, StartTimeoutMs))
+            return false;
+        window = overview;
+        // Room for every tile of both hosts, then two more ticks to paint them.
+        SetWindowPos(overview, nullptr, 0, 0, 1000, 760, SWP_NOMOVE | SWP_NOZORDER);
+        Sleep(4500);
+        return true;
+    }
     return false;
 }
 }  // namespace

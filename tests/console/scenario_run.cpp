@@ -1,5 +1,6 @@
 #include "scenario_run.h"
 #include "console/paint_geometry.h"
+#include "overview/overview_rules.h"
 #include "resources/resource.h"
 #include "wmi/com_ref.h"
 
@@ -31,9 +32,11 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // the host (in the row that watches it: after its first full-size refresh, the 35th, and before
 // its second, the 63rd); two machines share a name. On the ctl hosts a job ends on its second
 // read (or after ten minutes); Sleeper and Sleeper2 are off, Mute and Mute2 have no shutdown
-// service. Someone else turns Flicker off once its host has had 21 wire calls (an open and a
-// refresh), and on again after 24. Cluster hvc1 has node-1 (ClA, and Local1 which is not
-// clustered), node-2 (ClB) and node-3, which is down; its machines are of generation 2.
+// service; on idle, three of four machines are off. flaky stops answering its second summary
+// request (as a host gone from the network would), and answers again after it. Someone else turns
+// Flicker off once its host has had 21 wire calls (an open and a refresh), and on again after 24.
+// Cluster hvc1 has node-1 (ClA, and Local1 which is not clustered), node-2 (ClB) and node-3,
+// which is down; its machines are of generation 2.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -71,6 +74,15 @@ const char Hosts[] = R"({"hosts": [
      "height": 240, "state": "off"},
     {"elementName": "Mute2", "name": "0F0F0000-0000-4000-8000-000000000016", "generation": 2, "width": 320,
      "height": 240, "shutdownService": false}]},
+  {"name": "idle", "hostName": "HV-IDLE", "jobMs": 600000, "jobPolls": 2, "machines": [
+    {"elementName": "Idle 1", "name": "0F0F0000-0000-4000-8000-000000000021", "width": 320, "height": 240, "state": "off"},
+    {"elementName": "Idle 2", "name": "0F0F0000-0000-4000-8000-000000000022", "width": 320, "height": 240, "state": "off"},
+    {"elementName": "Idle 3", "name": "0F0F0000-0000-4000-8000-000000000023", "width": 320, "height": 240, "state": "off"},
+    {"elementName": "Busy", "name": "0F0F0000-0000-4000-8000-000000000024", "width": 320, "height": 240}]},
+  {"name": "flaky", "machines": [
+    {"elementName": "Flaky A", "name": "0F0F0000-0000-4000-8000-000000000025", "width": 320, "height": 240},
+    {"elementName": "Flaky B", "name": "0F0F0000-0000-4000-8000-000000000026", "width": 320, "height": 240}],
+   "faults": [{"call": "ExecMethod", "method": "GetSummaryInformation", "after": 1, "count": 1, "hr": "0x800706BA"}]},
   {"name": "shared", "machines": [
     {"elementName": "Flicker", "name": "0F0F0000-0000-4000-8000-000000000017", "width": 320, "height": 240}],
    "changes": [{"after": 21, "machine": "Flicker", "set": {"state": "off"}},
@@ -80,13 +92,13 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Keyless", "name": "0F0F0000-0000-4000-8000-000000000019", "generation": 2, "width": 320, "height": 240,
      "keyboard": false}]},
   {"name": "node-1", "hostName": "NODE-1", "provider": "v2", "machines": [
-    {"elementName": "ClA", "name": "0F0F0000-0000-4000-8000-000000000021", "generation": 2, "width": 320, "height": 240},
-    {"elementName": "Local1", "name": "0F0F0000-0000-4000-8000-000000000022", "width": 320, "height": 240,
+    {"elementName": "ClA", "name": "0F0F0000-0000-4000-8000-000000000031", "generation": 2, "width": 320, "height": 240},
+    {"elementName": "Local1", "name": "0F0F0000-0000-4000-8000-000000000032", "width": 320, "height": 240,
      "clustered": false}]},
   {"name": "node-2", "hostName": "NODE-2", "provider": "v2", "machines": [
-    {"elementName": "ClB", "name": "0F0F0000-0000-4000-8000-000000000023", "generation": 2, "width": 320, "height": 240}]},
+    {"elementName": "ClB", "name": "0F0F0000-0000-4000-8000-000000000033", "generation": 2, "width": 320, "height": 240}]},
   {"name": "node-3", "hostName": "NODE-3", "provider": "v2", "nodeState": "down", "machines": [
-    {"elementName": "ClC", "name": "0F0F0000-0000-4000-8000-000000000024", "generation": 2, "width": 320, "height": 240}]},
+    {"elementName": "ClC", "name": "0F0F0000-0000-4000-8000-000000000034", "generation": 2, "width": 320, "height": 240}]},
   {"name": "farm", "machines": [
     {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}],
   "clusters": [{"name": "hvc1", "nodes": ["node-1", "node-2", "node-3"]}]})";
@@ -127,6 +139,14 @@ const struct {
                 {"start", IDM_ACTION_START},   {"shut-down", IDM_ACTION_SHUT_DOWN}, {"turn-off", IDM_ACTION_TURN_OFF},
                 {"save-state", IDM_ACTION_SAVE}, {"pause", IDM_ACTION_PAUSE},         {"resume", IDM_ACTION_RESUME},
                 {"reset", IDM_ACTION_RESET},   {"checkpoint", IDM_ACTION_CHECKPOINT}};
+
+// The overview's own commands; the Action items are the console's (Commands above).
+const struct {
+    const char* name;
+    int id;
+} OverviewCommands[] = {{"refresh", IDM_OV_REFRESH},     {"details", IDM_OV_DETAILS}, {"large", IDM_OV_LARGE_TILES},
+                        {"small", IDM_OV_SMALL_TILES},   {"medium", IDM_OV_MEDIUM_TILES},
+                        {"remove-host", IDM_OV_REMOVE_HOST}, {"open", IDM_OV_OPEN}, {"close", IDM_OV_CLOSE}};
 
 // Messages and the lParam a key message carries (repeat count 1; a release's previous-state and
 // transition bits; the Alt context bit of a system key).
@@ -316,6 +336,12 @@ std::string HeadQuery(const LoggedCall& call) {
     return (associators ? "associators " : "select ") + cls + " " + call.Field("count");
 }
 
+// A summary request of the overview: it asks for more than a picture (the state and figures).
+bool OfOverview(const LoggedCall& call) {
+    return call.Is("ExecMethod", "GetSummaryInformation") && call.json.contains("in") &&
+           call.json["in"].contains("RequestedInformation") && call.json["in"]["RequestedInformation"].size() > 1;
+}
+
 // A machine-control call: a method that is neither an image request nor a device's.
 bool IsControl(const LoggedCall& call) { return call.Is("ExecMethod") && !IsDevice(call) && !call.IsFetch(); }
 
@@ -344,13 +370,18 @@ std::string BaseScenario(const std::string& faults) {
         scenario["hosts"].back()["machines"].push_back({{"elementName", name}});
     }
     // A fault goes to every host, or to the one its "host" names; a migration ("migrate") is a
-    // change of the host it names.
+    // change of the host it names; a {"hostile": ...} makes every host hostile instead.
     for (auto fault : nlohmann::json::parse("[" + faults + "]")) {
         const std::string only = fault.value("host", "");
         const char* list = fault.contains("migrate") ? "changes" : "faults";
         fault.erase("host");
-        for (auto& host : scenario["hosts"])
-            if (only.empty() || host["name"] == only) host[list].push_back(fault);
+        for (auto& host : scenario["hosts"]) {
+            if (!only.empty() && host["name"] != only) continue;
+            if (fault.contains("hostile"))
+                host["hostile"] = fault["hostile"];
+            else
+                host[list].push_back(fault);
+        }
     }
     return scenario.dump();
 }
@@ -388,6 +419,7 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
     auto text = [&](size_t i) { return arg(i).empty() || arg(i) == "-" ? std::wstring() : Wide(arg(i)); };
     auto orNull = [](const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); };
     const std::string& verb = w[0];
+    if (verb.rfind("ov", 0) == 0) return OverviewStep(w);
     for (const auto& c : Commands)
         if (verb == c.name) return session.Command(c.id) && session.SettleAndAnswer();
     for (const auto& m : Messages) {
@@ -445,8 +477,18 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         return CloseClipboard();
     }
     if (verb == "point") {
+        // The pointer's move reaches the window through the X server, later than a posted message
+        // would: wait for the move to reach the host, so that a click after it is not overtaken.
         POINT p = ImagePoint(arg(1), arg(2));
-        return ClientToScreen(session.Window(), &p) && SetCursorPos(p.x, p.y) && session.SettleAndAnswer();
+        const size_t before = session.Calls().size();
+        if (!ClientToScreen(session.Window(), &p) || !SetCursorPos(p.x, p.y)) return false;
+        uidriver::WaitUntil([&] {
+            const std::vector<LoggedCall> calls = session.Calls();
+            for (size_t i = before; i < calls.size(); ++i)
+                if (calls[i].Is("SetAbsolutePosition") || calls[i].Is("SetRelativePosition")) return true;
+            return false;
+        });
+        return session.SettleAndAnswer();
     }
     if (verb == "watch") {
         watch = 0;
@@ -457,6 +499,7 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
                      : w[i] == "heads"   ? Heads
                      : w[i] == "control" ? Control
                      : w[i] == "read"    ? Read
+                     : w[i] == "target"  ? Target
                                          : Class;
         return true;
     }
@@ -538,6 +581,128 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         return true;
     }
     ADD_FAILURE() << "unknown step " << verb;
+    return false;
+}
+
+bool ScenarioRun::OverviewStep(const std::vector<std::string>& w) {
+    using namespace uidriver;
+    auto arg = [&](size_t i) { return i < w.size() ? w[i] : std::string(); };
+    const std::string& verb = w[0];
+    auto settle = [&] { return session.SettleAndAnswer(); };
+    if (verb == "overview") {
+        if (!session.Command(IDM_OVERVIEW)) return false;
+        overview_ = WaitForWindow(L"VUEMERE_OVERVIEW", nullptr, session.ProcessId());
+        ovList_ = overview_ ? FindWindowExW(overview_, nullptr, L"SysListView32", nullptr) : nullptr;
+        if (!ovList_) return false;
+        // Beside the console, so that neither covers the other's pixels.
+        SetWindowPos(overview_, nullptr, 460, 0, 700, 560, SWP_NOZORDER | SWP_NOACTIVATE);
+        transcript.push_back("overview " + Narrow(uidriver::Text(overview_)));
+        return settle();
+    }
+    if (!overview_ || !IsWindow(overview_)) return false;
+    if (verb == "ov") {
+        for (const auto& c : OverviewCommands)
+            if (arg(1) == c.name) return PostCommand(overview_, c.id) && settle();
+        for (const auto& c : Commands)
+            if (arg(1) == c.name) return PostCommand(overview_, c.id) && settle();
+        ADD_FAILURE() << "unknown overview command " << arg(1);
+        return false;
+    }
+    if (verb == "ov-add") {
+        HWND dialog = PostCommand(overview_, IDM_OV_ADD_HOST) ? WaitForDialog(L"Add Host", overview_, session.ProcessId())
+                                                              : nullptr;
+        if (!dialog || !SetItemText(dialog, IDC_ADD_HOST_SERVER, Wide(arg(1)).c_str()) ||
+            !SetItemText(dialog, IDC_ADD_HOST_USER, Wide(arg(2)).c_str()) ||
+            !SetItemText(dialog, IDC_ADD_HOST_PASSWORD, Wide(arg(3)).c_str()) || !Click(dialog, IDOK) ||
+            !session.SettleAndAnswer({dialog}))
+            return false;
+        if (!IsWindow(dialog)) return settle();
+        Transcribe();
+        transcript.push_back("Add Host stays open");
+        return Answer(dialog, IDCANCEL) && settle();
+    }
+    if (verb == "ov-tick") return PostMessageW(overview_, WM_TIMER, OverviewTimerId, 0) && settle();
+    if (verb == "ov-wire") {
+        // One tick's wire calls; a tick that listed a host's machines is followed by one that does not.
+        for (int round = 0; round < 2; ++round) {
+            const size_t before = session.Calls().size();
+            if (!PostMessageW(overview_, WM_TIMER, OverviewTimerId, 0) || !settle()) return false;
+            const std::vector<LoggedCall> calls = session.Calls();
+            long wire = 0;
+            bool listed = false;
+            for (size_t i = before; i < calls.size(); ++i) {
+                wire += calls[i].Field("wire") == "true";
+                listed = listed || calls[i].Is("ExecQuery");
+            }
+            if (!listed || round == 1) {
+                transcript.push_back("tick wire calls " + std::to_string(wire));
+                break;
+            }
+        }
+        logged_ = session.Calls().size();
+        return true;
+    }
+    if (verb == "ov-rows") {
+        std::vector<int> columns;
+        for (size_t i = 1; i < w.size(); ++i) columns.push_back(std::stoi(w[i]));
+        if (columns.empty()) columns = {0, 1};
+        for (const auto& row : ListViewRows(ovList_, *std::max_element(columns.begin(), columns.end()) + 1)) {
+            std::string line = "row";
+            for (int c : columns) line += (line.size() > 3 ? ", " : " ") + Narrow(row[static_cast<size_t>(c)]);
+            transcript.push_back(line);
+        }
+        return true;
+    }
+    if (verb == "ov-select") {
+        const auto rows = ListViewRows(ovList_, 1);
+        std::vector<int> items;
+        for (size_t i = 1; i < w.size(); ++i) {
+            const std::wstring name = Wide(std::regex_replace(w[i], std::regex("_"), " "));
+            for (size_t r = 0; r < rows.size(); ++r)
+                if (rows[r][0] == name) items.push_back(static_cast<int>(r));
+        }
+        return ListViewSelect(ovList_, items) && settle();
+    }
+    if (verb == "ov-key") return PostKey(ovList_, static_cast<UINT>(std::stoul(arg(1)))) && settle();
+    if (verb == "ov-tiles" || verb == "ov-wait-colour") {
+        // Each tile's picture: in colour, or without any (grey: greyed, or a plain tile).
+        auto look = [&](std::string& seen) {
+            // The list fills the window's client area from its corner.
+            uidriver::Pixels pixels;
+            if (!CaptureClient(overview_, pixels)) return false;
+            const auto rows = ListViewRows(ovList_, 2);
+            seen = "tiles";
+            bool colour = true;
+            for (size_t r = 0; r < rows.size(); ++r) {
+                RECT at{};
+                bool coloured = false;
+                if (!ListViewImageRect(ovList_, static_cast<int>(r), at)) continue;
+                for (LONG y = std::max(at.top, 0L); y < std::min<LONG>(at.bottom, pixels.height); ++y)
+                    for (LONG x = std::max(at.left, 0L); x < std::min<LONG>(at.right, pixels.width); ++x) {
+                        const uint32_t p = pixels.At(x, y);
+                        const int red = p >> 16 & 0xFF, green = p >> 8 & 0xFF, blue = p & 0xFF;
+                        coloured = coloured || std::max({red, green, blue}) - std::min({red, green, blue}) > 40;
+                    }
+                // The Host column names the host, and after a colon why it is not answering.
+                if (verb == "ov-wait-colour" && Narrow(rows[r][1]).substr(0, arg(1).size()) == arg(1))
+                    colour = colour && coloured;
+                seen += (seen.size() > 5 ? ", " : " ") + Narrow(rows[r][0]) + (coloured ? " colour" : " grey");
+            }
+            return colour;
+        };
+        std::string seen;
+        if (verb == "ov-tiles") {
+            // Painting comes after every queued message: wait for what a tick drew.
+            WaitUntil([&] { return !GetUpdateRect(ovList_, nullptr, FALSE); });
+            look(seen);
+            transcript.push_back(seen);
+            return true;
+        }
+        const bool back = WaitUntil([&] { return look(seen); }, 2 * HostRetryMs);
+        transcript.push_back(arg(1) + (back ? " back in colour" : " not back: " + seen));
+        return true;
+    }
+    ADD_FAILURE() << "unknown overview step " << verb;
     return false;
 }
 
@@ -694,12 +859,16 @@ void ScenarioRun::Transcribe() {
             if (IsDevice(call) || call.IsFetch() || IsControl(call)) {
                 const unsigned kind = IsDevice(call) ? Device : call.IsFetch() ? Fetch : Control;
                 if ((watch & kind) != 0) entry = call.Field("method") + Values(call) + hr;
+                if (!entry.empty() && kind == Control && (watch & Target))
+                    for (const auto& [name, info] : machines)
+                        if (!info.guid.empty() && call.Field("target").find(info.guid) != std::string::npos) entry += " to " + name;
                 // A call that reaches a machine names the one opened: a device's path, or that of
                 // the live settings, holds its identifier (a checkpoint's settings have their own).
                 const std::string reference = IsDevice(call) ? call.Field("target")
                                               : kind == Control ? call.Field("target") + Values(call, true)
                                                                 : Values(call, true);
-                if (opened != machines.end() && !opened->second.guid.empty() && hr.empty() &&
+                // The overview's summaries are of many machines, none of them the one opened.
+                if (opened != machines.end() && !opened->second.guid.empty() && hr.empty() && !OfOverview(call) &&
                     reference.find(":Msvm_") != std::string::npos && reference.find(opened->second.guid) == std::string::npos)
                     entry = (entry.empty() ? call.Field("method") : entry) + " (not to " + opened_ + ")";
             } else if (call.Is("ConnectServer") && (watch & Connect)) {

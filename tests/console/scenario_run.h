@@ -41,6 +41,7 @@
 //                                       (definitions fetched) heads (the display controller and
 //                                       video head queries, as "select|associators CLASS COUNT")
 //                                       control (power methods) read (objects read by their path)
+//                                       target (the machine a power method went to, by name)
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
 //   ticking                             waits for an image request the timer makes by itself
@@ -51,6 +52,17 @@
 //   wire N                              "wire calls <= N" when at most N wire calls were logged
 //                                       since the last such step
 //   wait MS                             lets MS milliseconds pass (a back-off's delay)
+// The overview (its items named by their text, "_" standing for a blank):
+//   overview                            "&Overview..." in the console: its window and its title
+//   ov COMMAND                          one of its commands (refresh, details, large, medium,
+//                                       small, remove-host, open, close) or Action items (start, ...)
+//   ov-add SERVER [USER PASSWORD]       "&Add Host..." ("Add Host stays open" when it does)
+//   ov-tick | ov-wire                   a tick; a tick and its wire calls (one that lists a host's
+//                                       machines is followed by one that does not)
+//   ov-rows [COLUMN...]                 its items' texts, in its order (default: Name and Host)
+//   ov-select NAME... | ov-key VK       selects those items; a key pressed in the list
+//   ov-tiles | ov-wait-colour HOST      each tile in colour or grey; waits (as long as a host's
+//                                       retry) until the tiles of HOST's items are in colour
 // Every step settles the window and answers the boxes that came. Whatever the row watches, a
 // device call, image request or power method that names another machine than the one opened last
 // is transcribed with " (not to MACHINE)".
@@ -67,7 +79,8 @@ inline constexpr char CaptureWarning[] =
     "setting: If custom size or scale, The performance issue is caused. \nIt becomes as worker-process hung up. In "
     "the worst case, it is necessary to reboot Hyper-V. \n\ncontinue ? [Cancel]";
 
-// The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added.
+// The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added; a
+// {"hostile": {...}} among them is set as every host's "hostile" member.
 std::string BaseScenario(const std::string& faults = "");
 
 struct Row {
@@ -80,7 +93,7 @@ struct Row {
 
 class ScenarioRun {
 public:
-    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8, Heads = 16, Control = 32, Read = 64 };
+    enum Watch : unsigned { Device = 1, Fetch = 2, Connect = 4, Class = 8, Heads = 16, Control = 32, Read = 64, Target = 128 };
 
     // Starts vuemere.exe on the base scenario with `faults` at `dpi`, its client area 420 x 320
     // and the refresh timer at 60,000 ms, so that only the steps ask for images.
@@ -105,6 +118,7 @@ public:
     unsigned watch = Device;
 
 private:
+    bool OverviewStep(const std::vector<std::string>& words);
     bool ConnectDialog(const std::vector<std::string>& servers, const std::wstring& machine,
                        const std::wstring& user, const std::wstring& password);
     bool Post(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -115,6 +129,7 @@ private:
     std::string Saved(const std::string& name);
 
     bool started_ = false;
+    HWND overview_ = nullptr, ovList_ = nullptr;  // the overview window and its list view
     std::string opened_;  // the machine opened last
     size_t logged_ = 0, boxes_ = 0, wireMark_ = 0;
     uidriver::Pixels copied_;          // the clipboard's bitmap as last observed

@@ -29,7 +29,7 @@ const char Disconnected[] = "0x80010108";  // RPC_E_DISCONNECTED
 // first): one ExecQuery, one Next, four reads of Name and of ElementName; a fault meant for the
 // console's own calls skips those with "after". Input goes to the middle of the image.
 enum Script { Listing, Open, MethodOpen, OpenSettings, OpenInput, OpenBeta, OpenOdd, OpenV2, OpenCapture, Control,
-              ControlV2, ClusterOpen, ClusterMove };
+              ControlV2, Overview, ClusterOpen, ClusterMove };
 const char* const Steps[] = {
     "open Alpha",
     "open Alpha; tick",
@@ -45,6 +45,8 @@ const char* const Steps[] = {
     // shutdown, on the second read of the machine.
     "open Worker ctl; pause; tick; resume; tick; checkpoint; tick; answer yes; shut-down; tick; tick",
     "open Mute2 ctl-v2; checkpoint; tick",
+    // The overview of a host with one machine running and three off; no machine open in the console.
+    "overview; ov-add idle; ov-tick; ov-rows 0 2; ov-tiles",
     // ClB is listed through node-1's cluster and opened on node-2; ClA live-migrates from node-1
     // to node-2 while it is watched (gone at the third tick).
     "open ClB node-1; tick",
@@ -53,7 +55,7 @@ const char* const Steps[] = {
 const char LiveMove[] = R"({"host": "node-1", "machine": "ClA", "migrate": "node-2", "after": 33, "how": "live"})";
 // The machine a script opens again after the host went away.
 const char* const Reopen[] = {"Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Gamma hv-v2",
-                              "Alpha", "Worker ctl", "Mute2 ctl-v2", "ClB node-1", "ClA node-1"};
+                              "Alpha", "Worker ctl", "Mute2 ctl-v2", "Busy idle", "ClB node-1", "ClA node-1"};
 
 // What a case shows: the picture ("image" of a 320 x 240 guest, "image WxH [corners]", or "text"),
 // then the transcript's lines (message boxes as "caption: text", "%hr" standing for the injected
@@ -96,6 +98,15 @@ const std::string Send = "cannot send the request (%hr)", Unanswered = "cannot r
                   NoSnapshots = "cannot find the snapshot service (%hr)", InvalidState = "invalid state for this operation",
                   NoService = "Worker has no working shutdown service in its guest: it cannot be asked to shut down.";
 
+// What the overview shows: every machine with its state and Busy's picture; the machines without
+// their states (the host failed, or its answers could not be matched); the states without
+// pictures; nothing (the host failed before its listing).
+const std::string Seen = "|overview vuemere - Overview", Rows = "|row Busy, Running|row Idle 1, Off|row Idle 2, Off|row Idle 3, Off",
+                  Plain = "|tiles Busy grey, Idle 1 grey, Idle 2 grey, Idle 3 grey";
+const std::string OvShown = T + Seen + Rows + "|tiles Busy colour, Idle 1 grey, Idle 2 grey, Idle 3 grey",
+                  OvNoState = T + Seen + "|row Busy, |row Idle 1, |row Idle 2, |row Idle 3, " + Plain,
+                  OvNoPicture = T + Seen + Rows + Plain, OvNothing = T + Seen + "|tiles";
+
 std::vector<Case> Cases() {
     const std::string L = "|not listed Alpha";
     return {
@@ -108,6 +119,9 @@ std::vector<Case> Cases() {
          ListingError(Query), ListingError(Query)},
         {"SetBlanket (listing's enumerator)", Listing, R"({"call": "SetBlanket", "after": 1, "count": 1})", ListingError(Blanket), ""},
         {"Next Msvm_ComputerSystem (listing)", Listing, R"({"call": "Next", "class": "Msvm_ComputerSystem", "count": 1})", T + L, T + L},
+        // A host that delivers nothing within the wait of a Next: the step fails with that, not a freeze.
+        {"Next Msvm_ComputerSystem (listing)", Listing, R"({"reply": "stall", "class": "Msvm_ComputerSystem", "count": 1})",
+         T + Box("connect error", "the host did not answer (0x800705B4)") + L, ""},
         {"Get Name (listing)", Listing, R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "Name"})", T + L, ""},
         {"Get Name (listing)", Listing, R"({"reply": "propertyMissing", "class": "Msvm_ComputerSystem", "property": "Name"})", T + L, ""},
         {"Get ElementName (listing)", Listing, R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "ElementName"})", T + L, ""},
@@ -124,6 +138,8 @@ std::vector<Case> Cases() {
          R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemManagementService"})", T + CannotService + Query, T + CannotService + Query},
         {"Next Msvm_VirtualSystemManagementService", Open, R"({"call": "Next", "class": "Msvm_VirtualSystemManagementService"})",
          T + CannotService, T + CannotService},
+        {"Next Msvm_VirtualSystemManagementService", Open, R"({"reply": "stall", "class": "Msvm_VirtualSystemManagementService"})",
+         T + CannotService + "the host did not answer", ""},
         {"ExecQuery Msvm_ComputerSystem (by identifier)", Open, R"({"call": "ExecQuery", "class": "Msvm_ComputerSystem", "after": 1})",
          T + CannotOpen + Query, T + CannotOpen + Query},
         {"Next Msvm_ComputerSystem (by identifier)", Open, R"({"call": "Next", "class": "Msvm_ComputerSystem", "after": 1})",
@@ -388,6 +404,29 @@ std::vector<Case> Cases() {
         {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot", "jobError": ""})",
          I + Cannot("Checkpoint", "error code 32768"), ""},
 
+        // The overview: no failure raises a box; a host whose listing or summary fails shows its
+        // machines without state (and greyed, Host column saying why), and answers that cannot be
+        // matched or pictures of the wrong size are dropped, never shown under another name.
+        {"ConnectServer (Add Host)", Overview, R"({"call": "ConnectServer"})",
+         T + Seen + "|connect error: cannot conect for server (%hr)|Add Host stays open|tiles", ""},
+        {"ExecQuery Msvm_VirtualSystemSettingData (overview listing)", Overview,
+         R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemSettingData"})", OvNothing, OvNothing},
+        {"Next Msvm_VirtualSystemSettingData (overview listing)", Overview,
+         R"({"call": "Next", "class": "Msvm_VirtualSystemSettingData"})", OvNothing, OvNothing},
+        {"GetObject Msvm_VirtualSystemManagementService (overview, first use)", Overview,
+         R"({"call": "GetObject", "class": "Msvm_VirtualSystemManagementService", "count": 1})", OvNoState, OvNoState},
+        {"ExecMethod GetSummaryInformation (overview)", Overview, R"({"call": "ExecMethod", "method": "GetSummaryInformation"})",
+         OvNoState, OvNoState},
+        {"Get SummaryInformation (overview)", Overview, R"({"call": "Get", "property": "SummaryInformation"})", OvNoState, ""},
+        {"ExecMethod GetSummaryInformation (overview)", Overview, R"({"reply": "summaryReversed"})", OvShown, ""},
+        {"ExecMethod GetSummaryInformation (overview)", Overview, R"({"reply": "summaryNoName"})", OvNoState, ""},
+        {"ExecMethod GetSummaryInformation (overview)", Overview, R"({"reply": "summaryNotObjects"})", OvNoState, ""},
+        {"ExecMethod GetSummaryInformation (overview)", Overview, R"({"reply": "imageWrongSize"})", OvNoPicture, ""},
+        {"ExecMethod GetSummaryInformation (overview)", Overview,
+         R"({"reply": "imageNotArray", "method": "GetSummaryInformation"})", OvNoPicture, ""},
+        {"ExecMethod GetSummaryInformation (overview)", Overview,
+         R"({"reply": "imageShort", "method": "GetSummaryInformation"})", OvNoPicture, ""},
+
         // Beta: the S3 display controller's head (else found by the identifier), relative mode.
         {"ExecQuery Msvm_S3DisplayController", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_S3DisplayController"})", I, T},
         {"Next Msvm_S3DisplayController", OpenBeta, R"({"call": "Next", "class": "Msvm_S3DisplayController"})", I, T},
@@ -439,8 +478,8 @@ bool FaultActed(const std::string& match, bool gone, ScenarioRun& run) {
     const std::string reply = member("reply");
     std::string call = member("call"), hr = gone ? Disconnected : fault.value("hr", std::string(Hr));
     if (!reply.empty()) {
-        call = reply == "propertyMissing" ? "Get" : reply == "resolutionZero" ? "Next" : "ExecMethod";
-        hr = reply == "propertyMissing" ? "0x80041002" : "0x00000000";
+        call = reply == "propertyMissing" ? "Get" : reply == "resolutionZero" || reply == "stall" ? "Next" : "ExecMethod";
+        hr = reply == "propertyMissing" ? "0x80041002" : reply == "stall" ? "0x00040004" : "0x00000000";
     }
     if (fault.contains("returnValue") || fault.contains("jobError")) hr = "0x00000000";  // the method answers
     auto matches = [&](const LoggedCall& logged, const char* name) {

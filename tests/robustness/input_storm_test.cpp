@@ -5,10 +5,10 @@
 // and a letter; answered No), keep refreshing, keep its private bytes bounded, and end with exit
 // code 0 and no COM object of the host unreleased.
 // VUEMERE_INPUT_STORM=<n> posts n messages instead (scripts/bench runs a longer storm).
+#include "private_bytes.h"
 #include "scenario_run.h"
 
 #include <gtest/gtest.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -57,17 +57,6 @@ int CancelDialogs(ConsoleSession& session) {
             ++cancelled;
     }
     return cancelled;
-}
-
-long long PrivateBytes(DWORD processId) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof(counters);
-    const bool read = process && GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                                                      sizeof(counters));
-    if (process) CloseHandle(process);
-    // Wine leaves PrivateUsage 0; PagefileUsage is the same commit charge on Windows.
-    return read ? static_cast<long long>(counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage) : -1;
 }
 
 TEST(InputStorm, RandomInputWhileRefreshingEvery100ms) {

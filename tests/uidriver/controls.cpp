@@ -1,6 +1,8 @@
 // Reading and setting controls, clicking, keys, message boxes.
 #include "uidriver.h"
 
+#include <commctrl.h>
+
 namespace uidriver {
 
 namespace {
@@ -200,6 +202,98 @@ bool ReadMessageBox(HWND box, MessageBoxInfo& info) {
 
 bool Answer(HWND box, int id, DWORD timeoutMs) {
     return Click(box, id) && WaitGone(box, timeoutMs);
+}
+
+}  // namespace uidriver
+
+namespace uidriver {
+
+namespace {
+
+// A block of memory in the process that owns `window`, for messages whose parameters point.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, SIZE_T size) : size_(size) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+        if (process_) at_ = static_cast<BYTE*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBlock() {
+        if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+    bool Ok() const { return at_ != nullptr; }
+    BYTE* At(SIZE_T offset = 0) const { return at_ + offset; }
+    bool Write(SIZE_T offset, const void* data, SIZE_T size) const {
+        return offset + size <= size_ && WriteProcessMemory(process_, at_ + offset, data, size, nullptr);
+    }
+    bool Read(SIZE_T offset, void* data, SIZE_T size) const {
+        return offset + size <= size_ && ReadProcessMemory(process_, at_ + offset, data, size, nullptr);
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    BYTE* at_ = nullptr;
+    SIZE_T size_;
+};
+
+constexpr SIZE_T TextOffset = 512, TextChars = 1024;
+
+}  // namespace
+
+std::vector<std::vector<std::wstring>> ListViewRows(HWND list, int columns) {
+    std::vector<std::vector<std::wstring>> rows;
+    RemoteBlock block(list, TextOffset + TextChars * sizeof(wchar_t));
+    if (!block.Ok()) return rows;
+    const LRESULT count = SendOr(list, LVM_GETITEMCOUNT, 0, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::vector<std::wstring>& row = rows.emplace_back();
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = reinterpret_cast<wchar_t*>(block.At(TextOffset));
+            item.cchTextMax = static_cast<int>(TextChars);
+            wchar_t text[TextChars] = L"";
+            LRESULT length = 0;
+            if (!block.Write(0, &item, sizeof item) ||
+                !SendTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(block.At()), length) ||
+                !block.Read(TextOffset, text, sizeof text))
+                length = 0;
+            text[TextChars - 1] = L'\0';
+            row.push_back(length > 0 ? std::wstring(text) : std::wstring());
+        }
+    }
+    return rows;
+}
+
+bool ListViewSelect(HWND list, const std::vector<int>& items) {
+    RemoteBlock block(list, sizeof(LVITEMW));
+    if (!block.Ok()) return false;
+    auto set = [&](int index, UINT state, UINT mask) {
+        LVITEMW item{};
+        item.state = state;
+        item.stateMask = mask;
+        LRESULT done = 0;
+        return block.Write(0, &item, sizeof item) &&
+               SendTimeout(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(block.At()), done) && done;
+    };
+    if (!set(-1, 0, LVIS_SELECTED | LVIS_FOCUSED)) return false;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (!set(items[i], LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0), LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0)))
+            return false;
+    return true;
+}
+
+bool ListViewImageRect(HWND list, int item, RECT& rect) {
+    RemoteBlock block(list, sizeof(RECT));
+    RECT asked{LVIR_ICON, 0, 0, 0};
+    LRESULT done = 0;
+    return block.Ok() && block.Write(0, &asked, sizeof asked) &&
+           SendTimeout(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(block.At()), done) &&
+           done && block.Read(0, &rect, sizeof rect);
 }
 
 }  // namespace uidriver

@@ -91,6 +91,14 @@ bool IsEnabled(HWND dialog, int id);
 // The window holding the keyboard focus in `window`'s thread (null when none).
 HWND FocusOf(HWND window);
 
+// List views, through memory in the program's own process (their messages carry pointers).
+// The items' texts in the list's order, `columns` subitems each (0 is the item's text).
+std::vector<std::vector<std::wstring>> ListViewRows(HWND list, int columns);
+// Selects exactly the items given by index and focuses the first, as clicks would leave them.
+bool ListViewSelect(HWND list, const std::vector<int>& items);
+// Where an item's image is, in the list's client coordinates.
+bool ListViewImageRect(HWND list, int item, RECT& rect);
+
 // ---- Acting
 
 // Clicks a button (BM_CLICK, posted). False when the button is missing or disabled: a user could

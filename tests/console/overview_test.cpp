@@ -1,0 +1,57 @@
+// The overview, black-box: every machine of several hosts in one window of the unmodified
+// vuemere.exe, live, one summary call per host per tick, opening a machine in the console,
+// actions on several machines at once, and a host that stops answering (see scenario_run.h).
+#include "scenario_run.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const Row Rows[] = {
+    // The console's host first, then one of the provider's second version: one item per machine,
+    // names exact, the host of each said (Wine draws no groups); a tick costs one call per host.
+    {"EveryMachineOfTwoHostsInOneWindow",
+     "open Alpha; overview; ov-add hv-v2; ov-rows 0 1 2; ov-wire; ov-tiles",
+     {"overview vuemere - Overview", "row Alpha, localhost, Running", "row Beta, localhost, Running",
+      "row Checkpointed, hv-v2, Running", "row Gamma, hv-v2, Running", "row NoMouse, hv-v2, Running",
+      "row Odd, localhost, Running", "tick wire calls 2",
+      "tiles Alpha colour, Beta colour, Checkpointed colour, Gamma colour, NoMouse colour, Odd colour"}},
+    // Details asks for no pictures; a click on a header sorts. Enter opens the machine in the
+    // console, by its identifier (two machines share the name Twin). A host that is not one, or a
+    // host shown already, adds nothing.
+    {"DetailsAndOpeningAMachine",
+     "overview; ov-add hv-real; ov details; ov-tick; ov-rows 0 1 2 3 4 5 6; ov-add no-hyperv; ov-add HV-REAL; "
+     "ov-select Twin; ov-key 13; title; shows 320x240",
+     {"overview vuemere - Overview", "row Boot, hv-real, Running, 2 %, 1024 MB, 01:00:00, OK",
+      "row Twin, hv-real, Running, 15 %, 1024 MB, 01:00:00, OK",
+      "row Twin, hv-real, Running, 28 %, 1024 MB, 01:00:00, OK",
+      "connect error: cannot conect for server (0x8004100E)", "Add Host stays open", "title vuemere - Twin",
+      "shows 320x240"}},
+    // Start on three selected machines that are off asks once, naming them, and starts exactly
+    // those three, though the selection changed while the question was up; each tile shows its
+    // progress until its job ends.
+    {"StartOnThreeMachinesAsksOnceAndStartsThem",
+     "overview; ov-add idle; ov-select Idle_1 Idle_2 Idle_3 Busy; meanwhile ov-select Busy; watch control target; answer yes; "
+     "ov start; ov-rows 0 2; ov-tick; ov-tick; ov-rows 0 2",
+     {"overview vuemere - Overview",
+      "Start: Start 3 machines?\n\nIdle 1 (idle)\nIdle 2 (idle)\nIdle 3 (idle) [&Yes]",
+      "RequestStateChange 2 null to Idle 1", "RequestStateChange 2 null to Idle 2", "RequestStateChange 2 null to Idle 3",
+      "row Busy, Running", "row Idle 1, Starting 50%", "row Idle 2, Starting 50%", "row Idle 3, Starting 50%",
+      "row Busy, Running", "row Idle 1, Running", "row Idle 2, Running", "row Idle 3, Running"}},
+    // A host that stops answering greys its tiles and says why, without a box, while the other
+    // host goes on; it is tried again by itself and comes back.
+    {"AHostThatGoesAwayGreysAndComesBackByItself",
+     "overview; ov-add flaky; ov-add localhost; ov-tick; ov-rows; ov-tiles; ov-wait-colour flaky; ov-rows",
+     {"overview vuemere - Overview", "row Alpha, localhost", "row Beta, localhost",
+      "row Flaky A, flaky: not answering (0x800706BA)", "row Flaky B, flaky: not answering (0x800706BA)",
+      "row Odd, localhost", "tiles Alpha colour, Beta colour, Flaky A grey, Flaky B grey, Odd colour",
+      "flaky back in colour", "row Alpha, localhost", "row Beta, localhost", "row Flaky A, flaky",
+      "row Flaky B, flaky", "row Odd, localhost"}},
+};
+
+class Overview : public testing::TestWithParam<Row> {};
+TEST_P(Overview, Row) { ExpectRow(GetParam()); }
+INSTANTIATE_TEST_SUITE_P(Rows, Overview, testing::ValuesIn(Rows),
+                         [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+}  // namespace
