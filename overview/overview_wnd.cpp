@@ -413,6 +413,8 @@ void OverviewWnd::SetView(OverviewView view) {
     SetWindowLongPtrW(list_, GWL_STYLE, (GetWindowLongPtrW(list_, GWL_STYLE) & ~LVS_TYPEMASK) | style);
     SendMessageW(list_, LVM_ENABLEGROUPVIEW, hosts_.size() > 1 && view != OverviewView::Details, 0);
     ResetTiles();
+    // Wine's list view does not erase what the old view drew.
+    InvalidateRect(list_, nullptr, TRUE);
     PostMessageW(hwnd, WM_TIMER, OverviewTimerId, 0);  // the pictures of the new size at once
 }
 
