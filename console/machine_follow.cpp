@@ -4,7 +4,10 @@
 // opened (from the object the open found), when the Action menu opens, on each tick while a job
 // of this console or an accepted shutdown is under way, and once when pictures stop or start
 // although the state known did not lead to expect it (someone else started, stopped or saved it).
-// A running machine's tick costs nothing more than its image.
+// A running machine's tick costs nothing more than its image, except while its guest boots: then
+// each tick also reads its video head again, since the screen's size changes on the way to the
+// desktop (BIOS text, a boot loader's picture, often on the emulated display) and only the head
+// says so.
 
 namespace {
 // The states in which the host sends pictures.
@@ -29,14 +32,25 @@ bool MainWnd::ReadState() {
         return false;
     }
     status.migrating = conn.migrating;
+    const bool resumed = status.state == MachineState::Paused || status.state == MachineState::Pausing ||
+                         status.state == MachineState::Resuming;
     if (status.Take(StateFromEnabledState(conn.providerVersion, value), value)) {
         // It has started, by this console or by anyone: the guest's resolution may be new and its
         // synthetic mouse enabled now.
+        if (!resumed) status.BeginBoot(GetTickCount());
         conn.FindVideoHead(errorText);
         conn.FindMouse(errorText);
         RequestRefresh();
     }
     return true;
+}
+
+void MainWnd::FollowBoot() {
+    if (!status.FollowsBoot(GetTickCount())) return;
+    const int32_t width = conn.guestWidth, height = conn.guestHeight;
+    WideString errorText;
+    conn.ReadVideoHead(errorText);  // a failure leaves the size known before
+    if (conn.guestWidth != width || conn.guestHeight != height) status.BootSizeChanged(GetTickCount());
 }
 
 void MainWnd::FollowMachine() {
@@ -48,6 +62,9 @@ void MainWnd::FollowMachine() {
         if (read == 0) status.jobPercent = job.percentComplete;
         // A job that cannot be read is not followed any further: every tick would fail the same way.
         status.jobRunning = outcome == JobOutcome::Running;
+        // A reset keeps the machine Running: only its job says the guest boots again.
+        if (outcome == JobOutcome::Succeeded && status.jobAction == MachineAction::Reset)
+            status.BeginBoot(GetTickCount());
         ReadState();
         ShowStatusTitle();
         // The box runs a message loop of its own, whose ticks must find the job already settled.

@@ -33,6 +33,7 @@ void MachineStatus::Forget() {
     moving = false;
     moveTarget.Clear();
     moveNote.Clear();
+    booting = false;
 }
 
 bool MachineStatus::Take(MachineState newState, uint32_t value) {
@@ -41,6 +42,17 @@ bool MachineStatus::Take(MachineState newState, uint32_t value) {
     state = newState;
     enabledState = value;
     return started;
+}
+
+void MachineStatus::BeginBoot(uint32_t now) {
+    booting = true;
+    bootSizeSince = now;
+}
+
+bool MachineStatus::FollowsBoot(uint32_t now) {
+    // Unsigned: the tick count wraps after 49.7 days.
+    if (booting && now - bootSizeSince >= BootSettleMs) booting = false;
+    return booting;
 }
 
 void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const MachineStatus& status, WideString& out) {

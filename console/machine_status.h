@@ -20,12 +20,24 @@ struct MachineStatus {
     bool moving = false;                         // gone from its node: being looked for on the cluster
     WideString moveTarget;                       // the node it is moving to, once the cluster said
     WideString moveNote;                         // why it is not open again yet ("" while nothing failed)
+    bool booting = false;                        // the guest started afresh: its screen's size is followed
+    uint32_t bootSizeSince = 0;                  // GetTickCount() when that size last changed
+
+    // How long the screen's size must stay the same before a booting guest counts as at its desktop.
+    static constexpr uint32_t BootSettleMs = 60000;
 
     // A new machine, or none: nothing known, nothing under way.
     void Forget();
     // Takes a state read from the host; true when it brings the machine to Running from another
     // known state (its screen and devices may have changed).
     bool Take(MachineState newState, uint32_t value);
+    // The guest starts afresh at `now` (started from Off, or reset): on its way to its desktop its
+    // screen takes sizes of its own (BIOS text, a boot loader's), which only its video head tells.
+    void BeginBoot(uint32_t now);
+    // Whether a tick at `now` reads the head again: while booting, until the size has stayed the
+    // same for BootSettleMs. A running machine's tick costs no more than its image.
+    bool FollowsBoot(uint32_t now);
+    void BootSizeChanged(uint32_t now) { bootSizeSince = now; }
 };
 
 // The window text: `title` + " - " + the machine's name, and while the machine is not Running or

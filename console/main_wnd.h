@@ -117,6 +117,7 @@ private:
     void TakeOpenedState();  // the state the open found, and whether it gave a picture
     bool ReadState();        // one round trip; false when the host did not say
     void FollowMachine();    // a tick, before its image: the job or shutdown under way
+    void FollowBoot();       // a tick, before its image: a booting guest's screen size
     void WatchImages();      // a tick, after its image: pictures that stop or start unexpectedly
     void ShowStatusTitle();
     void PaintStatusLine(HDC dc, const RECT& area);

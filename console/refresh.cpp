@@ -44,6 +44,7 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     holdUntilTick = 0;
 
     bool erase = false;
+    const int32_t guestWidth = conn.guestWidth, guestHeight = conn.guestHeight;
     if (MachineOpen() && status.moving) {
         FollowMove();
     } else if (MachineOpen()) {
@@ -54,6 +55,7 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
             ReadState();
             ShowStatusTitle();
         }
+        if (!status.moving) FollowBoot();
     }
     if (MachineOpen() && !status.moving) {
         const LONG oldWidth = conn.image.header.biWidth;
@@ -64,8 +66,9 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
         FetchImage(tickErrorText, setting.scale, setting.width, setting.height);  // silent
         // A reply without image data keeps the header's size; without erasing, the last picture
         // would stay on screen around "console image is not available.", and that text around a
-        // picture that comes back.
+        // picture that comes back. A guest screen of another size is placed anew.
         erase = conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
+                conn.guestWidth != guestWidth || conn.guestHeight != guestHeight ||
                 ImageShowable(*this, layout) != wasShowable;
         WatchImages();
     }

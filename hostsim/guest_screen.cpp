@@ -95,6 +95,7 @@ bool GuestScreen::Render(const ScreenContent& c) {
     if (c.width <= 0 || c.height <= 0) return false;
     if (c.width != width_ || c.height != height_) {
         if (!Allocate(c.width, c.height)) return false;
+        drawn_ = false;  // a boot stage of another size may keep the version
     }
     int s = PointerSize();
     RECT pointerArea{c.pointerX - 2, c.pointerY - 2, c.pointerX + s + 4, c.pointerY + 2 * s + 4};

@@ -138,7 +138,7 @@ public:
     // wants. Only the controller `display` names is active; the other's head reports a size of
     // its own, which says nothing about the guest's screen.
     void Display(Machine& m, int index, bool controller, bool head) {
-        const bool s3 = index == 1, active = m.display == (s3 ? "s3" : "synthetic");
+        const bool s3 = index == 1, active = m.ActiveDisplay() == (s3 ? "s3" : "synthetic");
         const uint16_t state = active ? kEnabled : kDisabled;
         const wchar_t* id = s3 ? L"S3Display" : L"SyntheticDisplay";
         if (controller)
@@ -149,8 +149,8 @@ public:
         auto d = Device(Role::VideoHead, m, index, L"Msvm_VideoHead", std::wstring(id) + L"\\VideoHead0", L"Video Head",
                         state);
         d->Set(L"CurrentBitsPerPixel", PropValue::I4(16));
-        d->Set(L"CurrentHorizontalResolution", PropValue::I4(active ? m.width : m.inactiveWidth));
-        d->Set(L"CurrentVerticalResolution", PropValue::I4(active ? m.height : m.inactiveHeight));
+        d->Set(L"CurrentHorizontalResolution", PropValue::I4(active ? m.ScreenWidth() : m.inactiveWidth));
+        d->Set(L"CurrentVerticalResolution", PropValue::I4(active ? m.ScreenHeight() : m.inactiveHeight));
     }
 
 private:

@@ -37,7 +37,9 @@ Machine::Machine(Host* owner, size_t position, const MachineConfig& config)
       name(config.name),
       stem(Upper(config.name.substr(0, kGuidStemLength))),
       generation(config.generation),
-      snapshots(config.snapshots) {
+      snapshots(config.snapshots),
+      boot(config.boot) {
+    if (boot.empty()) boot.emplace_back();
     Apply(config.settings);
     // The cluster names a machine's group after the machine, as the vendor's tools do; a later
     // rename leaves the group's name alone.
@@ -172,12 +174,13 @@ ScreenContent Machine::Content() const {
 
 bool Machine::Image(int w, int h, bool newFrame, uint8_t* out) {
     if (display == "none" || w <= 0 || h <= 0 || !HasScreen(power)) return false;
-    const bool booting = bootFrames > 0;
+    // The picture of the stage the guest is in; the image after it shows the next one.
+    const ScreenContent content = BootNow() ? BootContent() : Content();
     if (newFrame && power != Power::Paused) {  // a paused guest's screen stands still
         ++frame;
-        if (booting) --bootFrames;
+        if (bootFrames > 0) --bootFrames;
     }
-    if (!screen.Render(booting ? BootContent() : Content())) return false;
+    if (!screen.Render(content)) return false;
     screen.Scale(w, h, out);
     return true;
 }
@@ -227,6 +230,7 @@ Host::Host(const HostConfig& config)
       changes(config.changes),
       jobMs(config.jobMs),
       jobPolls(config.jobPolls),
+      reverseListing(config.reverseListing),
       nodeState(config.nodeState == "down" ? NodeState::Down
                 : config.nodeState == "paused" ? NodeState::Paused
                                                : NodeState::Up) {

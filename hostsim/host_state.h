@@ -53,11 +53,18 @@ struct Machine {
     // Power (machine_power.cpp).
     Power power = Power::Running;
     bool shutdownService = true;  // whether it has a Msvm_ShutdownComponent
-    int bootFrames = 0;           // images of the boot screen still to come
+    std::vector<BootStage> boot;  // what the guest shows as it boots, stage by stage
+    int bootFrames = 0;           // images of the boot screen still to come, of all its stages
     // As a role of a failover cluster (cluster_objects.cpp): its group's name, "" when not clustered.
     std::wstring clusterGroup;
     bool migrating = false;       // live migration under way: OperationalStatus[1] 32774
 
+    // The boot stage the guest is in, or null once its desktop runs; the display controller in
+    // use and the size its head reports, which a boot stage may set apart from the desktop's.
+    const BootStage* BootNow() const;
+    const std::string& ActiveDisplay() const;
+    int ScreenWidth() const;
+    int ScreenHeight() const;
     bool HasSyntheticMouse() const { return mouse == "synthetic" || mouse == "synthetic-disabled"; }
     // A disabled synthetic mouse comes with the emulated PS/2 one, which only generation 1 has.
     bool HasPs2Mouse() const { return mouse == "ps2" || (mouse == "synthetic-disabled" && generation == 1); }
@@ -105,6 +112,7 @@ struct Host {
     std::vector<ChangeConfig> changes;  // not yet applied
     int wireCalls = 0;
     int jobMs = 2000, jobPolls = 0;     // how long a state change takes: time, or reads of its job
+    bool reverseListing = false;        // queries deliver their objects last first
     std::vector<Job> jobs;              // running, and finished within the last five minutes
     std::optional<Hostility> hostility; // a hostile host's choice of answers (hostile.h)
     unsigned jobsStarted = 0;

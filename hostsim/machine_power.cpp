@@ -1,12 +1,10 @@
 #include "hostsim/machine_power.h"
 
 #include "hostsim/host_state.h"
+#include "hostsim/text_util.h"
 
 namespace hostsim {
 namespace {
-
-// The guest's boot screen lasts this many images after it starts from Off or is reset.
-constexpr int kBootFrames = 3;
 
 struct StateCodes {
     Power power;
@@ -89,7 +87,8 @@ void Machine::Land(Power target, bool boots) {
         pendingE0 = false;
         pointerX = width / 2;
         pointerY = height / 2;
-        bootFrames = kBootFrames;
+        bootFrames = 0;
+        for (const BootStage& stage : boot) bootFrames += stage.images;
     }
     ++version;
 }
@@ -104,12 +103,39 @@ void Machine::TakeCheckpoint() {
     if (frozen->Freeze(screen)) snapshotScreens.back() = std::move(frozen);
 }
 
+const BootStage* Machine::BootNow() const {
+    int shown = -bootFrames;
+    for (const BootStage& stage : boot) shown += stage.images;
+    for (const BootStage& stage : boot) {
+        if (bootFrames > 0 && shown < stage.images) return &stage;
+        shown -= stage.images;
+    }
+    return nullptr;
+}
+
+const std::string& Machine::ActiveDisplay() const {
+    const BootStage* stage = BootNow();
+    return stage && stage->display ? *stage->display : display;
+}
+
+int Machine::ScreenWidth() const {
+    const BootStage* stage = BootNow();
+    return stage ? stage->width.value_or(width) : width;
+}
+
+int Machine::ScreenHeight() const {
+    const BootStage* stage = BootNow();
+    return stage ? stage->height.value_or(height) : height;
+}
+
 ScreenContent Machine::BootContent() const {
     ScreenContent c;
-    c.width = width;
-    c.height = height;
+    c.width = ScreenWidth();
+    c.height = ScreenHeight();
     c.title = elementName;
     c.details.push_back(L"Starting...");
+    c.details.push_back(std::to_wstring(c.width) + L" x " + std::to_wstring(c.height) + L"   " + Wide(ActiveDisplay()) +
+                        L" display");
     c.details.push_back(L"Host " + host->hostName + L"   Generation " + std::to_wstring(generation));
     c.showPointer = false;
     c.frame = frame;

@@ -5,6 +5,7 @@
 
 #include <wbemcli.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace hostsim {
@@ -57,7 +58,8 @@ std::wstring QueryClass(const std::wstring& text) {
     return q->kind == WqlQuery::Kind::Select ? q->className : q->resultClass;
 }
 
-HRESULT RunQuery(const HostView& view, const std::wstring& text, QueryResult& result) {
+namespace {
+HRESULT Collect(const HostView& view, const std::wstring& text, QueryResult& result) {
     auto q = ParseWql(text);
     if (!q) return WBEM_E_INVALID_QUERY;
     const Schema& schema = view.schema();
@@ -91,6 +93,14 @@ HRESULT RunQuery(const HostView& view, const std::wstring& text, QueryResult& re
     for (const auto& inst : HostInstances(view, filter))
         if (Associated(view.version, *anchor, inst)) result.objects.push_back(inst.data);
     return WBEM_S_NO_ERROR;
+}
+}  // namespace
+
+HRESULT RunQuery(const HostView& view, const std::wstring& text, QueryResult& result) {
+    const HRESULT hr = Collect(view, text, result);
+    // WMI promises no order; this host keeps one of its own.
+    if (view.host->reverseListing) std::reverse(result.objects.begin(), result.objects.end());
+    return hr;
 }
 
 }  // namespace hostsim

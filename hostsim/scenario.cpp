@@ -88,9 +88,10 @@ public:
     bool Machine(const json& j, const std::string& where, MachineConfig& m) {
         if (!OnlyKeys(j, where, {"elementName", "name", "generation", "width", "height", "display", "mouse",
                                  "mouseEnabledState", "inactiveWidth", "inactiveHeight", "keyboard", "settingData",
-                                 "snapshots", "state", "shutdownService", "clustered"}))
+                                 "snapshots", "state", "shutdownService", "boot", "clustered"}))
             return false;
         if (!j.contains("elementName")) return Fail(where, "needs an \"elementName\"");
+        if (!Each(j, "boot", where, m.boot, &Reader::Boot)) return false;
         std::string name;
         std::optional<int> generation, snapshots;
         std::optional<bool> clustered;
@@ -103,6 +104,16 @@ public:
         m.name = Wide(name);
         m.generation = generation.value_or(1);
         m.snapshots = snapshots.value_or(0);
+        return true;
+    }
+
+    bool Boot(const json& j, const std::string& where, BootStage& b) {
+        std::optional<int> images;
+        if (!OnlyKeys(j, where, {"display", "width", "height", "images"}) ||
+            !OneOf(j, "display", where, {"synthetic", "s3"}, b.display) || !Int(j, "width", where, 1, 16384, b.width) ||
+            !Int(j, "height", where, 1, 16384, b.height) || !Int(j, "images", where, 1, 1000, images))
+            return false;
+        b.images = images.value_or(b.images);
         return true;
     }
 
@@ -210,22 +221,24 @@ public:
 
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
-                                 "octetPrefix", "language", "jobMs", "jobPolls", "machines", "generate", "faults", "changes",
-                                 "typeTextRoom", "hostile", "nodeState"}) ||
+                                 "octetPrefix", "language", "jobMs", "jobPolls", "listOrder", "machines", "generate",
+                                 "faults", "changes", "typeTextRoom", "hostile", "nodeState"}) ||
             !Hostile(j, where, h.hostile))
             return false;
         std::string hostName;
         std::optional<int> latency, jobMs, jobPolls, typeTextRoom;
         std::optional<bool> typeScancodes, octetPrefix;
-        std::optional<std::string> provider, language, nodeState;
+        std::optional<std::string> provider, language, listOrder, nodeState;
         if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
             !OneOf(j, "provider", where, {"v1", "v2", "both"}, provider) ||
             !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes) ||
             !Bool(j, "octetPrefix", where, octetPrefix) || !OneOf(j, "language", where, {"en", "de"}, language) ||
             !Int(j, "jobMs", where, 0, 600000, jobMs) || !Int(j, "jobPolls", where, 0, 1000, jobPolls) ||
+            !OneOf(j, "listOrder", where, {"scenario", "reverse"}, listOrder) ||
             !Int(j, "typeTextRoom", where, 1, 512, typeTextRoom) ||
             !OneOf(j, "nodeState", where, {"up", "down", "paused"}, nodeState))
             return false;
+        h.reverseListing = listOrder == "reverse";
         h.nodeState = nodeState.value_or("up");
         h.typeTextRoom = typeTextRoom.value_or(512);
         h.octetPrefix = octetPrefix.value_or(false);
@@ -330,6 +343,8 @@ bool CheckGenerations(const HostConfig& h, const std::string& where, std::string
             why = "generation 2 needs a host of the provider's second version (\"provider\" \"v2\" or \"both\")";
         else
             why = GenerationConflict(m.generation, m.settings);
+        for (const BootStage& stage : m.boot)
+            if (why.empty() && m.generation == 2 && stage.display == "s3") why = "generation 2 boots on display \"synthetic\"";
         if (!why.empty()) {
             error = host + " machine \"" + Utf8(m.settings.elementName.value_or(L"")) + "\": " + why;
             return false;

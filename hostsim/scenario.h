@@ -24,12 +24,21 @@ struct MachineSettings {
     std::optional<bool> shutdownService;   // whether it has a Msvm_ShutdownComponent
 };
 
+// One stage a guest goes through as it boots (BIOS text, a boot loader's picture) before its
+// desktop: the display controller in use and what its head reports, for so many images.
+struct BootStage {
+    std::optional<std::string> display;  // "synthetic" or "s3"; absent: the machine's own
+    std::optional<int> width, height;    // absent: the machine's own
+    int images = 3;
+};
+
 struct MachineConfig {
     std::wstring name;   // GUID; made up from the host and position when the scenario has none
     int generation = 1;  // 2: UEFI, synthetic devices only
     int snapshots = 0;   // snapshot settings objects besides the live one
     bool clustered = true;  // on a cluster node: a clustered role of the cluster
     MachineSettings settings;
+    std::vector<BootStage> boot;  // empty: three images at the machine's own display and size
 };
 
 struct UserConfig {
@@ -78,6 +87,7 @@ struct HostConfig {
     int jobMs = 2000;   // how long a state change, shutdown or checkpoint takes (0: at once)
     int jobPolls = 0;   // ... or this many reads of its job, when sooner (0: time only)
     std::string nodeState = "up";  // as a cluster node: "up", "down" (does not answer) or "paused"
+    bool reverseListing = false;  // "listOrder" "reverse": queries deliver their objects last first
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;
     std::vector<ChangeConfig> changes;

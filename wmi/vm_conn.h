@@ -51,6 +51,9 @@ public:
 
     // Screen image.
     HRESULT FindVideoHead(WideString& errorText);
+    // The head found last, read again for the guest's resolution: one round trip while it stays
+    // in use, FindVideoHead's lookup when it is not.
+    HRESULT ReadVideoHead(WideString& errorText);
     HRESULT GetThumbnail(WideString& errorText, float scale, int32_t width, int32_t height);
     ComRef<IWbemClassObject> GetSummaryThumbnail(WideString& errorText, int32_t requestCode);
     // One image at the guest's full resolution into `capture`, as GetThumbnail fetches it, leaving
@@ -125,6 +128,8 @@ private:
     // appended to `objects`; the status of the query (HostSilent when the host did not answer).
     HRESULT QueryMachineDevices(const wchar_t* className, ULONG count, std::vector<ComRef<IWbemClassObject>>& objects,
                              WideString& errorText);
+    // guestWidth and guestHeight from `videoHead`, which holds a head.
+    HRESULT TakeHeadSize();
     // The video head associated with the machine's controller of class `controllerClass`.
     ComRef<IWbemClassObject> FindHeadOf(const wchar_t* controllerClass, WideString& errorText, HRESULT& status);
     // GetThumbnail's fetch, into any image record.

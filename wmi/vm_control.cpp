@@ -32,15 +32,6 @@ HRESULT ReadState(IWbemClassObject* machine, uint32_t& enabledState) {
     return hr;
 }
 
-// One object by its path: a single round trip.
-HRESULT ReadObject(IWbemServices* services, const wchar_t* path, ComRef<IWbemClassObject>& object) {
-    if (!path) return WbemNotFound;
-    Bstr text(path);
-    HRESULT hr = services->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
-    if (SUCCEEDED(hr) && !object) hr = WbemFailed;
-    return hr;
-}
-
 // Whether the second version's machine says a live migration is under way: OperationalStatus[1]
 // 32774 ("Migrating Virtual Machine"). Missing or shorter: not migrating.
 bool ReportsMigrating(IWbemClassObject* machine) {

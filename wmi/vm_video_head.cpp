@@ -89,6 +89,23 @@ HRESULT VmConn::FindVideoHead(WideString& errorText) {
         if (silent) errorText.Assign(TextHostSilent);
         return silent;
     }
+    return TakeHeadSize();
+}
+
+HRESULT VmConn::ReadVideoHead(WideString& errorText) {
+    if (!services) return NoConnection(errorText);
+    ComRef<IWbemClassObject> current;
+    bool enabled = false;
+    // A head that can no longer be read, or says it is no longer in use (the guest's video
+    // integration services took over from the emulated display), means looking again.
+    if (!videoHead.object || FAILED(ReadObject(services.Get(), videoHead.PathText(), current)) ||
+        (SUCCEEDED(ReadEnabled(current.Get(), enabled)) && !enabled))
+        return FindVideoHead(errorText);
+    videoHead.Reset(std::move(current));
+    return TakeHeadSize();
+}
+
+HRESULT VmConn::TakeHeadSize() {
     ReadResolution(videoHead.object.Get(), L"CurrentHorizontalResolution", guestWidth);
     return ReadResolution(videoHead.object.Get(), L"CurrentVerticalResolution", guestHeight);
 }

@@ -114,3 +114,11 @@ ComRef<IWbemClassObject> QueryFirst(IWbemServices* services, const WmiCredential
 HRESULT ReadProperty(IWbemClassObject* object, const wchar_t* name, Variant& value) {
     return object->Get(name, 0, value.Put(), nullptr, nullptr);
 }
+
+HRESULT ReadObject(IWbemServices* services, const wchar_t* path, ComRef<IWbemClassObject>& object) {
+    if (!path) return WbemNotFound;
+    Bstr text(path);
+    HRESULT hr = services->GetObject(text.Get(), 0, nullptr, object.Put(), nullptr);
+    if (SUCCEEDED(hr) && !object) hr = WbemFailed;
+    return hr;
+}

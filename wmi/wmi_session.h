@@ -62,5 +62,8 @@ HRESULT NextObjects(IEnumWbemClassObject* enumerator, ULONG count,
 ComRef<IWbemClassObject> QueryFirst(IWbemServices* services, const WmiCredentials& credentials,
                                     const wchar_t* query, WideString& errorText, HRESULT* status = nullptr);
 
+// One object by its path: a single round trip. A null path is WBEM_E_NOT_FOUND.
+HRESULT ReadObject(IWbemServices* services, const wchar_t* path, ComRef<IWbemClassObject>& object);
+
 // IWbemClassObject::Get of one property (flags 0, no type or flavour).
 HRESULT ReadProperty(IWbemClassObject* object, const wchar_t* name, Variant& value);

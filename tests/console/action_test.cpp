@@ -28,10 +28,11 @@ std::vector<std::string> EveryActionShows(const std::string& name, const std::st
         "Turn Off: Turn off " + name + "? This is like pulling its power plug: unsaved work in the guest is lost. [&No]";
     return {title + " (Off)", "shows text+line",
             // The first request fetches the machine's class; the job and the machine are read
-            // on each tick until the job ends, and then the guest's screen shows.
+            // on each tick until the job ends, and then the guest's screen shows; its video head is
+            // read again on each tick while it boots.
             "GetObject Msvm_ComputerSystem", "RequestStateChange 2 null", "read Msvm_ConcreteJob",
             "read Msvm_ComputerSystem", title + " (Starting 50%)", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
-            title, "shows 320x240",
+            "read Msvm_VideoHead", title, "shows 320x240",
             // Its mouse was found again when it started.
             "SetAbsolutePosition 10 10", std::string("RequestStateChange ") + pause + " null", title + " (Paused)",
             // A paused guest cannot answer a shutdown request (the menu would not offer it).
@@ -62,10 +63,11 @@ const Row Rows[] = {
      "watch control read; action s; open Sleeper ctl; action v; action s; action s; save-state; tick; action s; action p; tick; "
      "action e; action r",
      {"read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "RequestStateChange 2 null", "read Msvm_ConcreteJob",
-      "read Msvm_ComputerSystem", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "read Msvm_ComputerSystem",
-      "read Msvm_ComputerSystem", "RequestStateChange 32768 null", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
-      "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "RequestStateChange 2 null",
-      "read Msvm_ConcreteJob", "read Msvm_ComputerSystem"}},
+      "read Msvm_ComputerSystem", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "read Msvm_VideoHead",
+      "read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "RequestStateChange 32768 null", "read Msvm_ConcreteJob",
+      "read Msvm_ComputerSystem", "read Msvm_VideoHead", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
+      "read Msvm_VideoHead", "read Msvm_ComputerSystem", "RequestStateChange 2 null", "read Msvm_ConcreteJob",
+      "read Msvm_ComputerSystem", "read Msvm_VideoHead"}},
     // A job that ends in exception (the first on each host), a refused transition (a command the
     // menu would not have offered is still sent) and a method that answers a failure code show
     // their boxes.
@@ -109,12 +111,14 @@ const Row Rows[] = {
       "cannot Shut Down: Mute" + NoShutdown},
      R"({"call": "ExecMethod", "method": "IsKeyPressed", "after": 10, "hr": "0x80041001"})"},
     // Someone else turns the machine off and on: pictures that stop or come back make the console
-    // read the state once; a running machine's refresh stays one round trip.
+    // read the state once; a running machine's refresh stays one round trip, a booting guest's
+    // also reads its video head.
     {"AMachineStoppedAndStartedByAnother",
      "open Flicker shared; watch read device; wire 21; tick; wire 1; tick; title; shows text+line; tick; tick; title; "
      "move 10 10; shows 320x240",
      {"wire calls <= 21", "wire calls <= 1", "read Msvm_ComputerSystem", "title vuemere - Flicker (Off)", "shows text+line",
-      "read Msvm_ComputerSystem", "title vuemere - Flicker", "SetAbsolutePosition 10 10", "shows 320x240"}},
+      "read Msvm_ComputerSystem", "title vuemere - Flicker", "SetAbsolutePosition 10 10", "read Msvm_VideoHead",
+      "shows 320x240"}},
 };
 
 class Action : public testing::TestWithParam<Row> {};

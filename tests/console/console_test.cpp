@@ -136,6 +136,25 @@ const Row Rows[] = {
       "associators Msvm_VideoHead 1", "select Msvm_S3DisplayController 1", "associators Msvm_VideoHead 1",
       "GetVirtualSystemThumbnailImage 720 400", "select Msvm_SyntheticDisplayController 1",
       "associators Msvm_VideoHead 1", "GetVirtualSystemThumbnailImage 1024 768", "shows 1024x768 corners"}},
+    // A guest that starts from Off, or is reset: its screen's size is followed as it boots, from
+    // BIOS text on the S3 display to its desktop on the synthetic one, picture and pointer alike.
+    {"ABootingGuestIsFollowedToItsDesktopsSize",
+     "open Booter ctl; watch heads read device; start; tick; shows 720x400 corners; tick; shows 640x480 corners; tick; "
+     "shows 1024x768 corners; move 189 142; open Rebooter ctl; answer yes; reset; tick; shows 720x400 corners",
+     {"read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
+      // Started: the head in use is looked up, then read again on each tick.
+      "select Msvm_SyntheticDisplayController 1", "associators Msvm_VideoHead 1", "select Msvm_S3DisplayController 1",
+      "associators Msvm_VideoHead 1", "read Msvm_VideoHead", "shows 720x400 corners", "read Msvm_VideoHead",
+      "shows 640x480 corners",
+      // The S3 display's head is no longer in use: the synthetic one's is looked up.
+      "read Msvm_VideoHead", "select Msvm_SyntheticDisplayController 1", "associators Msvm_VideoHead 1",
+      "shows 1024x768 corners", "SetAbsolutePosition 512 384", "read Msvm_VideoHead",
+      // Another machine, running: a reset makes it boot.
+      "select Msvm_SyntheticDisplayController 1", "associators Msvm_VideoHead 1",
+      "Reset: Reset Rebooter? It restarts at once: unsaved work in the guest is lost. [&No]", "read Msvm_ConcreteJob",
+      "read Msvm_ComputerSystem", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "read Msvm_VideoHead",
+      "select Msvm_SyntheticDisplayController 1", "associators Msvm_VideoHead 1", "select Msvm_S3DisplayController 1",
+      "associators Msvm_VideoHead 1", "shows 720x400 corners"}},
     // Two machines of one name: each opens as picked, and the Connect dialog picks the one
     // opened last again.
     {"MachinesThatShareANameOpenAsPicked",

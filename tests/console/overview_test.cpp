@@ -16,16 +16,17 @@ const Row Rows[] = {
       "row Checkpointed, hv-v2, Running", "row Gamma, hv-v2, Running", "row NoMouse, hv-v2, Running",
       "row Odd, localhost, Running", "tick wire calls 2",
       "tiles Alpha colour, Beta colour, Checkpointed colour, Gamma colour, NoMouse colour, Odd colour"}},
-    // Details asks for no pictures; a click on a header sorts. Enter opens the machine in the
+    // Details asks for no pictures; a click on a header sorts, a second click the other way. Enter opens the machine in the
     // console, by its identifier (two machines share the name Twin). A host that is not one, or a
     // host shown already, adds nothing.
     {"DetailsAndOpeningAMachine",
-     "overview; ov-add hv-real; ov details; ov-tick; ov-rows 0 1 2 3 4 5 6; ov-add no-hyperv; ov-add HV-REAL; "
+     "overview; ov-add hv-real; ov details; ov-tick; ov-rows 0 1 2 3 4 5 6; ov-sort 3; ov-sort 3; ov-rows 0 3; "
+     "ov-sort 0; ov-rows 0 3; ov-add no-hyperv; ov-add HV-REAL; "
      "ov-select Twin; ov-key 13; title; shows 320x240",
      {"overview vuemere - Overview", "row Boot, hv-real, Running, 2 %, 1024 MB, 01:00:00, OK",
       "row Twin, hv-real, Running, 15 %, 1024 MB, 01:00:00, OK",
-      "row Twin, hv-real, Running, 28 %, 1024 MB, 01:00:00, OK",
-      "connect error: cannot conect for server (0x8004100E)", "Add Host stays open", "title vuemere - Twin",
+      "row Twin, hv-real, Running, 28 %, 1024 MB, 01:00:00, OK", "row Twin, 28 %", "row Twin, 15 %", "row Boot, 2 %",
+      "row Boot, 2 %", "row Twin, 15 %", "row Twin, 28 %", "connect error: cannot conect for server (0x8004100E)", "Add Host stays open", "title vuemere - Twin",
       "shows 320x240"}},
     // Start on three selected machines that are off asks once, naming them, and starts exactly
     // those three, though the selection changed while the question was up; each tile shows its

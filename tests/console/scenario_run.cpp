@@ -5,6 +5,7 @@
 #include "wmi/com_ref.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <objbase.h>
 #include <wincodec.h>
 
@@ -31,14 +32,16 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // Boot starts on its S3 display and switches to the synthetic one once 48 wire calls have reached
 // the host (in the row that watches it: after its first full-size refresh, the 35th, and before
 // its second, the 63rd); two machines share a name. On the ctl hosts a job ends on its second
-// read (or after ten minutes); Sleeper and Sleeper2 are off, Mute and Mute2 have no shutdown
-// service; on idle, three of four machines are off. flaky stops answering its second summary
-// request (as a host gone from the network would), and answers again after it. Someone else turns
-// Flicker off once its host has had 21 wire calls (an open and a refresh), and on again after 24.
-// Cluster hvc1 has node-1 (ClA, and Local1 which is not clustered), node-2 (ClB) and node-3,
-// which is down; its machines are of generation 2.
+// read (or after ten minutes); Sleeper, Sleeper2 and Booter are off, Mute and Mute2 have no shutdown
+// service; Booter (and Rebooter, without the boot loader) boots on its S3 display in BIOS text,
+// then a boot loader's 640 x 480, one image each, before its desktop on the synthetic one; on idle,
+// three of four machines are off. flaky stops answering its second summary request (as a host gone
+// from the network would), and answers again after it. localhost lists its machines last first.
+// Someone else turns Flicker off once its host has had 21 wire calls (an open and a refresh), and
+// on again after 24. Cluster hvc1 has node-1 (ClA, and Local1 which is not clustered), node-2 (ClB)
+// and node-3, which is down; its machines are of generation 2.
 const char Hosts[] = R"({"hosts": [
-  {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "machines": [
+  {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "listOrder": "reverse", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
     {"elementName": "Beta", "name": "0F0F0000-0000-4000-8000-000000000002", "width": 320, "height": 240,
      "display": "s3", "mouse": "synthetic-disabled"},
@@ -68,7 +71,12 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Sleeper", "name": "0F0F0000-0000-4000-8000-000000000011", "width": 320, "height": 240, "state": "off"},
     {"elementName": "Mute", "name": "0F0F0000-0000-4000-8000-000000000012", "width": 320, "height": 240,
      "shutdownService": false},
-    {"elementName": "Worker", "name": "0F0F0000-0000-4000-8000-000000000014", "width": 320, "height": 240}]},
+    {"elementName": "Worker", "name": "0F0F0000-0000-4000-8000-000000000014", "width": 320, "height": 240},
+    {"elementName": "Booter", "name": "0F0F0000-0000-4000-8000-000000000018", "state": "off", "inactiveWidth": 800,
+     "inactiveHeight": 600, "boot": [{"display": "s3", "width": 720, "height": 400, "images": 1},
+                                     {"display": "s3", "width": 640, "height": 480, "images": 1}]},
+    {"elementName": "Rebooter", "name": "0F0F0000-0000-4000-8000-000000000019", "boot": [
+     {"display": "s3", "width": 720, "height": 400, "images": 1}]}]},
   {"name": "ctl-v2", "hostName": "HV-CTL2", "provider": "v2", "jobMs": 600000, "jobPolls": 2, "machines": [
     {"elementName": "Sleeper2", "name": "0F0F0000-0000-4000-8000-000000000013", "generation": 2, "width": 320,
      "height": 240, "state": "off"},
@@ -663,6 +671,16 @@ bool ScenarioRun::OverviewStep(const std::vector<std::string>& w) {
         }
         return ListViewSelect(ovList_, items) && settle();
     }
+    if (verb == "ov-sort") {
+        // A click on the header of that column, where the list's column widths put it.
+        HWND header = FindWindowExW(ovList_, nullptr, L"SysHeader32", nullptr);
+        const int column = std::stoi(arg(1));
+        int x = 0;
+        for (int c = 0; c < column; ++c) x += static_cast<int>(SendMessageW(ovList_, LVM_GETCOLUMNWIDTH, c, 0));
+        const LPARAM at = MAKELPARAM(x + static_cast<int>(SendMessageW(ovList_, LVM_GETCOLUMNWIDTH, column, 0)) / 2, 4);
+        return header && PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageW(header, WM_LBUTTONUP, 0, at) &&
+               settle();
+    }
     if (verb == "ov-key") return PostKey(ovList_, static_cast<UINT>(std::stoul(arg(1)))) && settle();
     if (verb == "ov-tiles" || verb == "ov-wait-colour") {
         // Each tile's picture: in colour, or without any (grey: greyed, or a plain tile).
@@ -784,6 +802,9 @@ bool ScenarioRun::SaveScreen(const std::string& name, const std::string& mode) {
     } else if (!WaitGone(dialog)) {
         return false;
     }
+    // The console's loop keeps answering until the dialog's thread has ended, then writes the file
+    // and enables itself (or shows a box): settling before that would read the file too early.
+    WaitUntil([&] { return IsWindowEnabled(session.Window()) || !Dialogs(session.ProcessId()).empty(); });
     const bool settled = session.SettleAndAnswer();
     Transcribe();
     if (!mode.empty()) transcript.push_back("asked before replacing " + name + (FileBytes(path) == before ? ", kept" : ", changed"));

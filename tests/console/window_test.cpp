@@ -59,8 +59,8 @@ TEST(ConsoleWindow, CaptureItemsNeedAMachineAndADpiChangeKeepsAFullSizePictureUn
     EXPECT_EQ(Edges(now), Edges(suggested));
     EXPECT_NEAR(DrawnHeight(window.hwnd), 2 * textHeight, textHeight / 4);
 
-    // A machine shown at its own resolution: the items are there, and a change of DPI keeps the
-    // client area's pixels instead of the suggested size.
+    // A machine shown at its own resolution: the items are there, and a change of DPI takes the
+    // suggested place but keeps the client area's pixels, one guest pixel per screen pixel.
     WideString error;
     VmConn& conn = window.conn;
     ASSERT_TRUE(conn.Connect(L"localhost", error) == 0 && conn.FindManagementService(error) == 0 &&
@@ -77,6 +77,10 @@ TEST(ConsoleWindow, CaptureItemsNeedAMachineAndADpiChangeKeepsAFullSizePictureUn
     RECT client{};
     GetClientRect(window.hwnd, &client);
     EXPECT_EQ(Edges(client), (std::vector<LONG>{0, 0, 670, 510}));
+    GetWindowRect(window.hwnd, &now);
+    EXPECT_EQ((std::vector<LONG>{now.left, now.top}), (std::vector<LONG>{halved.left, halved.top}));
+    RedrawWindow(window.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(Edges(window.imageRect), (std::vector<LONG>{15, 15, 655, 495}));
 
     DestroyWindow(window.hwnd);
     MSG msg;

@@ -89,6 +89,17 @@ TEST(MachineState, TitlesLinesAndBoxTexts) {
     status.shutdownPending = true;
     EXPECT_EQ(title(), L"vuemere - Web Server 01 (Stopping)");
     EXPECT_TRUE(status.Take(MachineState::Running, 2));  // started: its screen and devices may be new
+    // A booting guest's screen size is followed until it has stayed a minute, the tick count wrapping.
+    status.BeginBoot(0xFFFFF000u);
+    EXPECT_TRUE(status.FollowsBoot(0xFFFFF000u + MachineStatus::BootSettleMs - 1));
+    status.BootSizeChanged(100);
+    EXPECT_TRUE(status.FollowsBoot(100 + MachineStatus::BootSettleMs - 1));
+    EXPECT_FALSE(status.FollowsBoot(100 + MachineStatus::BootSettleMs));
+    EXPECT_FALSE(status.FollowsBoot(100));
+    status.BeginBoot(0);
+    status.Forget();
+    EXPECT_FALSE(status.FollowsBoot(0));
+    status.Take(MachineState::Running, 2);
     status.shutdownPending = false;
     EXPECT_EQ(title(), L"vuemere - Web Server 01");
     EXPECT_EQ(line(), L"-");

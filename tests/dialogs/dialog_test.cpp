@@ -11,9 +11,14 @@ const Row Rows[] = {
      {"setting error: interval error. (100 to 60000)", CaptureWarning}},
     // A failed listing empties the list; the box in which the password was typed is a password
     // box, and the password is never shown again.
-    {"ConnectDialog", R"(list localhost no-hyperv; open Vault secure LAB\admin s3cret; list secure)",
+    // localhost lists its machines last first: Alpha's index in the sorted box is neither its
+    // place in the listing nor the index the box gave it when it came in.
+    {"ConnectDialog",
+     R"(list localhost no-hyperv; open Vault secure LAB\admin s3cret; list secure; watch fetch; open Alpha; title; )"
+     "open *; title",
      {"listed Alpha, Beta, Odd", "connect error: cannot conect for server (0x8004100E)", "listed",
-      "connect error: cannot conect for server (0x80070005)", "listed"}},
+      "connect error: cannot conect for server (0x80070005)", "listed", Summary, Summary, "title vuemere - Alpha", Summary, Summary,
+      "title vuemere - Alpha"}},
 };
 
 class Dialogs : public testing::TestWithParam<Row> {};

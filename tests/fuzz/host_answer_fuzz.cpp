@@ -16,6 +16,7 @@
 
 #include "fuzz_input.h"
 
+#include <cstdint>
 #include <cwchar>
 #include <vector>
 
@@ -55,7 +56,9 @@ void CheckImage(FuzzInput& input) {
     const ImagePayload bounded = ImagePayloadOf(nullptr, length, width, height);
     // Whether to take it at all is known before any byte is read (nothing is allocated first).
     FUZZ_CHECK(payload.usable == bounded.usable);
-    FUZZ_CHECK(payload.usable == (asked > 0 && length <= static_cast<uint64_t>(asked) + OctetPrefixLength));
+    // A size too large to carry its prefix in 32 bits is never asked for: refused outright.
+    FUZZ_CHECK(payload.usable == (asked > 0 && asked <= UINT32_MAX - OctetPrefixLength &&
+                                  length <= static_cast<uint64_t>(asked) + OctetPrefixLength));
     if (!payload.usable) return;
     FUZZ_CHECK(static_cast<uint64_t>(payload.offset) + payload.length <= length);
     FUZZ_CHECK(payload.length <= static_cast<uint64_t>(asked) + OctetPrefixLength);

@@ -158,6 +158,16 @@ TEST_F(SimStrictness, QueriesOfTheOtherVersionOrMalformedAreRefused) {
     Variant cls;
     ReadProperty(object.Get(), L"__CLASS", cls);
     EXPECT_STREQ(cls.Text(), L"Msvm_PS2Mouse");
+    // As in Wine's WMI: property names of any case, and a Next that delivers fewer objects than
+    // asked for answers WBEM_S_FALSE.
+    EXPECT_EQ(object->Get(L"SYSTEMNAME", 0, cls.Put(), nullptr, nullptr), S_OK);
+    ComRef<IEnumWbemClassObject> results;
+    ASSERT_EQ(OpenQuery(v1.Get(), credentials, L"Select * from Msvm_VirtualSystemManagementService", results, errorText), S_OK);
+    IWbemClassObject* objects[2] = {};
+    ULONG delivered = 0;
+    EXPECT_EQ(results->Next(WBEM_INFINITE, 2, objects, &delivered), Hr(WBEM_S_FALSE));
+    ASSERT_EQ(delivered, 1u);
+    objects[0]->Release();
 }
 
 TEST_F(SimStrictness, ParametersTakeOnlyValuesOfTheirDeclaredTypeAndName) {

@@ -21,12 +21,13 @@
 namespace {
 
 // A quarter of the answers hostile rarely lets a machine open (it takes some forty answers), so
-// lower rates take the storm deep into refreshing, input and the Action menu.
+// lower rates take the storm deep into refreshing, input and the Action menu. A video head's
+// resolution is read seldom: seed 16 is the one that reaches it since localhost lists in reverse.
 struct Storm {
     int seed;
     double rate;
 };
-const Storm Storms[] = {{7, 0.25}, {28, 0.05}, {4242, 0.03}, {1009, 0.02}};
+const Storm Storms[] = {{7, 0.25}, {28, 0.05}, {4242, 0.03}, {1009, 0.02}, {16, 0.03}};
 constexpr int DefaultRounds = 3;
 // Every shape the simulator gives (docs/HOSTSIM.md), each met somewhere in the storms, but
 // "valueWhereNull": the program reads almost no property that is NULL on a sound host.

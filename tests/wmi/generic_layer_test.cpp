@@ -131,6 +131,10 @@ TEST(MalformedReplies, ArraysAreCheckedBeforeAnyElementIsRead) {
     V_VT(&byReference) = VT_ARRAY | VT_I4 | VT_BYREF;
     V_ARRAYREF(&byReference) = &V_ARRAY(status.Get());
     EXPECT_FALSE(FirstArrayNumber(byReference, first));
+    // Refused by its type, whatever it points at: here a sound array, which a reader taking the
+    // reference for the array itself would accept.
+    V_ARRAYREF(&byReference) = reinterpret_cast<SAFEARRAY**>(V_ARRAY(status.Get()));
+    EXPECT_FALSE(FirstArrayNumber(byReference, first));
     ArrayView view;
     EXPECT_FALSE(CheckArray(*status.Get(), VT_I4, 1, view)) << "more elements than allowed";
     // Two-byte elements of another type under the same size.
