@@ -67,11 +67,15 @@ const Row Rows[] = {
                "title vuemere - ClA (Saved)", "read Msvm_ComputerSystem 0x80041002", OnNode2[0], OnNode2[1],
                "read Msvm_ComputerSystem"}),
      Move("quick")},
-    // Its node stops answering: the next node in the cluster's order says where it went.
+    // Its node stops answering: the next node in the cluster's order says where it went. The
+    // machine boots afresh there, so each tick also follows its screen's size.
     {"AFailoverIsFollowed", Follow,
-     Followed({"read  0x80010108", "connect \\\\NODE-1\\root\\MSCluster 0x800706BA", "connect \\\\NODE-2\\root\\MSCluster",
-               OnNode2[1], "read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "title vuemere - ClA",
-               "read Msvm_ComputerSystem", "title vuemere - ClA", "read Msvm_ComputerSystem"}),
+     {Skipped[0], Skipped[1], "read Msvm_ComputerSystem", "title vuemere - ClA", "read  0x80010108",
+      "connect \\\\NODE-1\\root\\MSCluster 0x800706BA", "connect \\\\NODE-2\\root\\MSCluster", OnNode2[1],
+      "read Msvm_ComputerSystem", "read Msvm_ComputerSystem", "read Msvm_VideoHead", "title vuemere - ClA",
+      "read Msvm_ComputerSystem", "read Msvm_VideoHead", "title vuemere - ClA", "read Msvm_ComputerSystem",
+      "read Msvm_VideoHead", "title vuemere - ClA", "PressKey 65", "read Msvm_ComputerSystem", "read Msvm_VideoHead",
+      "read Msvm_ComputerSystem", "read Msvm_VideoHead", "title vuemere - ClA", "shows 320x240"},
      Move("failover")},
     // The tick in which it is gone: its state and an image request on node-1 (no picture: the
     // machine left during the tick), the read that finds it gone, the cluster's answer (a
