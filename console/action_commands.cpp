@@ -107,6 +107,7 @@ void MainWnd::TakeOutcome(MachineAction action, HRESULT sent, uint32_t returnVal
         status.jobAction = action;
         status.jobPath = jobPath;
         status.jobPercent = 0;
+        status.jobReadFailures = 0;
         status.shutdownPending = false;
         ShowStatusTitle();
         RequestRefresh();  // its first reading at once, not a whole interval later
@@ -115,7 +116,10 @@ void MainWnd::TakeOutcome(MachineAction action, HRESULT sent, uint32_t returnVal
     if (returnValue == MethodCompleted || returnValue == MethodJobStarted) {
         // Done at once, or under way without a job to follow: the machine's state tells the rest,
         // for a shutdown on every tick until it is Off.
-        status.shutdownPending = action == MachineAction::ShutDown;
+        if (action == MachineAction::ShutDown)
+            status.WatchShutdown(GetTickCount64());
+        else
+            status.shutdownPending = false;
         if (!status.shutdownPending) ReadState();
         ShowStatusTitle();
         RequestRefresh();

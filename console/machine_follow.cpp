@@ -1,8 +1,10 @@
 #include "console/main_wnd.h"
+#include "wmi/host_values.h"
 
 // The open machine's power as the console follows it. Its state is read when the machine is
 // opened (from the object the open found), when the Action menu opens, on each tick while a job
-// of this console or an accepted shutdown is under way, and once when pictures stop or start
+// of this console or an accepted shutdown is under way or while the machine is on its way between
+// states (or in one this console does not know), and once when pictures stop or start
 // although the state known did not lead to expect it (someone else started, stopped or saved it).
 // A running machine's tick costs nothing more than its image, except while its guest boots: then
 // each tick also reads its video head again, since the screen's size changes on the way to the
@@ -54,35 +56,64 @@ void MainWnd::FollowBoot() {
 }
 
 void MainWnd::FollowMachine() {
+    // A tick of the timer, not one asked for: at least an interval has passed since the last.
+    const bool timed = !refreshRequested;
+    refreshRequested = false;
     if (status.jobRunning) {
-        JobStatus job;
-        WideString errorText;
-        const HRESULT read = conn.ReadJob(status.jobPath.c_str(), job, errorText);
-        const JobOutcome outcome = read == 0 ? ClassifyJobState(job.jobState) : JobOutcome::Failed;
-        if (read == 0) status.jobPercent = job.percentComplete;
-        // A job that cannot be read is not followed any further: every tick would fail the same way.
-        status.jobRunning = outcome == JobOutcome::Running;
-        // A reset keeps the machine Running: only its job says the guest boots again.
-        if (outcome == JobOutcome::Succeeded && status.jobAction == MachineAction::Reset)
-            status.BeginBoot(GetTickCount());
+        FollowJob();
+    } else if (status.shutdownPending) {
+        FollowShutdown(timed);
+    } else if (status.known && !StateSettled(status.state)) {
+        // On its way, or in a state this console does not know: read until it settles.
         ReadState();
         ShowStatusTitle();
-        // The box runs a message loop of its own, whose ticks must find the job already settled.
-        if (read != 0) {
-            AppendFailureCode(errorText, static_cast<uint32_t>(read));
-            ShowActionFailure(status.jobAction, errorText.c_str());
-        } else if (outcome == JobOutcome::Failed) {
-            WideString text;
-            BuildJobFailureText(job.errorDescription.c_str(), job.errorCode, job.jobState, text);
-            ShowActionFailure(status.jobAction, text.c_str());
-        }
-    } else if (status.shutdownPending) {
-        // Until it is Off; a shutdown that cannot be watched, or that something else overtook,
-        // is not watched any longer.
-        if (!ReadState() || (status.state != MachineState::Running && status.state != MachineState::Stopping))
-            status.shutdownPending = false;
-        ShowStatusTitle();
     }
+}
+
+void MainWnd::FollowJob() {
+    JobStatus job;
+    WideString errorText;
+    const HRESULT read = conn.ReadJob(status.jobPath.c_str(), job, errorText);
+    // A read that did not get through is tried again on the next ticks; after that, or when the
+    // host's answer could not be understood (it would read the same again), the job is not
+    // followed any further: every tick would fail the same way.
+    if (read != 0 && read != WbemTypeMismatch && ++status.jobReadFailures < JobReadTries) return;
+    const JobOutcome outcome = read == 0 ? ClassifyJobState(job.jobState) : JobOutcome::Failed;
+    if (read == 0) {
+        status.jobPercent = job.percentComplete;
+        status.jobReadFailures = 0;
+    }
+    status.jobRunning = outcome == JobOutcome::Running;
+    // A reset keeps the machine Running: only its job says the guest boots again.
+    if (outcome == JobOutcome::Succeeded && status.jobAction == MachineAction::Reset) status.BeginBoot(GetTickCount());
+    ReadState();
+    ShowStatusTitle();
+    // The box runs a message loop of its own, whose ticks must find the job already settled.
+    if (read != 0) {
+        AppendFailureCode(errorText, static_cast<uint32_t>(read));
+        ShowActionFailure(status.jobAction, errorText.c_str());
+    } else if (outcome == JobOutcome::Failed) {
+        WideString text;
+        BuildJobFailureText(job.errorDescription.c_str(), job.errorCode, job.jobState, text);
+        ShowActionFailure(status.jobAction, text.c_str());
+    }
+}
+
+void MainWnd::FollowShutdown(bool timed) {
+    // Until it is Off; a shutdown that cannot be watched, or that something else overtook, is not
+    // watched any longer. A guest still Running after its time ignored the request (or cannot
+    // finish): the user is told, and may turn it off.
+    const bool read = ReadState();
+    if (!read || (status.state != MachineState::Running && status.state != MachineState::Stopping))
+        status.shutdownPending = false;
+    const bool ignored = status.shutdownPending && status.state == MachineState::Running &&
+                         status.ShutdownWaited(GetTickCount64(), static_cast<uint32_t>(setting.interval), timed);
+    if (ignored) status.shutdownPending = false;
+    ShowStatusTitle();
+    if (!ignored) return;
+    WideString text(vmName);
+    text.Append(L" did not shut down within 2 minutes: its guest is still running. Action > Turn Off turns it off.");
+    ShowActionFailure(MachineAction::ShutDown, text.c_str());
 }
 
 void MainWnd::WatchImages() {

@@ -11,11 +11,13 @@ void AppendNumber(WideString& out, const wchar_t* format, uint32_t value) {
     out.Append(text);
 }
 
-// "Off", "Unknown 32781": the state as the title and the no-image line name it.
+// "Off", "State 32781": the state as the title and the no-image line name it; a value this
+// program does not know by its number.
 void AppendStateWord(WideString& out, const MachineStatus& status) {
-    out.Append(StateWord(status.state));
     if (status.state == MachineState::Unknown && status.enabledState != 0)
-        AppendNumber(out, L" %u", status.enabledState);
+        AppendNumber(out, L"State %u", status.enabledState);
+    else
+        out.Append(StateWord(status.state));
 }
 
 }  // namespace
@@ -27,13 +29,26 @@ void MachineStatus::Forget() {
     jobRunning = false;
     jobPath.Clear();
     jobPercent = 0;
+    jobReadFailures = 0;
     shutdownPending = false;
+    shutdownSinceMs = shutdownTickedMs = 0;
     imagesArriving = false;
     migrating = false;
     moving = false;
     moveTarget.Clear();
     moveNote.Clear();
     booting = false;
+}
+
+void MachineStatus::WatchShutdown(uint64_t nowMs) {
+    shutdownPending = true;
+    shutdownSinceMs = nowMs;
+    shutdownTickedMs = 0;
+}
+
+bool MachineStatus::ShutdownWaited(uint64_t nowMs, uint32_t intervalMs, bool timed) {
+    if (timed) shutdownTickedMs += intervalMs;
+    return nowMs - shutdownSinceMs >= ShutdownWaitMs || shutdownTickedMs >= ShutdownWaitMs;
 }
 
 bool MachineStatus::Take(MachineState newState, uint32_t value) {

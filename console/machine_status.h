@@ -14,7 +14,10 @@ struct MachineStatus {
     MachineAction jobAction = MachineAction::Start;
     WideString jobPath;                          // the job reference the method returned
     int32_t jobPercent = 0;
+    int jobReadFailures = 0;                     // reads of the job that failed in a row
     bool shutdownPending = false;                // an accepted Shut Down, until the machine is Off
+    uint64_t shutdownSinceMs = 0;                // ... accepted at this tick count
+    uint64_t shutdownTickedMs = 0;               // ... and watched for the intervals of this many ticks
     bool imagesArriving = false;                 // whether the last fetch gave a picture
     bool migrating = false;                      // its host says a live migration is under way
     bool moving = false;                         // gone from its node: being looked for on the cluster
@@ -31,6 +34,12 @@ struct MachineStatus {
     // Takes a state read from the host; true when it brings the machine to Running from another
     // known state (its screen and devices may have changed).
     bool Take(MachineState newState, uint32_t value);
+    // An accepted Shut Down, watched from `nowMs` on.
+    void WatchShutdown(uint64_t nowMs);
+    // A tick during that watch, of the refresh timer (`timed`: it came an interval of `intervalMs`
+    // after the one before, at least) or asked for. True once the guest has had ShutdownWaitMs,
+    // by the clock or by the timer's ticks, whichever says so first.
+    bool ShutdownWaited(uint64_t nowMs, uint32_t intervalMs, bool timed);
     // The guest starts afresh at `now` (started from Off, or reset): on its way to its desktop its
     // screen takes sizes of its own (BIOS text, a boot loader's), which only its video head tells.
     void BeginBoot(uint32_t now);
@@ -40,9 +49,12 @@ struct MachineStatus {
     void BootSizeChanged(uint32_t now) { bootSizeSince = now; }
 };
 
+// How long an accepted Shut Down may leave the guest running before the console says so.
+constexpr uint64_t ShutdownWaitMs = 2 * 60 * 1000;
+
 // The window text: `title` + " - " + the machine's name, and while the machine is not Running or
 // something is under way, one suffix: " (Off)", " (Starting 40%)", " (Stopping)", " (Migrating)",
-// " (Moving to NODE-2)", ...
+// " (Moving to NODE-2)", " (State 32781)" for a state this program does not know, ...
 void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const MachineStatus& status, WideString& out);
 
 // The line painted under "console image is not available." ("Web Server 01 is Off. Action >

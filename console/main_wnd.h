@@ -57,7 +57,11 @@ public:
 
     bool MachineOpen() const { return static_cast<bool>(conn.settingData.object); }
     bool ImageAvailable() const { return MachineOpen() && conn.image.byteCount > 0; }
-    void RequestRefresh() { PostMessageW(hwnd, WM_TIMER, 1, 0); }
+    // A tick asked for now, which unlike the timer's own says nothing of the time that passed.
+    void RequestRefresh() {
+        refreshRequested = true;
+        PostMessageW(hwnd, WM_TIMER, 1, 0);
+    }
     void UpdateCursor();
     // Opens a machine as "&Connect..." with "Open" would: that host, that logon, the machine picked
     // by its identifier (the overview's Open).
@@ -118,6 +122,9 @@ private:
     bool ReadState();        // one round trip; false when the host did not say
     void FollowMachine();    // a tick, before its image: the job or shutdown under way
     void FollowBoot();       // a tick, before its image: a booting guest's screen size
+    void FollowJob();
+    void FollowShutdown(bool timed);
+    bool refreshRequested = false;  // since the last tick
     void WatchImages();      // a tick, after its image: pictures that stop or start unexpectedly
     void ShowStatusTitle();
     void PaintStatusLine(HDC dc, const RECT& area);

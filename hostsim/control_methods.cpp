@@ -6,7 +6,7 @@ namespace hostsim {
 namespace {
 
 constexpr int32_t kCompleted = 0, kJobStarted = 4096, kFailed = 32768, kInvalidParameter = 32773,
-                  kInvalidState = 32775;
+                  kInvalidState = 32775, kNotReady = 32780;
 // The second version's CreateSnapshot answers in codes of its own.
 constexpr int32_t kSnapshotFailed = 2, kSnapshotInvalidParameter = 4, kSnapshotInvalidState = 5;
 constexpr int64_t kFullSnapshot = 2;
@@ -66,14 +66,17 @@ bool RunControlMethod(Host& host, ProviderVersion version, const HostInstance& t
         if (!in[1].IsNull()) result = kInvalidParameter;
         if (change) result = Begin(view, m, *change, fault, kFailed, out);
     } else if (IEquals(method.name, L"InitiateShutdown")) {
-        // Under way when it answers 0: the machine is Off a job's time later, and no job tells.
+        // Under way when it answers 0: the machine is Off a job's time later, and no job tells. A
+        // degraded service (3) still works; one that does not answer (7, 12, 13) cannot.
         Machine& m = *target.machine;
         if (m.power != Power::Running) {
             result = kInvalidState;
+        } else if (m.shutdownStatus != 2 && m.shutdownStatus != 3) {
+            result = kNotReady;
         } else if (fault.jobError) {
             result = kFailed;
         } else {
-            StartJob(host, m, PowerTransition{Power::Stopping, Power::Off, false, kShutdownJobType, L"Shut Down"},
+            StartJob(host, m, PowerTransition{Power::ShuttingDown, Power::Off, false, kShutdownJobType, L"Shut Down"},
                      false, std::nullopt);
             result = kCompleted;
         }

@@ -54,7 +54,7 @@ public:
         d->Set(L"CreationClassName", PropValue::String(L"Msvm_ComputerSystem"));
         d->Set(L"ElementName", PropValue::String(m ? m->elementName : host_.hostName));
         d->Set(L"Name", PropValue::String(name));
-        d->Set(L"EnabledState", PropValue::I4(m ? EnabledStateOf(m->power, version_) : kEnabled));
+        d->Set(L"EnabledState", PropValue::I4(m ? m->EnabledState(version_) : kEnabled));
         d->Set(L"HealthState", PropValue::I4(kHealthOk));
         // The second version says a live migration under way in the second status.
         if (m && m->migrating && V2())
@@ -226,7 +226,7 @@ std::vector<HostInstance> HostInstances(const HostView& view, const InstanceFilt
             // Its guest service answers only while the guest runs: 12, no contact, otherwise.
             auto d = b.Device(Role::ShutdownComponent, *m, 0, L"Msvm_ShutdownComponent", L"ShutdownComponent",
                               L"Shutdown", kEnabled);
-            d->Set(L"OperationalStatus", PropValue::I4Array({m->power == Power::Running ? 2 : 12}));
+            d->Set(L"OperationalStatus", PropValue::I4Array({m->power == Power::Running ? m->shutdownStatus : 12}));
         }
     }
     return all;

@@ -61,8 +61,13 @@ void Machine::Apply(const MachineSettings& s) {
     if (s.keyboard) keyboard = *s.keyboard;
     if (s.settingData) settingData = *s.settingData;
     if (s.width || s.height) SetResolution(s.width.value_or(width), s.height.value_or(height));
-    if (s.state) power = ParsePower(*s.state).value_or(power);
+    if (s.state) {
+        power = ParsePower(*s.state).value_or(power);
+        reportedState = 0;  // a state of its own again
+    }
+    if (s.enabledState) reportedState = static_cast<uint16_t>(*s.enabledState);
     if (s.shutdownService) shutdownService = *s.shutdownService;
+    if (s.shutdownStatus) shutdownStatus = static_cast<uint16_t>(*s.shutdownStatus);
     ++version;
 }
 
@@ -230,6 +235,9 @@ Host::Host(const HostConfig& config)
       changes(config.changes),
       jobMs(config.jobMs),
       jobPolls(config.jobPolls),
+      jobStarting(config.jobStarting),
+      jobCompletedState(static_cast<uint16_t>(config.jobCompletedState)),
+      v1ShutdownState(static_cast<uint16_t>(config.v1ShutdownState)),
       reverseListing(config.reverseListing),
       nodeState(config.nodeState == "down" ? NodeState::Down
                 : config.nodeState == "paused" ? NodeState::Paused

@@ -53,6 +53,8 @@ struct Machine {
     // Power (machine_power.cpp).
     Power power = Power::Running;
     bool shutdownService = true;  // whether it has a Msvm_ShutdownComponent
+    uint16_t shutdownStatus = 2;  // its OperationalStatus[0] while the guest runs
+    uint16_t reportedState = 0;   // an EnabledState reported as it is (0: the power's own)
     std::vector<BootStage> boot;  // what the guest shows as it boots, stage by stage
     int bootFrames = 0;           // images of the boot screen still to come, of all its stages
     // As a role of a failover cluster (cluster_objects.cpp): its group's name, "" when not clustered.
@@ -82,6 +84,8 @@ struct Machine {
     // The same for snapshot 1..snapshots: the screen as it was saved, frozen, never a new frame.
     bool SnapshotImage(int snapshot, int w, int h, uint8_t* out);
     std::vector<uint16_t> Framebuffer();
+    // Msvm_ComputerSystem.EnabledState (and summary item 100) on a connection of this version.
+    uint16_t EnabledState(ProviderVersion version) const;
     // Arrives in `target`; a guest that boots starts afresh behind its boot screen.
     void Land(Power target, bool boots);
     // One more snapshot, frozen at the screen of this moment when the machine shows one.
@@ -112,6 +116,9 @@ struct Host {
     std::vector<ChangeConfig> changes;  // not yet applied
     int wireCalls = 0;
     int jobMs = 2000, jobPolls = 0;     // how long a state change takes: time, or reads of its job
+    bool jobStarting;                   // jobs read JobState 3 before 4
+    uint16_t jobCompletedState;         // 7, or 32768
+    uint16_t v1ShutdownState;           // 32774, or 4
     bool reverseListing = false;        // queries deliver their objects last first
     std::vector<Job> jobs;              // running, and finished within the last five minutes
     std::optional<Hostility> hostility; // a hostile host's choice of answers (hostile.h)

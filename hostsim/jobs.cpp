@@ -10,19 +10,19 @@ namespace hostsim {
 namespace {
 
 constexpr uint64_t kKeptMs = 5 * 60 * 1000;  // finished jobs stay this long
-constexpr uint16_t kCompleted = 7, kException = 10, kFailedCode = 32768;
+constexpr uint16_t kStarting = 3, kRunning = 4, kTerminated = 8, kException = 10, kFailedCode = 32768;
 
 uint64_t Now() { return GetTickCount64(); }
 
-bool Running(const Job& job) { return job.state == 4; }
+bool Running(const Job& job) { return job.state == kStarting || job.state == kRunning; }
 
 // A checkpoint's job leaves its machine's power as it is, whatever happened to it meanwhile.
 bool Moves(const Job& job) { return job.change.via != job.change.target || job.change.boots; }
 
-void End(Job& job, uint64_t now) {
+void End(const Host& host, Job& job, uint64_t now) {
     job.endMs = now;
     job.percent = 100;
-    job.state = job.error ? kException : kCompleted;
+    job.state = job.error ? kException : host.jobCompletedState;
     if (!Moves(job)) return;
     if (job.error)
         job.machine->Land(job.before, false);
@@ -36,9 +36,11 @@ void Progress(const Host& host, Job& job, uint64_t now) {
     const bool byTime = elapsed >= static_cast<uint64_t>(host.jobMs);
     const bool byReads = host.jobPolls > 0 && job.reads >= host.jobPolls;
     if (byTime || byReads) {
-        End(job, now);
+        End(host, job, now);
         return;
     }
+    // Starting for its first read and the first tenth of its time.
+    if (job.state == kStarting && (job.reads >= 2 || elapsed * 10 >= static_cast<uint64_t>(host.jobMs))) job.state = kRunning;
     int percent = static_cast<int>(elapsed * 100 / static_cast<uint64_t>(host.jobMs));
     if (host.jobPolls > 0) percent = std::max(percent, job.reads * 100 / host.jobPolls);
     job.percent = std::min(percent, 99);
@@ -68,8 +70,15 @@ Job* StartJob(Host& host, Machine& machine, const PowerTransition& change, bool 
     job.before = machine.power;
     job.error = error;
     job.startMs = Now();
+    job.state = host.jobStarting ? kStarting : kRunning;
+    if (Moves(job))
+        for (Job& other : host.jobs)
+            if (other.machine == &machine && Running(other) && Moves(other)) {
+                other.state = kTerminated;
+                other.endMs = job.startMs;
+            }
     if (host.jobMs == 0) {
-        End(job, job.startMs);
+        End(host, job, job.startMs);
         return nullptr;
     }
     if (Moves(job)) machine.Land(change.via, false);

@@ -24,13 +24,14 @@ struct Job {
     std::optional<std::wstring> error;  // it ends in exception with this description
     uint64_t startMs = 0;
     int reads = 0;          // reads of it (of its machine, for a shutdown) so far
-    uint16_t state = 4;     // JobState: 4 running, 7 completed, 10 exception
+    uint16_t state = 4;     // JobState: 3 starting, 4 running, 7 (or 32768) completed, 8 terminated, 10 exception
     int percent = 0;
     uint64_t endMs = 0;
 };
 
 // Starts a job that moves `machine` along `change` (it enters change.via at once; a change whose
-// via and target are its current state and that does not boot leaves it alone: a checkpoint). With
+// via and target are its current state and that does not boot leaves it alone: a checkpoint); the
+// machine's other jobs under way that move it end terminated, where they are (a turn off). With
 // the host's jobMs 0 it ends at once instead: nullptr then, and the machine has landed (or, with an
 // `error`, stayed where it was). The job returned is valid until the next one starts.
 Job* StartJob(Host& host, Machine& machine, const PowerTransition& change, bool hasObject,

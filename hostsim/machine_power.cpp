@@ -13,7 +13,8 @@ struct StateCodes {
 constexpr StateCodes kStateCodes[] = {
     {Power::Running, 2, 2},      {Power::Off, 3, 3},         {Power::Saved, 32769, 6},
     {Power::Paused, 32768, 9},   {Power::Starting, 32770, 10}, {Power::Saving, 32773, 32773},
-    {Power::Stopping, 32774, 4}, {Power::Pausing, 32776, 32776}, {Power::Resuming, 32777, 32777},
+    {Power::Stopping, 32774, 4}, {Power::ShuttingDown, 32774, 4}, {Power::Pausing, 32776, 32776},
+    {Power::Resuming, 32777, 32777},
 };
 
 enum class Request { Start, TurnOff, Save, Pause, Reset };
@@ -62,7 +63,8 @@ std::optional<PowerTransition> TransitionFor(ProviderVersion version, int64_t re
         if (paused) return PowerTransition{Power::Resuming, Power::Running, false, 27, L"Resume"};
         break;
     case Request::TurnOff:
-        if (running || paused) return PowerTransition{Power::Stopping, Power::Off, false, 13, L"Turn Off"};
+        if (from != Power::Off && from != Power::Saved)
+            return PowerTransition{Power::Stopping, Power::Off, false, 13, L"Turn Off"};
         break;
     case Request::Save:
         if (running || paused) return PowerTransition{Power::Saving, Power::Saved, false, 14, L"Save"};
@@ -77,8 +79,15 @@ std::optional<PowerTransition> TransitionFor(ProviderVersion version, int64_t re
     return std::nullopt;
 }
 
+uint16_t Machine::EnabledState(ProviderVersion version) const {
+    if (reportedState != 0) return reportedState;
+    if (power == Power::ShuttingDown && version == ProviderVersion::V1) return host->v1ShutdownState;
+    return EnabledStateOf(power, version);
+}
+
 void Machine::Land(Power target, bool boots) {
     power = target;
+    reportedState = 0;
     if (boots) {
         // A fresh boot: what was typed, pressed and pointed at is gone.
         typed.clear();

@@ -9,12 +9,14 @@
 
 namespace hostsim {
 
-enum class Power { Running, Off, Saved, Paused, Starting, Saving, Stopping, Pausing, Resuming };
+// ShuttingDown: its guest shuts down at its shutdown service's request (Stopping: turned off).
+enum class Power { Running, Off, Saved, Paused, Starting, Saving, Stopping, ShuttingDown, Pausing, Resuming };
 
 // "running", "off", "saved", "paused" as a scenario names the states a machine may start in.
 std::optional<Power> ParsePower(const std::string& name);
 
-// Msvm_ComputerSystem.EnabledState (and summary item 100) in this version.
+// Msvm_ComputerSystem.EnabledState (and summary item 100) in this version; a guest shutting down
+// reports the first version's Stopping (Machine::EnabledState lets its host say 4 instead).
 uint16_t EnabledStateOf(Power power, ProviderVersion version);
 
 // Whether the machine has a screen to show: not while it is off, saved or still starting.
@@ -32,7 +34,8 @@ struct PowerTransition {
 
 // The transition a RequestStateChange asks of a machine in state `from`. Nothing, with the
 // method's return value in `refusal`: 32773 for a value this version does not define, 32775 for a
-// change the machine's state does not allow.
+// change the machine's state does not allow. A machine on its way between states can only be
+// turned off.
 std::optional<PowerTransition> TransitionFor(ProviderVersion version, int64_t requestedState, Power from,
                                              int32_t& refusal);
 

@@ -82,13 +82,16 @@ public:
                Int(j, "inactiveHeight", where, 1, 16384, s.inactiveHeight) &&
                Bool(j, "keyboard", where, s.keyboard) && Bool(j, "settingData", where, s.settingData) &&
                OneOf(j, "state", where, {"running", "off", "saved", "paused"}, s.state) &&
-               Bool(j, "shutdownService", where, s.shutdownService);
+               Bool(j, "shutdownService", where, s.shutdownService) &&
+               Int(j, "shutdownStatus", where, 0, 65535, s.shutdownStatus) &&
+               Int(j, "enabledState", where, 0, 65535, s.enabledState);
     }
 
     bool Machine(const json& j, const std::string& where, MachineConfig& m) {
         if (!OnlyKeys(j, where, {"elementName", "name", "generation", "width", "height", "display", "mouse",
                                  "mouseEnabledState", "inactiveWidth", "inactiveHeight", "keyboard", "settingData",
-                                 "snapshots", "state", "shutdownService", "boot", "clustered"}))
+                                 "snapshots", "state", "shutdownService", "shutdownStatus", "enabledState", "boot",
+                                 "clustered"}))
             return false;
         if (!j.contains("elementName")) return Fail(where, "needs an \"elementName\"");
         if (!Each(j, "boot", where, m.boot, &Reader::Boot)) return false;
@@ -201,7 +204,7 @@ public:
         const json& set = j["set"];
         if (!OnlyKeys(set, where + ".set", {"elementName", "width", "height", "display", "mouse", "mouseEnabledState",
                                             "inactiveWidth", "inactiveHeight", "keyboard", "settingData", "state",
-                                            "shutdownService"}) ||
+                                            "shutdownService", "shutdownStatus", "enabledState"}) ||
             !Settings(set, where + ".set", c.set))
             return false;
         return true;
@@ -222,12 +225,13 @@ public:
     bool Host(const json& j, const std::string& where, HostConfig& h) {
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
                                  "octetPrefix", "language", "jobMs", "jobPolls", "listOrder", "machines", "generate",
-                                 "faults", "changes", "typeTextRoom", "hostile", "nodeState"}) ||
+                                 "faults", "changes", "typeTextRoom", "hostile", "jobStarting", "jobCompletedState",
+                                 "v1ShutdownState", "nodeState"}) ||
             !Hostile(j, where, h.hostile))
             return false;
         std::string hostName;
-        std::optional<int> latency, jobMs, jobPolls, typeTextRoom;
-        std::optional<bool> typeScancodes, octetPrefix;
+        std::optional<int> latency, jobMs, jobPolls, typeTextRoom, jobCompletedState, v1ShutdownState;
+        std::optional<bool> typeScancodes, octetPrefix, jobStarting;
         std::optional<std::string> provider, language, listOrder, nodeState;
         if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
             !OneOf(j, "provider", where, {"v1", "v2", "both"}, provider) ||
@@ -235,11 +239,21 @@ public:
             !Bool(j, "octetPrefix", where, octetPrefix) || !OneOf(j, "language", where, {"en", "de"}, language) ||
             !Int(j, "jobMs", where, 0, 600000, jobMs) || !Int(j, "jobPolls", where, 0, 1000, jobPolls) ||
             !OneOf(j, "listOrder", where, {"scenario", "reverse"}, listOrder) ||
-            !Int(j, "typeTextRoom", where, 1, 512, typeTextRoom) ||
+            !Int(j, "typeTextRoom", where, 1, 512, typeTextRoom) || !Bool(j, "jobStarting", where, jobStarting) ||
+            !Int(j, "jobCompletedState", where, 0, 65535, jobCompletedState) ||
+            !Int(j, "v1ShutdownState", where, 0, 65535, v1ShutdownState) ||
             !OneOf(j, "nodeState", where, {"up", "down", "paused"}, nodeState))
             return false;
         h.reverseListing = listOrder == "reverse";
         h.nodeState = nodeState.value_or("up");
+        // Only the values a host documents for these.
+        if (jobCompletedState && *jobCompletedState != 7 && *jobCompletedState != 32768)
+            return Fail(where + ".jobCompletedState", "must be 7 or 32768");
+        if (v1ShutdownState && *v1ShutdownState != 4 && *v1ShutdownState != 32774)
+            return Fail(where + ".v1ShutdownState", "must be 4 or 32774");
+        h.jobStarting = jobStarting.value_or(false);
+        h.jobCompletedState = jobCompletedState.value_or(7);
+        h.v1ShutdownState = v1ShutdownState.value_or(32774);
         h.typeTextRoom = typeTextRoom.value_or(512);
         h.octetPrefix = octetPrefix.value_or(false);
         h.language = language.value_or("en");

@@ -22,6 +22,8 @@ struct MachineSettings {
     std::optional<bool> keyboard, settingData;
     std::optional<std::string> state;      // "running", "off", "saved", "paused"
     std::optional<bool> shutdownService;   // whether it has a Msvm_ShutdownComponent
+    std::optional<int> shutdownStatus;     // its OperationalStatus[0] while the guest runs (2 OK, 3 degraded, ...)
+    std::optional<int> enabledState;       // reported as it is, whatever the power (0: none; a state sets none)
 };
 
 // One stage a guest goes through as it boots (BIOS text, a boot loader's picture) before its
@@ -87,6 +89,9 @@ struct HostConfig {
     int jobMs = 2000;   // how long a state change, shutdown or checkpoint takes (0: at once)
     int jobPolls = 0;   // ... or this many reads of its job, when sooner (0: time only)
     std::string nodeState = "up";  // as a cluster node: "up", "down" (does not answer) or "paused"
+    bool jobStarting = false;     // a job reads JobState 3 (starting) before 4 (running)
+    int jobCompletedState = 7;    // JobState of a job that ends well: 7, or 32768 (completed with warnings)
+    int v1ShutdownState = 32774;  // first-version EnabledState of a guest shutting down at its service's request
     bool reverseListing = false;  // "listOrder" "reverse": queries deliver their objects last first
     std::vector<MachineConfig> machines;
     std::vector<FaultConfig> faults;

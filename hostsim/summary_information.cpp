@@ -82,7 +82,7 @@ int32_t SummaryInformation(const std::shared_ptr<Host>& host, const HostView& vi
             case 5: s->Set(L"ThumbnailImage", ScreenImage(item, 80 / shrink, 60 / shrink, fault)); break;
             case 6: s->Set(L"ThumbnailImage", ScreenImage(item, 160 / shrink, 120 / shrink, fault)); break;
             case 7: s->Set(L"ThumbnailImage", ScreenImage(item, 320 / shrink, 240 / shrink, fault)); break;
-            case 100: s->Set(L"EnabledState", PropValue::I4(EnabledStateOf(m->power, view.version))); break;
+            case 100: s->Set(L"EnabledState", PropValue::I4(m->EnabledState(view.version))); break;
             case 106: s->Set(L"GuestOperatingSystem", PropValue::String(L"Windows Server 2008 R2 Standard")); break;
             case 109: s->Set(L"HealthState", PropValue::I4(5)); break;
             // A live migration under way shows as 32774 on the second version, as on the machine.

@@ -7,9 +7,11 @@ struct StateValue {
     MachineState state;
 };
 
-// EnabledState per version; the two versions differ in Saved, Paused, Starting and Stopping.
+// EnabledState per version; the two versions differ in Saved, Paused, Starting and Stopping. The
+// first version reports a guest that shuts down at its shutdown service's request as 4.
 const StateValue FirstVersionStates[] = {
     {0, MachineState::Unknown},      {2, MachineState::Running},     {3, MachineState::Off},
+    {4, MachineState::Stopping},
     {32769, MachineState::Saved},    {32768, MachineState::Paused},  {32770, MachineState::Starting},
     {32773, MachineState::Saving},   {32774, MachineState::Stopping}, {32776, MachineState::Pausing},
     {32777, MachineState::Resuming},
@@ -118,12 +120,24 @@ bool ActionAllowed(MachineState state, MachineAction action) {
     case MachineAction::Save:
     case MachineAction::Pause:
     case MachineAction::Reset: return state == MachineState::Running;
-    case MachineAction::TurnOff: return state == MachineState::Running || state == MachineState::Paused;
+    // A machine stuck on its way, or in a state this program does not know, can still be turned off.
+    case MachineAction::TurnOff: return state != MachineState::Off && state != MachineState::Saved;
     case MachineAction::Resume: return state == MachineState::Paused;
     case MachineAction::Checkpoint:
         return state == MachineState::Running || state == MachineState::Off || state == MachineState::Saved;
     }
     return false;
+}
+
+bool StateSettled(MachineState state) {
+    switch (state) {
+    case MachineState::Running:
+    case MachineState::Off:
+    case MachineState::Saved:
+    case MachineState::Paused:
+    case MachineState::FastSaved: return true;
+    default: return false;
+    }
 }
 
 const wchar_t* ReturnCodeText(uint32_t code) {

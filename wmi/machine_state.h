@@ -46,11 +46,17 @@ bool RequestedStateFor(ProviderVersion version, MachineAction action, int32_t& r
 // Whether the Action menu offers the action in this state.
 bool ActionAllowed(MachineState state, MachineAction action);
 
+// Whether the machine stays in this state until something asks it to change: not on its way
+// between states, nor in one this program does not know.
+bool StateSettled(MachineState state);
+
 // Short English text for a method's return value (32775: "invalid state for this operation").
 // Codes 1 to 6 are those of the second version's CreateSnapshot. Unknown codes: nullptr.
 const wchar_t* ReturnCodeText(uint32_t code);
 
 constexpr uint32_t MethodCompleted = 0;
+// A job whose reference cannot be read is tried this many times in a row, once a tick.
+constexpr int JobReadTries = 3;
 constexpr uint32_t MethodJobStarted = 4096;
 
 // CIM_ConcreteJob.JobState: still running (new, starting, running, suspended, shutting down,

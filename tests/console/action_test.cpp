@@ -17,6 +17,7 @@ std::string EveryAction(const std::string& sleeper, const std::string& mute, con
            "shows text+line; open " + mute + " " + host + "; shut-down";
 }
 
+const char Job[] = "read Msvm_ConcreteJob", Machine[] = "read Msvm_ComputerSystem";
 const std::string NoShutdown = " has no working shutdown service in its guest: it cannot be asked to shut down.";
 
 // What that gives, with the requested states of the version: save, pause and reset.
@@ -87,10 +88,10 @@ const Row Rows[] = {
      {CaptureWarning, "title vuemere - Sleeper (Off)", "cannot get Thumbnailvm: err", "title vuemere - Worker"},
      R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage", "hr": "0x80041001"})"},
     // A job under way goes on on the host when its machine is closed, unwatched; opened again,
-    // the machine shows the state it is in.
+    // the machine shows the state it is in, read on every tick while it is on its way.
     {"AJobIsLeftToTheHostWhenItsMachineCloses",
      "watch read; open Sleeper ctl; start; disconnect; tick; title; open Sleeper ctl; tick; title",
-     {"read Msvm_ConcreteJob", "read Msvm_ComputerSystem", "title vuemere", "title vuemere - Sleeper (Starting)"}},
+     {Job, Machine, "title vuemere", Machine, Machine, "title vuemere - Sleeper (Starting)"}},
     // An answer given after another machine was opened, or the machine closed, sends nothing.
     {"AnAnswerActsOnlyOnTheMachineItNamed",
      "open Worker ctl; watch control; answer yes; meanwhile open Mute ctl; reset; title; open Worker ctl; "
@@ -119,6 +120,44 @@ const Row Rows[] = {
      {"wire calls <= 21", "wire calls <= 1", "read Msvm_ComputerSystem", "title vuemere - Flicker (Off)", "shows text+line",
       "read Msvm_ComputerSystem", "title vuemere - Flicker", "SetAbsolutePosition 10 10", "read Msvm_VideoHead",
       "shows 320x240"}},
+    // What a real host sends: jobs starting (3) and running (4) before they end in 32768 (a
+    // success); a guest shutting down as the first version's 4 (Stopping), which can still be
+    // turned off; a degraded shutdown service that works; a state this console does not know,
+    // followed on every tick until it is one it knows, and from which the machine can be turned off.
+    {"WhatARealHostSends",
+     "watch control read; open Critical ctl-real; title; action u; tick; title; tick; title; open Slow ctl-real; start; title; tick; "
+     "title; tick; tick; title; answer yes; open Aging ctl-real; shut-down; open Aging ctl-real; title; action u; tick; "
+     "tick; tick; tick; title",
+     {"read Msvm_ComputerSystem", "title vuemere - Critical (State 32781)", "read Msvm_ComputerSystem",
+      "Turn Off: Turn off Critical? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      Machine, "title vuemere - Critical (State 32781)", Machine, "read Msvm_VideoHead", "title vuemere - Critical",
+      "RequestStateChange 2 null", Job, Machine, "title vuemere - Slow (Starting 25%)", Job, Machine,
+      "title vuemere - Slow (Starting 50%)", Job, Machine, Job, Machine, "read Msvm_VideoHead", "title vuemere - Slow",
+      "Shut Down: Shut down Aging? Its guest operating system is asked to shut down. [&Yes]",
+      "InitiateShutdown false \"Shut down from the vuemere console\"", Machine, Machine, "title vuemere - Aging (Stopping)",
+      Machine, "Turn Off: Turn off Aging? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      "RequestStateChange 3 null", Job, Machine, Job, Machine, Job, Machine, Job, Machine, "title vuemere - Aging (Off)"}},
+    // A guest that accepts Shut Down but keeps running: after two minutes (two ticks of the
+    // runner's minute) the console stops waiting and says so; Turn Off is offered.
+    {"AGuestThatDoesNotShutDown",
+     "open Worker ctl; watch control read; answer yes; shut-down; title; tick; title; tick; title; action u",
+     {"Shut Down: Shut down Worker? Its guest operating system is asked to shut down. [&Yes]",
+      "InitiateShutdown false \"Shut down from the vuemere console\"", "read Msvm_ComputerSystem",
+      "title vuemere - Worker (Stopping)", "read Msvm_ComputerSystem", "title vuemere - Worker (Stopping)",
+      "read Msvm_ComputerSystem",
+      "cannot Shut Down: Worker did not shut down within 2 minutes: its guest is still running. Action > Turn Off turns it off.",
+      "title vuemere - Worker", "read Msvm_ComputerSystem",
+      "Turn Off: Turn off Worker? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      "RequestStateChange 3 null", Job, Machine},
+     R"({"call": "ExecMethod", "method": "InitiateShutdown", "returnValue": 0})"},
+    // A job whose reference cannot be read twice is read again on the next ticks and followed to
+    // its end; the third failure in a row ends it with a box (the fault matrix).
+    {"AJobReadAgainAfterFailedReads", "open Worker ctl; watch control read; pause; tick; title; tick; title; tick; title",
+     {"RequestStateChange 32768 null", "read Msvm_ConcreteJob 0x80041001", "read Msvm_ConcreteJob 0x80041001",
+      "title vuemere - Worker (Pausing 0%)", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
+      "title vuemere - Worker (Pausing 50%)", "read Msvm_ConcreteJob", "read Msvm_ComputerSystem",
+      "title vuemere - Worker (Paused)"},
+     R"({"call": "GetObject", "class": "Msvm_ConcreteJob", "count": 2, "hr": "0x80041001"})"},
 };
 
 class Action : public testing::TestWithParam<Row> {};

@@ -35,8 +35,12 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // read (or after ten minutes); Sleeper, Sleeper2 and Booter are off, Mute and Mute2 have no shutdown
 // service; Booter (and Rebooter, without the boot loader) boots on its S3 display in BIOS text,
 // then a boot loader's 640 x 480, one image each, before its desktop on the synthetic one; on idle,
-// three of four machines are off. flaky stops answering its second summary request (as a host gone
-// from the network would), and answers again after it. localhost lists its machines last first.
+// three of four machines are off. ctl-real sends what a real host may: its jobs read JobState 3
+// (starting) first and end in 32768 (completed with warnings) on their fourth read, a guest shutting
+// down reports the first version's 4, Aging's shutdown service is degraded (it works), and Critical
+// reports a state this program does not know until its host's 23rd wire call (an open, the Action
+// menu's read and a tick). flaky stops answering its second summary request (as a host gone from
+// the network would), and answers again after it. localhost lists its machines last first.
 // Someone else turns Flicker off once its host has had 21 wire calls (an open and a refresh), and
 // on again after 24. Cluster hvc1 has node-1 (ClA, and Local1 which is not clustered), node-2 (ClB)
 // and node-3, which is down; its machines are of generation 2.
@@ -82,6 +86,13 @@ const char Hosts[] = R"({"hosts": [
      "height": 240, "state": "off"},
     {"elementName": "Mute2", "name": "0F0F0000-0000-4000-8000-000000000016", "generation": 2, "width": 320,
      "height": 240, "shutdownService": false}]},
+  {"name": "ctl-real", "hostName": "HV-CTLR", "jobMs": 600000, "jobPolls": 4, "jobStarting": true,
+   "jobCompletedState": 32768, "v1ShutdownState": 4, "machines": [
+    {"elementName": "Slow", "name": "0F0F0000-0000-4000-8000-000000000031", "width": 320, "height": 240, "state": "off"},
+    {"elementName": "Aging", "name": "0F0F0000-0000-4000-8000-000000000032", "width": 320, "height": 240, "shutdownStatus": 3},
+    {"elementName": "Critical", "name": "0F0F0000-0000-4000-8000-000000000033", "width": 320, "height": 240,
+     "enabledState": 32781}],
+   "changes": [{"after": 23, "machine": "Critical", "set": {"state": "running"}}]},
   {"name": "idle", "hostName": "HV-IDLE", "jobMs": 600000, "jobPolls": 2, "machines": [
     {"elementName": "Idle 1", "name": "0F0F0000-0000-4000-8000-000000000021", "width": 320, "height": 240, "state": "off"},
     {"elementName": "Idle 2", "name": "0F0F0000-0000-4000-8000-000000000022", "width": 320, "height": 240, "state": "off"},

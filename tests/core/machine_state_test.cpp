@@ -21,7 +21,7 @@ TEST(MachineState, EachVersionsValuesAndWhatTheyAllow) {
     } states[] = {
         {V1, 2, MachineState::Running},      {V1, 3, MachineState::Off},         {V1, 32769, MachineState::Saved},
         {V1, 32768, MachineState::Paused},   {V1, 32770, MachineState::Starting}, {V1, 32774, MachineState::Stopping},
-        {V1, 6, MachineState::Unknown},      {V1, 9, MachineState::Unknown},     {V2, 6, MachineState::Saved},
+        {V1, 4, MachineState::Stopping},     {V1, 6, MachineState::Unknown},      {V1, 9, MachineState::Unknown},     {V2, 6, MachineState::Saved},
         {V2, 32769, MachineState::Saved},    {V2, 9, MachineState::Paused},      {V2, 32768, MachineState::Paused},
         {V2, 10, MachineState::Starting},    {V2, 4, MachineState::Stopping},    {V2, 32774, MachineState::Unknown},
         {V2, 32779, MachineState::FastSaved}, {V2, 32781, MachineState::Unknown},
@@ -49,7 +49,13 @@ TEST(MachineState, EachVersionsValuesAndWhatTheyAllow) {
         MachineState state;
         const char* offered;
     } offers[] = {{MachineState::Running, "01111011"}, {MachineState::Off, "10000001"},  {MachineState::Saved, "10000001"},
-                  {MachineState::Paused, "00100100"},  {MachineState::Starting, "00000000"}, {MachineState::Unknown, "00000000"}};
+                  {MachineState::Paused, "00100100"},  {MachineState::Starting, "00100000"}, {MachineState::Stopping, "00100000"},
+                  {MachineState::Unknown, "00100000"}};
+    // Only these stay as they are until asked: the others are read on every tick.
+    for (MachineState settled : {MachineState::Running, MachineState::Off, MachineState::Saved, MachineState::Paused})
+        EXPECT_TRUE(StateSettled(settled)) << StateWord(settled);
+    for (MachineState moving : {MachineState::Starting, MachineState::Stopping, MachineState::Saving, MachineState::Unknown})
+        EXPECT_FALSE(StateSettled(moving)) << StateWord(moving);
     for (const auto& o : offers) {
         std::string offered;
         for (int a = 0; a < MachineActionCount; ++a) offered += ActionAllowed(o.state, static_cast<MachineAction>(a)) ? '1' : '0';
@@ -79,7 +85,7 @@ TEST(MachineState, TitlesLinesAndBoxTexts) {
     status.Take(MachineState::Saved, 6);
     EXPECT_EQ(line(), L"Web Server 01 is Saved. Action > Start restores it.");
     status.Take(MachineState::Unknown, 32781);
-    EXPECT_EQ(title(), L"vuemere - Web Server 01 (Unknown 32781)");
+    EXPECT_EQ(title(), L"vuemere - Web Server 01 (State 32781)");
     EXPECT_EQ(line(), L"Web Server 01 is in a state this console does not know (32781).");
     status.jobRunning = true;
     status.jobAction = MachineAction::Start;
@@ -88,6 +94,15 @@ TEST(MachineState, TitlesLinesAndBoxTexts) {
     status.jobRunning = false;
     status.shutdownPending = true;
     EXPECT_EQ(title(), L"vuemere - Web Server 01 (Stopping)");
+    // A shutdown the guest ignores: two minutes by the clock, or the timer's ticks of as long,
+    // whichever comes first; ticks asked for count no time.
+    status.WatchShutdown(1000);
+    EXPECT_FALSE(status.ShutdownWaited(1000 + ShutdownWaitMs - 1, 1000, false));
+    EXPECT_TRUE(status.ShutdownWaited(1000 + ShutdownWaitMs, 1000, false));
+    status.WatchShutdown(5000);
+    EXPECT_FALSE(status.ShutdownWaited(5001, 60000, true));
+    EXPECT_FALSE(status.ShutdownWaited(5002, 60000, false));
+    EXPECT_TRUE(status.ShutdownWaited(5003, 60000, true));
     EXPECT_TRUE(status.Take(MachineState::Running, 2));  // started: its screen and devices may be new
     // A booting guest's screen size is followed until it has stayed a minute, the tick count wrapping.
     status.BeginBoot(0xFFFFF000u);

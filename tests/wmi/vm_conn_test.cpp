@@ -290,6 +290,33 @@ TEST_F(VmConnTest, ACheckpointIsASnapshotOfTheScreenOfItsMoment) {
     }
 }
 
+// What a real host may send, by the scenario's options: a degraded shutdown service that works, a
+// guest shutting down read as the first version's 4 and turned off on its way, whose job reads
+// starting (3) and running (4) before it ends completed with warnings (32768).
+TEST_F(VmConnTest, ARealHostsShutdownAndJobStates) {
+    Load(R"({"hosts": [{"name": "localhost", "aliases": [""], "jobMs": 600000, "jobPolls": 4, "jobStarting": true,
+                        "jobCompletedState": 32768, "v1ShutdownState": 4,
+                        "machines": [{"elementName": "Aging", "shutdownStatus": 3}]}]})");
+    Open(L"Aging");
+    bool usable = false;
+    uint32_t returned = 1, state = 0;
+    WideString job;
+    ASSERT_EQ(conn->FindShutdownComponent(usable, errorText), 0) << errorText.c_str();
+    EXPECT_TRUE(usable);
+    ASSERT_EQ(conn->InitiateShutdown(L"test", returned, job, errorText), 0) << errorText.c_str();
+    EXPECT_EQ(returned, 0u);
+    ASSERT_EQ(conn->ReadMachineState(state, errorText), 0);
+    EXPECT_EQ(state, 4u);
+    ASSERT_EQ(conn->RequestStateChange(3, returned, job, errorText), 0) << errorText.c_str();
+    ASSERT_EQ(returned, 4096u);
+    std::vector<uint32_t> states;
+    JobStatus status;
+    for (int read = 0; read < 4 && conn->ReadJob(job.c_str(), status, errorText) == 0; ++read) states.push_back(status.jobState);
+    EXPECT_EQ(states, (std::vector<uint32_t>{3, 4, 4, 32768}));
+    ASSERT_EQ(conn->ReadMachineState(state, errorText), 0);
+    EXPECT_EQ(state, 3u) << "Off";
+}
+
 TEST_F(VmConnTest, WithoutAConnectionEveryOperationFailsAndTouchesNothing) {
     // A reconnect that failed, with a machine still open.
     Open(L"Web Server 01");
