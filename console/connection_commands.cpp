@@ -28,36 +28,42 @@ void MainWnd::OnConnect() {
     dialog.password = L"";  // the password typed last time is never shown again
     dialog.vmName = vmName;
     dialog.vmId = vmId;
-    if (dialog.RunModal(AppInstance(), IDD_CONNECT, hwnd) != 1) return;
-    // Before any step: a step that fails must find nothing of the machine open so far to act on.
-    CloseMachine();
+    RunConnectDialog(dialog);
+}
 
+void MainWnd::RunConnectDialog(ConnectDlg& dialog) {
+    if (dialog.RunModal(AppInstance(), IDD_CONNECT, hwnd) != 1) return;
     server = dialog.server;
     user = dialog.user;
-    password = dialog.password;
     vmName = dialog.vmName;
     vmId = dialog.vmId;
     vmNode = dialog.vmNode;
     vmClustered = dialog.vmClustered;
     cluster = dialog.cluster;
-    clusterAsked = false;
-    dialog.password.Wipe();
-    OpenChosenMachine();
+    OpenChosenMachine(dialog.password);
 }
 
 void MainWnd::OpenFromOverview(const wchar_t* newServer, const wchar_t* newUser, const wchar_t* newPassword,
                                const wchar_t* name, const wchar_t* id) {
-    StopTyping();
     server = newServer;
     user = newUser;
-    password = newPassword;
     vmName = name;
     vmId = id;
-    OpenChosenMachine();
+    // The overview's tile names the node itself; a move is found by asking it for its cluster.
+    vmNode.Clear();
+    vmClustered = false;
+    cluster = ClusterInfo{};
+    WideString password(newPassword);
+    OpenChosenMachine(password);
 }
 
-void MainWnd::OpenChosenMachine() {
+void MainWnd::OpenChosenMachine(WideString& password) {
+    // Before any step: a step that fails must find nothing of the machine open so far to act on
+    // (its typing, its reconnection).
+    CloseMachine();
+    // The credentials keep the one copy of the password, encrypted, for a reconnection.
     conn.SetCredentials(user.c_str(), password.c_str());
+    password.Wipe();
 
     // The window names the chosen machine before any step runs, and keeps it if one fails.
     WideString windowText(title);
@@ -81,6 +87,8 @@ void MainWnd::OpenChosenMachine() {
     const HRESULT opened = vmId.Empty() ? conn.OpenMachine(vmName.c_str(), errorText)
                                         : conn.OpenMachineById(vmId.c_str(), errorText);
     if (failed(opened, L"cannot open vm")) return;
+    // A reconnection finds it again by its identifier, also when it was picked by name.
+    if (conn.machineName.Text()) vmId.Assign(conn.machineName.Text());
     if (failed(conn.FindVideoHead(errorText), L"cannot get VideoHead")) return;
     const HRESULT fetched = FetchImage(errorText, setting.scale, setting.width, setting.height);
     TakeOpenedState();
@@ -113,6 +121,7 @@ void MainWnd::OnSettings() {
 }
 
 void MainWnd::OnDisconnect() {
+    conn.credentials.ForgetPassword();  // kept only for a reconnection of the machine open
     if (!MachineOpen()) return;
     // The host connection stays (the kept class definitions go: the next Open connects anew).
     CloseMachine();
@@ -122,6 +131,8 @@ void MainWnd::OnDisconnect() {
 
 void MainWnd::CloseMachine() {
     StopTyping();
+    link.Stop();  // a machine closed is not tried again
+    clusterAsked = false;  // the next machine's host is asked anew, if it is ever gone
     conn.CloseMachine();
     status.Forget();
     ForgetModifierKeys();  // a modifier held in one guest is not down in the next

@@ -15,7 +15,13 @@ void SendStrokes(VmConn& conn, const KeyStroke* strokes, size_t count, WideStrin
 
 LRESULT MainWnd::OnKey(UINT msg, WPARAM wParam, LPARAM lParam) {
     const bool systemKey = msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP;
-    if (systemKey && throughAltKey != 1) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Ctrl+Alt+Pause is the console's own, never the guest's (the press toggles, the release is dropped).
+    if (IsFullScreenKey(wParam)) {
+        if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) ToggleFullScreen();
+        return 0;
+    }
+    // Full screen hands every other key to the guest, Alt combinations and F10 included.
+    if (systemKey && throughAltKey != 1 && !fullScreen) return DefWindowProcW(hwnd, msg, wParam, lParam);
     if (!ImageAvailable()) return 0;  // swallowed, not handed to the local window
 
     const int32_t keyCode = static_cast<int32_t>(wParam);
@@ -31,7 +37,8 @@ LRESULT MainWnd::OnKey(UINT msg, WPARAM wParam, LPARAM lParam) {
 // Check marks of the Keyboard menu: the guest's modifier state as it is now, and the Alt switch.
 LRESULT MainWnd::OnInitMenuPopup(HMENU popup) {
     if (GetMenuState(popup, IDM_ALT, MF_BYCOMMAND) == static_cast<UINT>(-1)) return 0;
-    const bool open = MachineOpen();
+    // While the host is away the guest's keys are unknown: nothing is checked.
+    const bool open = MachineOpen() && link.Live();
     if (open) {
         WideString errorText;
         for (ModifierKey& key : modifierKeys) conn.IsKeyPressed(key.keyCode, key.pressed, errorText);

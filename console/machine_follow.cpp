@@ -55,7 +55,7 @@ void MainWnd::FollowBoot() {
     if (conn.guestWidth != width || conn.guestHeight != height) status.BootSizeChanged(GetTickCount());
 }
 
-void MainWnd::FollowMachine() {
+bool MainWnd::FollowMachine() {
     // A tick of the timer, not one asked for: at least an interval has passed since the last.
     const bool timed = !refreshRequested;
     refreshRequested = false;
@@ -67,13 +67,20 @@ void MainWnd::FollowMachine() {
         // On its way, or in a state this console does not know: read until it settles.
         ReadState();
         ShowStatusTitle();
+    } else {
+        return false;
     }
+    return true;
 }
 
 void MainWnd::FollowJob() {
     JobStatus job;
     WideString errorText;
     const HRESULT read = conn.ReadJob(status.jobPath.c_str(), job, errorText);
+    if (IsConnectionLost(static_cast<uint32_t>(read))) {
+        LoseConnection();  // no box: the console comes back by itself, and the job is not its to follow then
+        return;
+    }
     // A read that did not get through is tried again on the next ticks; after that, or when the
     // host's answer could not be understood (it would read the same again), the job is not
     // followed any further: every tick would fail the same way.
@@ -129,13 +136,26 @@ void MainWnd::WatchImages() {
 void MainWnd::ShowStatusTitle() {
     if (!MachineOpen()) return;
     WideString text;
-    BuildWindowTitle(title.c_str(), vmName.c_str(), status, text);
+    if (link.Live() || status.moving) {  // a move's title says where to
+        BuildWindowTitle(title.c_str(), vmName.c_str(), status, text);
+    } else {
+        text.Assign(title.c_str());
+        text.Append(L" - ");
+        text.Append(vmName);
+        text.Append(LinkTitleSuffix(link.state));
+    }
     SetWindowTextW(hwnd, text.c_str());
 }
 
 void MainWnd::PaintStatusLine(HDC dc, const RECT& area) {
     WideString line;
-    if (!MachineOpen() || !BuildNoImageLine(vmName.c_str(), status, line)) return;
+    if (!MachineOpen()) return;
+    const bool said = link.Live() || status.moving
+                          ? BuildNoImageLine(vmName.c_str(), status, line)
+                          : BuildLinkLine(MachineNode(), vmName.c_str(), link,
+                                                  SecondsToNextTry(link, GetTickCount(), static_cast<uint32_t>(setting.interval)),
+                                                  line);
+    if (!said) return;
     // Under the centred "console image is not available.", half a line apart.
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);

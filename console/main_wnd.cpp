@@ -23,6 +23,8 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_DESTROY:
         if (overview.hwnd && IsWindow(overview.hwnd)) DestroyWindow(overview.hwnd);
+        if (menuBar) DestroyMenu(menuBar);  // off the window in full screen: not destroyed with it
+        menuBar = nullptr;
         StopTyping();
         KillTimer(window, timerId);
         timerId = 0;
@@ -63,6 +65,15 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
     case WM_DPICHANGED:
         return OnDpiChanged(wParam, lParam);
+    case WM_DISPLAYCHANGE:  // the monitor's resolution changed: full screen covers it anew
+        CoverMonitor();
+        return 0;
+    case WM_SYSCHAR:  // in full screen Alt+letter is the guest's, not a menu's
+        if (fullScreen) return 0;
+        break;
+    case WM_APP + 1:  // the command line's request, once the window shows (startup.cpp)
+        OnStartup();
+        return 0;
 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -89,6 +100,9 @@ LRESULT MainWnd::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         case IDM_SAVE_SCREEN:
             OnSaveScreen();
+            return 0;
+        case IDM_FULL_SCREEN:
+            ToggleFullScreen();
             return 0;
         case IDM_OVERVIEW:
             overview.Open();

@@ -2,7 +2,10 @@
 #include "console/capture_bitmap.h"
 #include "console/typing_queue.h"
 #include "console/machine_status.h"
+#include "console/reconnect_schedule.h"
+#include "dialogs/connect_dlg.h"
 #include "dialogs/display_setting.h"
+#include "shell/command_line.h"
 #include "overview/overview_wnd.h"
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
@@ -23,8 +26,9 @@ enum PointerState : int32_t { PointerReleased = 0, PointerHeld = 1, PointerAway 
 // main_wnd.cpp (creation, menu, routing), refresh.cpp (timer and painting),
 // connection_commands.cpp, mouse_input.cpp, keyboard_input.cpp, clipboard_typing.cpp,
 // screen_capture.cpp (Copy Screen, Save Screen As), window_dpi.cpp (the monitor's DPI),
-// machine_follow.cpp (the open machine's power state, jobs and the title) and
-// action_commands.cpp (the Action menu).
+// machine_follow.cpp (the open machine's power state, jobs and the title),
+// action_commands.cpp (the Action menu), reconnect.cpp (coming back after a lost connection) and
+// cluster_follow.cpp (a machine that moves to another node of its cluster).
 class MainWnd : public BaseWnd {
 public:
     MainWnd() = default;
@@ -36,7 +40,6 @@ public:
     WideString title;
     WideString server{L"localhost"};
     WideString user;
-    WideString password;
     WideString vmName;
     WideString vmId;  // the chosen machine's identifier (Name), when the Connect dialog gave one
     WideString vmNode;          // the cluster node the machine runs on ("" = `server` itself)
@@ -53,6 +56,7 @@ public:
     int32_t pointerState = PointerHeld;
     UINT dpi = USER_DEFAULT_SCREEN_DPI;  // of the window's monitor (window_dpi.cpp)
     MachineStatus status;  // the open machine's power, and the request of this console under way
+    Reconnection link;     // whether the open machine's host answers, and the back-off while not
     OverviewWnd overview{*this};  // the second window, while it is open; closed with this one
 
     bool MachineOpen() const { return static_cast<bool>(conn.settingData.object); }
@@ -68,6 +72,17 @@ public:
     void OpenFromOverview(const wchar_t* server, const wchar_t* user, const wchar_t* password,
                           const wchar_t* name, const wchar_t* id);
 
+    // full_screen.cpp. Ctrl+Alt+Pause (Ctrl+Alt+Break) and "&Full Screen" toggle it.
+    void ToggleFullScreen();
+    bool FullScreen() const { return fullScreen; }
+
+    // Keeps what the command line asked for and, once the window shows, does it (startup.cpp).
+    void StartWith(const CommandLine& commandLine);
+
+    // reconnect.cpp. The connection to the open machine's host is lost: the machine stays open,
+    // its picture and devices go, and later ticks try again.
+    void LoseConnection();
+
 protected:
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -75,6 +90,8 @@ private:
     // refresh.cpp
     LRESULT OnTimer(WPARAM timerIdParam);
     LRESULT OnPaint();
+    // A tick's picture; true when the window is to be erased (the guest was of that size before).
+    bool FetchTickImage(int32_t guestWidth, int32_t guestHeight);
     // Every image fetch goes through here, so the padded copy below always matches conn.image.
     HRESULT FetchImage(WideString& errorText, float scale, int32_t width, int32_t height);
     ByteBuffer paddedPixels;  // conn.image with rows padded to 4 bytes, kept when its width is odd
@@ -82,7 +99,9 @@ private:
 
     // connection_commands.cpp
     void OnConnect();
-    void OpenChosenMachine();  // the connect sequence with the chosen host, logon and machine
+    void RunConnectDialog(ConnectDlg& dialog);  // and opens what it chose
+    // Opens vmName (by vmId when known) on `server` as `user` with `password`, which it wipes.
+    void OpenChosenMachine(WideString& password);
     void OnSettings();
     void OnDisconnect();
     void OnRefreshFullSize();
@@ -117,10 +136,33 @@ private:
     // window_dpi.cpp
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
+    // full_screen.cpp
+    static bool IsFullScreenKey(WPARAM key);  // Pause or Break with Ctrl and Alt down
+    void EnterFullScreen();
+    void LeaveFullScreen();
+    void CoverMonitor();  // the whole monitor the window stands on, at its own pixels
+    void PaintFullScreenHint(HDC dc, const RECT& area);  // under the no-image text: how to leave
+    bool fullScreen = false;
+    WINDOWPLACEMENT restorePlace{};  // what leaving gives back
+    LONG_PTR restoreStyle = 0;
+    HMENU menuBar = nullptr;  // off the window while full screen
+
+    // startup.cpp
+    void OnStartup();
+    void OpenOverviewOf(const CommandLine& line);  // /overview: its servers, with /user's logon
+    CommandLine startup;
+
+    // reconnect.cpp
+    void TryReconnect();  // a tick's try on the machine's own host
+    // Connects to `target` and opens the machine there by its identifier, then its video head,
+    // picture and mouse; on a failure the machine stays open as it was (`missing`: the host
+    // answered without it).
+    HRESULT Reopen(const wchar_t* target, bool& missing);
+
     // machine_follow.cpp
     void TakeOpenedState();  // the state the open found, and whether it gave a picture
     bool ReadState();        // one round trip; false when the host did not say
-    void FollowMachine();    // a tick, before its image: the job or shutdown under way
+    bool FollowMachine();    // a tick, before its image: the job or shutdown under way (true: its state was read)
     void FollowBoot();       // a tick, before its image: a booting guest's screen size
     void FollowJob();
     void FollowShutdown(bool timed);
@@ -134,14 +176,9 @@ private:
     const wchar_t* MachineNode() const;  // the server the machine was opened on
     void OnStateUnread(HRESULT hr);      // a state read failed: gone, or its node lost?
     void BeginMove();
-    void FollowMove();                   // a tick while it is between nodes
     bool AskOwner(WideString& owner);    // false: no node to open it on now (status.moveNote says why)
-    void TryMove();
-    void RetryMoveLater();
+    void TryMove();                      // asks the cluster, opens it on its owner, or waits the back-off
     bool clusterAsked = false;           // this connection's host was asked for its cluster
-    size_t moveAttempt = 0;
-    DWORD moveRetryAt = 0;
-    bool refreshAfterTick = false;       // a refresh request once the tick has ended
 
     // action_commands.cpp
     void OnActionPopup(HMENU popup);

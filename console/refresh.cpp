@@ -4,6 +4,8 @@
 #include "resources/resource.h"
 #include "shell/app.h"
 
+#include <algorithm>
+
 // The refresh timer, painting of the guest's screen, and the class cursor over the image.
 
 namespace {
@@ -37,6 +39,26 @@ HRESULT MainWnd::FetchImage(WideString& errorText, float scale, int32_t width, i
     return result;
 }
 
+bool MainWnd::FetchTickImage(int32_t guestWidth, int32_t guestHeight) {
+    const LONG oldWidth = conn.image.header.biWidth;
+    const LONG oldHeight = conn.image.header.biHeight;
+    DibLayout layout;
+    const bool wasShowable = ImageShowable(*this, layout);
+    tickErrorText.Clear();
+    FetchImage(tickErrorText, setting.scale, setting.width, setting.height);  // silent
+    if (IsConnectionLost(static_cast<uint32_t>(conn.lastFetchResult))) {
+        LoseConnection();
+        return true;
+    }
+    WatchImages();
+    // A reply without image data keeps the header's size; without erasing, the last picture
+    // would stay on screen around "console image is not available.", and that text around a
+    // picture that comes back. A guest screen of another size is placed anew.
+    return conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
+           conn.guestWidth != guestWidth || conn.guestHeight != guestHeight ||
+           ImageShowable(*this, layout) != wasShowable;
+}
+
 LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     if (timerIdParam != RefreshTimer) return 0;
     // During the hold after a full-size refresh, ticks and refresh requests do nothing.
@@ -44,33 +66,29 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     holdUntilTick = 0;
 
     bool erase = false;
-    const int32_t guestWidth = conn.guestWidth, guestHeight = conn.guestHeight;
-    if (MachineOpen() && status.moving) {
-        FollowMove();
+    if (MachineOpen() && !link.Live()) {
+        // Ticks that come early in the back-off only repaint its countdown; half an interval of
+        // slack (half a second at most: a long interval's refresh requests must not run ahead of
+        // the back-off) keeps a try from slipping to the tick after the one it was meant for.
+        const uint32_t slack = std::min<uint32_t>(static_cast<uint32_t>(setting.interval) / 2, 500);
+        if (link.Due(GetTickCount() + slack)) {
+            if (status.moving)
+                TryMove();
+            else
+                TryReconnect();
+        }
+        erase = true;  // the line under the no-image text counts down
     } else if (MachineOpen()) {
-        FollowMachine();
-        // A clustered machine's state on every tick: it says when a live migration runs, and
-        // when the machine has left its node.
-        if (vmClustered && !status.jobRunning && !status.shutdownPending) {
+        const int32_t guestWidth = conn.guestWidth, guestHeight = conn.guestHeight;
+        const bool stateRead = FollowMachine();
+        // A clustered machine's state on every tick (once): it says when a live migration runs,
+        // and when the machine has left its node.
+        if (vmClustered && !stateRead && link.Live() && !status.moving) {
             ReadState();
             ShowStatusTitle();
         }
-        if (!status.moving) FollowBoot();
-    }
-    if (MachineOpen() && !status.moving) {
-        const LONG oldWidth = conn.image.header.biWidth;
-        const LONG oldHeight = conn.image.header.biHeight;
-        DibLayout layout;
-        const bool wasShowable = ImageShowable(*this, layout);
-        tickErrorText.Clear();
-        FetchImage(tickErrorText, setting.scale, setting.width, setting.height);  // silent
-        // A reply without image data keeps the header's size; without erasing, the last picture
-        // would stay on screen around "console image is not available.", and that text around a
-        // picture that comes back. A guest screen of another size is placed anew.
-        erase = conn.image.header.biWidth != oldWidth || conn.image.header.biHeight != oldHeight ||
-                conn.guestWidth != guestWidth || conn.guestHeight != guestHeight ||
-                ImageShowable(*this, layout) != wasShowable;
-        WatchImages();
+        if (link.Live() && !status.moving) FollowBoot();
+        if (link.Live() && !status.moving) erase = FetchTickImage(guestWidth, guestHeight);
     }
     InvalidateRect(hwnd, nullptr, erase ? TRUE : FALSE);
     UpdateCursor();
@@ -78,9 +96,6 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
     // A tick or request that queued up while the fetch blocked would fetch again at once.
     MSG queued;
     PeekMessageW(&queued, hwnd, WM_TIMER, WM_TIMER, PM_REMOVE);
-    // ... but not the one that asks for the first picture of a machine opened on its new node.
-    if (refreshAfterTick) RequestRefresh();
-    refreshAfterTick = false;
     return 0;
 }
 
@@ -116,6 +131,7 @@ LRESULT MainWnd::OnPaint() {
         DrawTextW(dc, L"console image is not available.", -1, &textArea,
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         PaintStatusLine(dc, textArea);
+        PaintFullScreenHint(dc, textArea);
         // Without an image the pointer cannot be mapped; the mouse devices are looked up again
         // by Connect, Settings or a full-size refresh.
         conn.syntheticMouse.Reset(nullptr);

@@ -72,4 +72,5 @@ void MainWnd::OnInitConsoleMenu(HMENU popup) {
     const UINT state = MF_BYCOMMAND | (MachineOpen() ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(popup, IDM_COPY_SCREEN, state);
     EnableMenuItem(popup, IDM_SAVE_SCREEN, state);
+    CheckMenuItem(popup, IDM_FULL_SCREEN, MF_BYCOMMAND | (fullScreen ? MF_CHECKED : MF_UNCHECKED));
 }

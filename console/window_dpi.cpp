@@ -55,6 +55,10 @@ DpiFontScope::~DpiFontScope() {
 // is shown at its own resolution, one guest pixel per screen pixel, keep the client area's pixel
 // size instead, so the picture stays unscaled.
 LRESULT MainWnd::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    if (fullScreen) {  // the monitor's pixels, whatever the suggestion
+        CoverMonitor();
+        return 0;
+    }
     const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
     RECT client{};
     GetClientRect(hwnd, &client);

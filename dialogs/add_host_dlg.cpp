@@ -8,7 +8,9 @@ INT_PTR AddHostDlg::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
         SetDlgItemTextW(hwnd, IDC_ADD_HOST_SERVER, server.c_str());
         SetDlgItemTextW(hwnd, IDC_ADD_HOST_USER, user.c_str());
-        return TRUE;  // the focus goes to the first tab stop, the server box
+        if (!passwordFirst) return TRUE;  // the focus goes to the first tab stop, the server box
+        SetFocus(GetDlgItem(hwnd, IDC_ADD_HOST_PASSWORD));
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:  // "Add", the default button: also Enter in a box

@@ -17,6 +17,7 @@ public:
     WideString server;    // "" or "." is this machine
     WideString user;      // "domain\user", a bare user name, or "" for the current logon
     WideString password;  // wiped as soon as the caller has tried it
+    bool passwordFirst = false;  // the focus starts in the password box (server and user filled in)
     // Connects to the typed host: 0, or the failure with the Connect dialog's text.
     std::function<HRESULT(const WideString& server, const WideString& user, const WideString& password,
                           WideString& errorText)>

@@ -18,7 +18,14 @@ INT_PTR ConnectDlg::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG:
         OnInit();
-        return TRUE;  // the focus goes to the first tab stop, the server box
+        if (listAtStart || !startError.Empty()) PostMessageW(hwnd, WM_APP, 0, 0);  // once it shows
+        if (!passwordFirst) return TRUE;  // the focus goes to the first tab stop, the server box
+        SetFocus(GetDlgItem(hwnd, IDC_CONNECT_PASSWORD));
+        return FALSE;
+    case WM_APP:
+        if (listAtStart) OnConnect();
+        if (!startError.Empty()) MessageBoxW(hwnd, startError.c_str(), L"connect error", MB_OK);
+        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_CONNECT_BUTTON:
@@ -33,11 +40,34 @@ INT_PTR ConnectDlg::HandleMessage(HWND, UINT msg, WPARAM wParam, LPARAM) {
         case IDCANCEL:
             EndDialog(hwnd, IDCANCEL);
             return TRUE;
+        case IDOK:
+            // Enter: only after a start with /user, which put the focus in the password box.
+            if (!passwordFirst) return FALSE;
+            if (IsWindowEnabled(GetDlgItem(hwnd, IDC_CONNECT_OPEN)) && HasSelection())
+                OnOpen();
+            else
+                OnConnect();
+            return TRUE;
         }
-        // IDOK (Enter in an edit box) is not handled: there is no default button.
+        // Otherwise IDOK (Enter in an edit box) is not handled: there is no default button.
+        return FALSE;
+    case WM_DESTROY:
+        ScrubPassword();
         return FALSE;
     }
     return FALSE;
+}
+
+void ConnectDlg::ScrubPassword() {
+    // The box keeps what was typed in a buffer of its own: overwritten in place before it goes.
+    HWND box = GetDlgItem(hwnd, IDC_CONNECT_PASSWORD);
+    const int length = GetWindowTextLengthW(box);
+    if (length <= 0) return;
+    WideString filler;
+    filler.Reserve(static_cast<size_t>(length));
+    for (int i = 0; i < length; ++i) filler.Append(L"*");
+    SetWindowTextW(box, filler.c_str());
+    SetWindowTextW(box, L"");
 }
 
 void ConnectDlg::OnInit() {
@@ -45,6 +75,7 @@ void ConnectDlg::OnInit() {
     SetDlgItemTextW(hwnd, IDC_CONNECT_USER, user.c_str());
     SetDlgItemTextW(hwnd, IDC_CONNECT_PASSWORD, password.c_str());
     EnableOpen(false);
+    if (!startEntries.empty()) ShowListing(std::move(startEntries));
 }
 
 void ConnectDlg::OnConnect() {
@@ -73,6 +104,24 @@ void ConnectDlg::OnConnect() {
         return;
     }
 
+    ShowListing(std::move(entries));
+    if (cut) {
+        wchar_t text[128];
+        std::swprintf(text, 128, L"The host lists more than %u machines; only the first %u are shown.",
+                      static_cast<unsigned>(ListingMax), static_cast<unsigned>(ListingMax));
+        MessageBoxW(hwnd, text, L"connect", MB_OK);
+    }
+    // The machines of a node that is down or does not answer are not in the list: say whose.
+    if (!skipped.Empty()) {
+        WideString message(L"The machines of these nodes of cluster ");
+        message.Append(cluster.name);
+        message.Append(L" are not listed:\n");
+        message.Append(skipped);
+        MessageBoxW(hwnd, message.c_str(), L"connect", MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+void ConnectDlg::ShowListing(std::vector<MachineEntry> entries) {
     EnableOpen(false);
     SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);
     entries_ = std::move(entries);
@@ -95,26 +144,18 @@ void ConnectDlg::OnConnect() {
         if (index < 0) continue;  // the box is out of room; nothing to select
         SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETITEMDATA, static_cast<WPARAM>(index),
                             static_cast<LPARAM>(i));
-        if (entry.elementName == vmName && !sameMachine) {
+        if (IsWanted(entry) && !sameMachine) {
             sameMachine = !vmId.Empty() && entry.name == vmId;
             SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
             EnableOpen(true);
         }
     }
-    if (cut) {
-        wchar_t text[128];
-        std::swprintf(text, 128, L"The host lists more than %u machines; only the first %u are shown.",
-                      static_cast<unsigned>(ListingMax), static_cast<unsigned>(ListingMax));
-        MessageBoxW(hwnd, text, L"connect", MB_OK);
-    }
-    // The machines of a node that is down or does not answer are not in the list: say whose.
-    if (!skipped.Empty()) {
-        WideString message(L"The machines of these nodes of cluster ");
-        message.Append(cluster.name);
-        message.Append(L" are not listed:\n");
-        message.Append(skipped);
-        MessageBoxW(hwnd, message.c_str(), L"connect", MB_OK | MB_ICONINFORMATION);
-    }
+}
+
+bool ConnectDlg::IsWanted(const MachineEntry& entry) const {
+    // By name; by identifier alone when only that was asked for (a command line's GUID).
+    if (!vmName.Empty()) return entry.elementName == vmName;
+    return !vmId.Empty() && _wcsicmp(entry.name.c_str(), vmId.c_str()) == 0;
 }
 
 void ConnectDlg::OnOpen() {

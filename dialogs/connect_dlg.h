@@ -41,6 +41,14 @@ public:
     bool vmClustered = false;  // a role of the cluster, which may move it between nodes
     ClusterInfo cluster;  // of the last listing: no nodes when the server is no cluster node
 
+    // How a start from the command line opens it: with a listing already made (or made at once),
+    // with a box saying what was wrong with the machine asked for, and, for a named user, the
+    // focus in the password box and Enter listing, then opening the machine selected.
+    std::vector<MachineEntry> startEntries;
+    bool listAtStart = false;
+    WideString startError;
+    bool passwordFirst = false;
+
 protected:
     INT_PTR HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -50,6 +58,9 @@ private:
     void OnOpen();
     void EnableOpen(bool enable);
     bool HasSelection() const;
+    void ScrubPassword();
+    void ShowListing(std::vector<MachineEntry> entries);
+    bool IsWanted(const MachineEntry& entry) const;
 
     std::vector<MachineEntry> entries_;  // of the last listing; each list item holds its index
 };

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <windows.h>
+
 #include <cstdlib>
 
 namespace hostsim {
@@ -34,6 +36,7 @@ std::string LogLine(const CallRecord& r) {
     snprintf(hr, sizeof hr, "0x%08lX", static_cast<unsigned long>(r.hr));
     j["hr"] = hr;
     j["wire"] = r.wire;
+    if (r.wire) j["ms"] = r.ms;  // when the host answered: back-offs and outages are measured by it
     if (!r.hostile.empty()) j["hostile"] = r.hostile;
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
@@ -42,6 +45,7 @@ void CallLog::Reset(bool keepRecords) {
     records_.clear();
     keepRecords_ = keepRecords;
     seq_ = 0;
+    loadedTick_ = GetTickCount();
     wireCalls_ = 0;
     OpenFile();
 }
@@ -53,6 +57,7 @@ void CallLog::ClearRecords() {
 
 void CallLog::Add(CallRecord& record) {
     record.seq = ++seq_;
+    record.ms = GetTickCount() - loadedTick_;
     if (record.wire) ++wireCalls_;
     WriteLine(LogLine(record));
     if (keepRecords_) records_.push_back(record);

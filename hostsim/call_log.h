@@ -31,6 +31,7 @@ private:
     std::vector<CallRecord> records_;
     bool keepRecords_ = true;
     int seq_ = 0;
+    unsigned long loadedTick_ = 0;  // GetTickCount at the scenario's load
     int wireCalls_ = 0;
     FILE* file_ = nullptr;
     bool fileTried_ = false;

@@ -22,6 +22,8 @@ public:
         } else {
             for (auto& m : host_.machines) machines_.push_back(m.get());
         }
+        // A machine the host no longer has answers no query, path or association.
+        std::erase_if(machines_, [](const Machine* m) { return !m->present; });
     }
 
     // Whether the filter lets instances of this class through.

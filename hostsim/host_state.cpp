@@ -67,6 +67,7 @@ void Machine::Apply(const MachineSettings& s) {
     }
     if (s.enabledState) reportedState = static_cast<uint16_t>(*s.enabledState);
     if (s.shutdownService) shutdownService = *s.shutdownService;
+    if (s.present) present = *s.present;
     if (s.shutdownStatus) shutdownStatus = static_cast<uint16_t>(*s.shutdownStatus);
     ++version;
 }

@@ -53,6 +53,7 @@ struct Machine {
     // Power (machine_power.cpp).
     Power power = Power::Running;
     bool shutdownService = true;  // whether it has a Msvm_ShutdownComponent
+    bool present = true;          // false: the host has no object of it (deleted, or moved away)
     uint16_t shutdownStatus = 2;  // its OperationalStatus[0] while the guest runs
     uint16_t reportedState = 0;   // an EnabledState reported as it is (0: the power's own)
     std::vector<BootStage> boot;  // what the guest shows as it boots, stage by stage

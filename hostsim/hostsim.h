@@ -33,6 +33,7 @@ struct CallRecord {
     HRESULT hr = S_OK;           // what the call returned
     bool wire = false;           // true for calls that cross the wire on a real host
     int count = 0;               // objects delivered (ExecQuery: result set size, Next: objects returned)
+    unsigned long ms = 0;        // milliseconds from the scenario's load to the call's answer
     long timeout = 0;            // Next: the time-out the client gave (-1: WBEM_INFINITE)
     std::string hostile;         // the shape of a hostile host's answer, or ""
 };

@@ -82,7 +82,7 @@ public:
                Int(j, "inactiveHeight", where, 1, 16384, s.inactiveHeight) &&
                Bool(j, "keyboard", where, s.keyboard) && Bool(j, "settingData", where, s.settingData) &&
                OneOf(j, "state", where, {"running", "off", "saved", "paused"}, s.state) &&
-               Bool(j, "shutdownService", where, s.shutdownService) &&
+               Bool(j, "shutdownService", where, s.shutdownService) && Bool(j, "present", where, s.present) &&
                Int(j, "shutdownStatus", where, 0, 65535, s.shutdownStatus) &&
                Int(j, "enabledState", where, 0, 65535, s.enabledState);
     }
@@ -204,7 +204,7 @@ public:
         const json& set = j["set"];
         if (!OnlyKeys(set, where + ".set", {"elementName", "width", "height", "display", "mouse", "mouseEnabledState",
                                             "inactiveWidth", "inactiveHeight", "keyboard", "settingData", "state",
-                                            "shutdownService", "shutdownStatus", "enabledState"}) ||
+                                            "shutdownService", "shutdownStatus", "enabledState", "present"}) ||
             !Settings(set, where + ".set", c.set))
             return false;
         return true;

@@ -22,6 +22,7 @@ struct MachineSettings {
     std::optional<bool> keyboard, settingData;
     std::optional<std::string> state;      // "running", "off", "saved", "paused"
     std::optional<bool> shutdownService;   // whether it has a Msvm_ShutdownComponent
+    std::optional<bool> present;           // false: deleted from the host (or moved off it) for now
     std::optional<int> shutdownStatus;     // its OperationalStatus[0] while the guest runs (2 OK, 3 degraded, ...)
     std::optional<int> enabledState;       // reported as it is, whatever the power (0: none; a state sets none)
 };

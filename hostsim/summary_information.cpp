@@ -33,7 +33,7 @@ int32_t SummaryInformation(const std::shared_ptr<Host>& host, const HostView& vi
     const bool everyMachine = in[0].IsNull();  // then every machine's live settings
     if (everyMachine) {
         for (const auto& m : host->machines)
-            if (m->settingData) items.push_back(SettingsRef{m.get(), 0});
+            if (m->settingData && m->present) items.push_back(SettingsRef{m.get(), 0});
     } else {
         // Several paths: one that names no settings object is left out of the answer (the vendor
         // does not say); one path alone that names none is refused, as are only such paths.

@@ -20,7 +20,7 @@ std::vector<std::unique_ptr<OverviewHost>> ClusterNodeHosts(const OverviewHost& 
         entry->caption.Append(L" / ");
         entry->caption.Append(node.name.c_str());
         // The same logon: a node that is down is shown too, greyed and tried again as any host.
-        entry->conn.SetCredentials(host.conn.credentials.userName.c_str(), host.conn.credentials.password.c_str());
+        entry->conn.credentials.CopyFrom(host.conn.credentials);
         nodes.push_back(std::move(entry));
     }
     return nodes;

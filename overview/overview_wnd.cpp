@@ -83,7 +83,7 @@ void OverviewWnd::Open(const std::vector<WideString>& servers) {
     if (fresh && console_.conn.services) {
         auto host = std::make_unique<OverviewHost>();
         host->server = console_.server;
-        host->conn.SetCredentials(console_.user.c_str(), console_.password.c_str());
+        host->conn.credentials.CopyFrom(console_.conn.credentials);
         AddServerHosts(std::move(host));
     }
     for (const WideString& server : servers) {
@@ -431,7 +431,8 @@ void OverviewWnd::OpenSelected() {
     if (!machine) return;
     // Copies: the console's connect runs message loops (its boxes) in which a tick may change the list.
     const WideString server(host->server), user(host->conn.credentials.userName), name(machine->name), id(machine->id);
-    WideString password(host->conn.credentials.password);
+    WideString password;
+    host->conn.credentials.password.Reveal(password);
     SetForegroundWindow(console_.hwnd);
     console_.OpenFromOverview(server.c_str(), user.c_str(), password.c_str(), name.c_str(), id.c_str());
     password.Wipe();

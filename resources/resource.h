@@ -28,6 +28,7 @@
 #define IDM_THROUGH_ALT         32800
 #define IDM_COPY_SCREEN         32810
 #define IDM_SAVE_SCREEN         32811
+#define IDM_FULL_SCREEN         32812
 
 // Action menu: the machine's power and checkpoints.
 #define IDM_ACTION_START        32850

@@ -14,6 +14,12 @@ wchar_t* Allocate(size_t capacity) {
 
 size_t TextLength(const wchar_t* text) { return text ? std::wcslen(text) : 0; }
 
+// Through a volatile pointer, so that the compiler cannot drop the stores to a block about to go.
+void WipeChars(wchar_t* block, size_t count) {
+    volatile wchar_t* p = block;
+    for (size_t i = 0; i < count; ++i) p[i] = L'\0';
+}
+
 }  // namespace
 
 WideString::WideString() : data_(Allocate(InitialCapacity)), capacity_(InitialCapacity) {
@@ -44,6 +50,8 @@ void WideString::Reserve(size_t length) {
     if (length <= capacity_) return;
     wchar_t* block = Allocate(length);
     std::wmemcpy(block, data_, length_ + 1);
+    // Any string may hold a secret: the block it outgrew is wiped before it is freed.
+    WipeChars(data_, capacity_ + 1);
     delete[] data_;
     data_ = block;
     capacity_ = length;
@@ -84,8 +92,7 @@ void WideString::SetLength(size_t length) {
 }
 
 void WideString::Wipe() {
-    volatile wchar_t* p = data_;
-    for (size_t i = 0; i <= capacity_; ++i) p[i] = L'\0';
+    WipeChars(data_, capacity_ + 1);
     length_ = 0;
 }
 

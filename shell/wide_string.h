@@ -3,7 +3,7 @@
 
 // The program's text buffer: UTF-16 on Windows (wchar_t), always NUL-terminated.
 // A new string has room for 4096 characters; it grows to exactly the size a text needs,
-// keeps its contents when it grows, and never shrinks. A failed allocation throws
+// keeps its contents when it grows (wiping the block it outgrew), and never shrinks. A failed allocation throws
 // InsufficientMemory.
 class WideString {
 public:

@@ -7,14 +7,29 @@
 
 #include <new>
 
+namespace {
+// Whether this build has the overview window (its switch is refused otherwise).
+constexpr bool OverviewAvailable = true;
+}  // namespace
+
 // Start-up, message loop and shutdown. Failures during start-up end the process silently with
 // exit code 0. The only raised error (InsufficientMemory, or a COM string that could not be
 // allocated) is caught here: everything is torn down and the exit code is the wParam of the last
 // message retrieved, which is 0 when none was retrieved yet.
-int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nCmdShow) {
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR arguments, int nCmdShow) {
     wchar_t title[128] = L"";
     wchar_t className[128] = L"";
     LoadStringW(hInstance, IDS_APP_TITLE, title, 128);
+
+    // "/?" and every word it does not take are answered before any window is made.
+    const CommandLine commandLine = ParseCommandLine(arguments, OverviewAvailable);
+    if (commandLine.outcome != CommandLine::Outcome::Run) {
+        WideString usage;
+        BuildUsageText(commandLine, OverviewAvailable, usage);
+        const bool asked = commandLine.outcome == CommandLine::Outcome::Usage;
+        MessageBoxW(nullptr, usage.c_str(), title, MB_OK | (asked ? MB_ICONINFORMATION : MB_ICONWARNING));
+        return asked ? 0 : 2;
+    }
     LoadStringW(hInstance, IDC_VUEMERE, className, 128);
     HACCEL accelerators = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(IDC_VUEMERE));
 
@@ -38,8 +53,10 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nCmdShow) {
             CoUninitialize();
             return 0;
         }
+        window->StartWith(commandLine);
         while (GetMessageW(&msg, nullptr, 0, 0)) {
-            if (!TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+            // In full screen every key is the guest's: no accelerator takes one.
+            if (window->FullScreen() || !TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }

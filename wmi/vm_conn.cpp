@@ -14,6 +14,18 @@ HRESULT VmConn::Connect(const wchar_t* server, WideString& errorText) {
     return ConnectProvider(server, credentials, services, providerVersion, errorText);
 }
 
+void VmConn::DropConnection() {
+    services.Reset();
+    classes.Clear();
+    managementService.Reset(nullptr);
+    videoHead.Reset(nullptr);
+    keyboard.Reset(nullptr);
+    syntheticMouse.Reset(nullptr);
+    ps2Mouse.Reset(nullptr);
+    shutdownComponent.Reset(nullptr);
+    image.byteCount = 0;
+}
+
 ComRef<IWbemClassObject> VmConn::QueryFirst(const wchar_t* query, WideString& errorText, HRESULT* status) {
     if (!services) {
         const HRESULT hr = NoConnection(errorText);

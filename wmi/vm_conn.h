@@ -38,6 +38,10 @@ public:
     HRESULT Connect(const wchar_t* server, WideString& errorText);
     // `status` (when given): the failing step's HRESULT (HostSilent when the host did not answer).
     ComRef<IWbemClassObject> QueryFirst(const wchar_t* query, WideString& errorText, HRESULT* status = nullptr);
+    // A lost connection: releases the host connection and everything found through it (kept
+    // classes, management service, video head, devices, shutdown component) and the last image,
+    // keeping the open machine's identity (machine, settings, Name) and the credentials.
+    void DropConnection();
 
     // Discovery.
     HRESULT FindManagementService(WideString& errorText);
@@ -112,6 +116,9 @@ public:
     int32_t summaryRequest = 0;
     WmiObjectRef shutdownComponent;  // found once per open machine
     bool migrating = false;  // the last state read said a live migration is under way
+    // The last image request's call (0 when it went through), whatever GetThumbnail reported:
+    // a lost connection is told apart from a refused picture by it.
+    HRESULT lastFetchResult = 0;
 
 private:
     // Opens the machine whose `property` is `value`.

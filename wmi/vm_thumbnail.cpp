@@ -41,7 +41,7 @@ HRESULT VmConn::CaptureScreen(GuestImage& capture, WideString& errorText) {
 }
 
 HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float scale, int32_t width, int32_t height) {
-    if (!services) return NoConnection(errorText);
+    if (!services) return lastFetchResult = NoConnection(errorText);
 
     Variant imageData;
     ImageSize size{width, height};
@@ -63,6 +63,7 @@ HRESULT VmConn::LoadThumbnail(GuestImage& into, WideString& errorText, float sca
                                  {L"WidthPixels", widthPixels},
                                  {L"HeightPixels", heightPixels}},
                                 outParams);
+        lastFetchResult = hr;
         if (hr != 0 || !outParams) {
             // The last picture stays.
             errorText.Assign(TextCallFailed);
@@ -82,7 +83,7 @@ ComRef<IWbemClassObject> VmConn::GetSummaryThumbnail(WideString& errorText, int3
 
 ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t requestCode) {
     if (!services) {
-        NoConnection(errorText);
+        lastFetchResult = NoConnection(errorText);
         return {};
     }
     Variant settings, requested;
@@ -99,6 +100,7 @@ ComRef<IWbemClassObject> VmConn::RequestSummary(WideString& errorText, int32_t r
         hr = call.Execute(managementService.PathText());  // sends nothing if that Put failed
     }
     ComRef<IWbemClassObject> outParams = call.TakeResult();
+    lastFetchResult = hr;
     if (hr != 0 || !outParams) {
         errorText.Assign(TextCallFailed);
         return {};

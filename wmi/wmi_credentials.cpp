@@ -7,15 +7,10 @@ namespace {
 wchar_t LocalDomain[] = L".";
 }
 
-WmiCredentials::WmiCredentials() = default;
-
-WmiCredentials::~WmiCredentials() { password.Wipe(); }
-
 void WmiCredentials::SetCredentials(const wchar_t* user, const wchar_t* typedPassword) {
     userBuffer.Assign(user);
     userName.Assign(user);
-    password.Wipe();
-    password.Assign(typedPassword);
+    password.Set(typedPassword);
 
     identity = COAUTHIDENTITY{};
     UserNameParts parts = SplitUserName(userBuffer.c_str(), userBuffer.Length());
@@ -30,20 +25,36 @@ void WmiCredentials::SetCredentials(const wchar_t* user, const wchar_t* typedPas
     }
     identity.User = reinterpret_cast<USHORT*>(text + parts.userOffset);
     identity.UserLength = static_cast<ULONG>(parts.userLength);
-    identity.Password = reinterpret_cast<USHORT*>(password.Data());
-    identity.PasswordLength = static_cast<ULONG>(password.Length());
     identity.Flags = SEC_WINNT_AUTH_IDENTITY_UNICODE;
 
     useCredentials = userName.Empty() ? 0 : 1;
+}
+
+void WmiCredentials::CopyFrom(const WmiCredentials& other) {
+    WideString plain;
+    other.password.Reveal(plain);
+    SetCredentials(other.userName.c_str(), plain.c_str());
+    plain.Wipe();
 }
 
 HRESULT WmiCredentials::ConnectNamespace(const wchar_t* namespacePath, IWbemLocator* locator,
                                          IWbemServices** services) const {
     Bstr path(namespacePath);
     Bstr userText(useCredentials ? userName.c_str() : nullptr);
-    Bstr passwordText(useCredentials ? password.c_str() : nullptr);
+    WideString plain;
+    if (useCredentials) password.Reveal(plain);
+    Bstr passwordText(useCredentials ? plain.c_str() : nullptr);
+    plain.Wipe();
     HRESULT hr = locator->ConnectServer(path.Get(), userText.Get(), passwordText.Get(), nullptr, 0,
                                         nullptr, nullptr, services);
     passwordText.Wipe();
     return hr;
+}
+
+WmiCredentials::Revealed::Revealed(const WmiCredentials& credentials)
+    : identity_(credentials.identity), use_(credentials.useCredentials != 0) {
+    if (!use_) return;
+    credentials.password.Reveal(password_);
+    identity_.Password = reinterpret_cast<USHORT*>(password_.Data());
+    identity_.PasswordLength = static_cast<ULONG>(password_.Length());
 }

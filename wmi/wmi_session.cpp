@@ -9,12 +9,10 @@ const wchar_t TextQueryFailed[] = L"Query for operating system name failed.";
 const wchar_t TextHostSilent[] = L"the host did not answer";
 
 HRESULT ApplyConnectionBlanket(IUnknown* proxy, const WmiCredentials& credentials) {
-    // The proxy keeps this pointer: the identity must stay where it is while the proxy lives.
-    auto* identity = credentials.useCredentials
-                         ? const_cast<COAUTHIDENTITY*>(&credentials.identity)
-                         : nullptr;
+    // The plain password exists for this call only.
+    WmiCredentials::Revealed revealed(credentials);
     return CoSetProxyBlanket(proxy, RPC_C_AUTHN_DEFAULT, RPC_C_AUTHZ_DEFAULT, COLE_DEFAULT_PRINCIPAL,
-                             RPC_C_AUTHN_LEVEL_PKT_PRIVACY, RPC_C_IMP_LEVEL_IMPERSONATE, identity,
+                             RPC_C_AUTHN_LEVEL_PKT_PRIVACY, RPC_C_IMP_LEVEL_IMPERSONATE, revealed.Identity(),
                              EOAC_NONE);
 }
 

@@ -3,13 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 
 using namespace uidriver;
 
-TEST(Program, WindowIgnoresCommandLineAndUnknownCommandsAndClosesWithExitCodeZero) {
+TEST(Program, WindowIgnoresUnknownCommandsAndClosesWithExitCodeZero) {
     App app;
-    ASSERT_TRUE(app.Start(L"/connect \\\\server --help -x 1")) << std::string(app.Error().begin(), app.Error().end());
+    ASSERT_TRUE(app.Start()) << std::string(app.Error().begin(), app.Error().end());
     EXPECT_EQ(Text(app.Window()), L"vuemere");
     wchar_t className[32] = L"";
     GetClassNameW(app.Window(), className, 32);
@@ -27,6 +28,38 @@ TEST(Program, WindowIgnoresCommandLineAndUnknownCommandsAndClosesWithExitCodeZer
     DWORD exitCode = 99;
     ASSERT_TRUE(app.WaitExit(exitCode));
     EXPECT_EQ(exitCode, 0u);
+}
+
+// "/?" and a word the command line does not take: a usage box captioned "vuemere" before any
+// window, then exit code 0 for the question and 2 for the refusal. A password is never taken.
+TEST(Program, UsageBoxAndExitCodesBeforeAnyWindow) {
+    const struct {
+        const wchar_t* arguments;
+        const wchar_t* firstLine;
+        DWORD exitCode;
+    } cases[] = {
+        {L"/?", L"Usage:", 0},
+        {L"/bogus hv-2022", L"Not understood: /bogus", 2},
+        {L"hv-2022 \"Web Server 01\" surplus", L"Not understood: surplus", 2},
+        {L"/password:s3cret hv-2022", L"/password:s3cret: vuemere takes no password on its command line, which every "
+                                      L"process of this machine can read. Give /user:NAME and type the password into "
+                                      L"the Connect dialog.", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.arguments, c.arguments + std::wcslen(c.arguments)));
+        App app;
+        ASSERT_TRUE(app.StartProgram(BinPath(L"vuemere.exe"), c.arguments, L"#32770"));
+        MessageBoxInfo box;
+        ASSERT_TRUE(ReadMessageBox(app.Window(), box));
+        EXPECT_EQ(box.caption, L"vuemere");
+        EXPECT_EQ(box.text.substr(0, box.text.find(L'\n')), c.firstLine);
+        EXPECT_EQ(box.text.find(L"s3cret", box.text.find(L'\n')), std::wstring::npos);  // not repeated below
+        EXPECT_FALSE(FindWindowW(L"VUEMERE", nullptr)) << "a console window besides the box";
+        ASSERT_TRUE(Answer(app.Window(), IDOK));
+        DWORD exitCode = 99;
+        ASSERT_TRUE(app.WaitExit(exitCode));
+        EXPECT_EQ(exitCode, c.exitCode);
+    }
 }
 
 TEST(Program, AltQuestionMarkAndAltSlashOpenTheAboutBoxWhichEveryWayOfClosingCloses) {

@@ -184,7 +184,7 @@ std::vector<std::wstring> ReadResources(const std::wstring& path) {
 TEST(Resources, AsTheProgramFileCarriesThem) {
     const std::vector<std::wstring> expected = {
         L"menu &Console: 32773 &Connect..., 32794 &DisConnect, 32776 &Settings..., 32796 Re&fresh of full size, "
-        L"32810 Co&py Screen, 32811 Save Screen &As..., 32860 &Overview..., -, 105 終了(&X)",
+        L"32810 Co&py Screen, 32811 Save Screen &As..., 32812 &Full Screen, 32860 &Overview..., -, 105 終了(&X)",
         L"menu &Keyboard: 32779 Ctrl+Alt+Del, -, 32786 Alt+, 32787 Ctrl+, 32788 Shift+, 32789 Windows+, -, "
         L"32800 through ALT key, -, 32790 Application Key, 32792 Kanji, -, 32798 type from clipboard",
         L"menu &Action: 32850 &Start, 32851 S&hut Down..., 32852 T&urn Off..., 32853 Sa&ve, 32854 &Pause, "

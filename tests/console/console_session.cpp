@@ -60,7 +60,8 @@ ConsoleSession::~ConsoleSession() {
     RemoveDirectoryW(dir_.c_str());
 }
 
-bool ConsoleSession::Start(const std::string& scenarioJson, const std::wstring& program, int dpi) {
+bool ConsoleSession::Start(const std::string& scenarioJson, const std::wstring& program, int dpi,
+                           const std::wstring& arguments) {
     // Only Wine's: on Windows this value is the user's own display setting.
     if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
         const DWORD logPixels = static_cast<DWORD>(dpi);
@@ -76,7 +77,7 @@ bool ConsoleSession::Start(const std::string& scenarioJson, const std::wstring& 
     }
     DeleteFileW(logPath_.c_str());
     SetEnvironmentVariableW(L"VUEMERE_SIM_LOG", logPath_.c_str());
-    if (!(program.empty() ? app_.Start() : app_.StartProgram(program, L"", L"VUEMERE"))) {
+    if (!(program.empty() ? app_.Start(arguments.c_str()) : app_.StartProgram(program, arguments.c_str(), L"VUEMERE"))) {
         error_ = app_.Error();
         return false;
     }

@@ -42,7 +42,8 @@ public:
     // Writes the scenario ("" = the simulator's built-in one), points the simulator's log at a
     // fresh file and starts vuemere.exe (`program`, or the one in BinDir() when empty) at `dpi`
     // (Wine's LogPixels, which a program reads when it starts). False with the reason in Error().
-    bool Start(const std::string& scenarioJson, const std::wstring& program = {}, int dpi = 96);
+    bool Start(const std::string& scenarioJson, const std::wstring& program = {}, int dpi = 96,
+               const std::wstring& arguments = {});
     // The session's own folder (its scenario, log and whatever a test saves there).
     const std::wstring& Dir() const { return dir_; }
     const std::wstring& Error() const { return error_; }

@@ -42,8 +42,9 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // menu's read and a tick). flaky stops answering its second summary request (as a host gone from
 // the network would), and answers again after it. localhost lists its machines last first.
 // Someone else turns Flicker off once its host has had 21 wire calls (an open and a refresh), and
-// on again after 24. Cluster hvc1 has node-1 (ClA, and Local1 which is not clustered), node-2 (ClB)
-// and node-3, which is down; its machines are of generation 2.
+// on again after 24. Nomad leaves its host (deleted, or moved off it) once the host has had 20 wire
+// calls: the listing, the open and two image requests. Cluster hvc1 has node-1 (ClA, and Local1
+// which is not clustered), node-2 (ClB) and node-3, which is down; its machines are of generation 2.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "listOrder": "reverse", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -110,6 +111,9 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Narrow", "name": "0F0F0000-0000-4000-8000-000000000018", "generation": 2, "width": 320, "height": 240},
     {"elementName": "Keyless", "name": "0F0F0000-0000-4000-8000-000000000019", "generation": 2, "width": 320, "height": 240,
      "keyboard": false}]},
+  {"name": "moved", "machines": [
+    {"elementName": "Nomad", "name": "0F0F0000-0000-4000-8000-00000000001A", "width": 320, "height": 240}],
+   "changes": [{"after": 20, "machine": "Nomad", "set": {"present": false}}]},
   {"name": "node-1", "hostName": "NODE-1", "provider": "v2", "machines": [
     {"elementName": "ClA", "name": "0F0F0000-0000-4000-8000-000000000031", "generation": 2, "width": 320, "height": 240},
     {"elementName": "Local1", "name": "0F0F0000-0000-4000-8000-000000000032", "width": 320, "height": 240,
@@ -155,6 +159,7 @@ const struct {
 } Commands[] = {{"full", IDM_REFRESH_FULL_SIZE}, {"disconnect", IDM_DISCONNECT}, {"ctrl-alt-del", IDM_CTRL_ALT_DEL},
                 {"shift", IDM_SHIFT},          {"application", IDM_APPLICATION_KEY}, {"kanji", IDM_KANJI},
                 {"type-clipboard", IDM_TYPE_CLIPBOARD}, {"through-alt", IDM_THROUGH_ALT}, {"copy-screen", IDM_COPY_SCREEN},
+                {"full-screen", IDM_FULL_SCREEN},
                 {"start", IDM_ACTION_START},   {"shut-down", IDM_ACTION_SHUT_DOWN}, {"turn-off", IDM_ACTION_TURN_OFF},
                 {"save-state", IDM_ACTION_SAVE}, {"pause", IDM_ACTION_PAUSE},         {"resume", IDM_ACTION_RESUME},
                 {"reset", IDM_ACTION_RESET},   {"checkpoint", IDM_ACTION_CHECKPOINT}};
@@ -405,9 +410,11 @@ std::string BaseScenario(const std::string& faults) {
     return scenario.dump();
 }
 
-ScenarioRun::ScenarioRun(const std::string& faults, int dpi) {
-    started_ = session.Start(BaseScenario(faults), {}, dpi) && session.SetClientSize(ClientWidth, ClientHeight) &&
-               session.ApplySettings(L"60000", nullptr);
+ScenarioRun::ScenarioRun(const std::string& faults, int dpi, const std::string& arguments) {
+    started_ = session.Start(BaseScenario(faults), {}, dpi, Wide(arguments)) &&
+               // Full screen from the start keeps the monitor's size.
+               (arguments.find("/full") != std::string::npos || session.SetClientSize(ClientWidth, ClientHeight)) &&
+               (!arguments.empty() || session.ApplySettings(L"60000", nullptr));
 }
 
 ScenarioRun::~ScenarioRun() {
@@ -526,6 +533,38 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         transcript.push_back("title " + Narrow(uidriver::Text(session.Window())));
         return true;
     }
+    if (verb == "window") {
+        const HWND window = session.Window();
+        RECT r{};
+        GetWindowRect(window, &r);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+        const bool covers = EqualRect(&r, &monitor.rcMonitor) != FALSE;
+        std::string text = covers ? "window = monitor"
+                                  : "window " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+                                        " at " + std::to_string(r.left) + "," + std::to_string(r.top);
+        text += (GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION ? ", caption" : ", no caption";
+        transcript.push_back(text + (GetMenu(window) ? ", menu" : ", no menu"));
+        return true;
+    }
+    if (verb == "ctrl-alt-pause") {
+        // Typed for real: the console reads Ctrl and Alt from its own keyboard state.
+        const HWND window = session.Window();
+        const LONG before = GetWindowLongW(window, GWL_STYLE);
+        SetForegroundWindow(window);
+        if (!WaitUntil([&] { return GetForegroundWindow() == window; })) return false;
+        INPUT keys[6]{};
+        const WORD order[6] = {VK_CONTROL, VK_MENU, VK_PAUSE, VK_PAUSE, VK_MENU, VK_CONTROL};
+        for (int i = 0; i < 6; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = order[i];
+            keys[i].ki.dwFlags = i < 3 ? 0 : KEYEVENTF_KEYUP;
+        }
+        if (SendInput(6, keys, sizeof(INPUT)) != 6) return false;
+        WaitUntil([&] { return GetWindowLongW(window, GWL_STYLE) != before; });
+        return session.SettleAndAnswer();
+    }
     if (verb == "typed") {
         // The pieces after the first go on a timer; typing ends with a refresh.
         return WaitUntil([&] {
@@ -597,6 +636,68 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         for (size_t i = wireMark_; i < calls.size(); ++i) count += calls[i].Field("wire") == "true";
         wireMark_ = calls.size();
         transcript.push_back("wire calls " + (count <= std::stol(arg(1)) ? "<= " + arg(1) : std::to_string(count)));
+        return true;
+    }
+    if (verb == "tries") {
+        // The connection's tries since it was lost: none before its step of the back-off (1, 2,
+        // 4, 8, 16, then 30 s; half a tick early at most), and the picture back with the one that
+        // succeeds. The gaps themselves go to the output, for the performance notes.
+        const std::vector<LoggedCall> calls = session.Calls();
+        long lostAt = -1, last = -1, tries = 0, early = 0, picture = -1;
+        std::string gaps;
+        for (const LoggedCall& call : calls) {
+            const long ms = call.Field("ms").empty() ? -1 : std::stol(call.Field("ms"));
+            if (lostAt < 0 && call.Field("hr") == "0x80010108") lostAt = last = ms;
+            if (lostAt < 0 || ms < 0) continue;
+            if (call.Is("ConnectServer")) {
+                const long step = tries >= 5 ? 30000 : 1000L << tries;
+                early += ms - last < step - 600;
+                gaps += " " + std::to_string(ms - last);
+                last = ms;
+                ++tries;
+            } else if (picture < 0 && tries > 0 && call.IsFetch() && call.Field("hr") == "0x00000000") {
+                picture = ms - last;
+            }
+        }
+        std::printf("reconnection: ms from the loss to each try:%s; from the try that succeeded to its picture: %ld\n",
+                    gaps.c_str(), picture);
+        transcript.push_back(std::to_string(tries) + " tries, " + (early ? std::to_string(early) + " before their step" : "none early"));
+        return true;
+    }
+    if (verb == "logged") {
+        // Whether the host's log holds the text anywhere (a password must never be there).
+        long found = 0;
+        for (const LoggedCall& call : session.Calls()) found += call.line.find(arg(1)) != std::string::npos;
+        transcript.push_back("log holds " + arg(1) + ": " + (found ? "yes" : "no"));
+        return true;
+    }
+    if (verb == "dialog" || verb == "enter") {
+        using namespace uidriver;
+        HWND dialog = WaitForDialog(L"Connect", session.Window(), session.ProcessId());
+        if (!dialog) {
+            transcript.push_back("no Connect dialog");
+            return true;
+        }
+        HWND password = GetDlgItem(dialog, IDC_CONNECT_PASSWORD);
+        if (verb == "enter") {
+            if (!arg(1).empty()) SetItemText(dialog, IDC_CONNECT_PASSWORD, Wide(arg(1)).c_str());
+            PostMessageW(password, WM_KEYDOWN, VK_RETURN, 1);
+            PostMessageW(password, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001));
+        }
+        if (!session.SettleAndAnswer({dialog})) return false;
+        Transcribe();
+        if (verb == "enter") return true;
+        GUITHREADINFO thread{sizeof(GUITHREADINFO)};
+        GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
+        const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
+        const LRESULT selected = SendMessageW(GetDlgItem(dialog, IDC_CONNECT_MACHINES), CB_GETCURSEL, 0, 0);
+        std::string listed;
+        for (const std::wstring& item : items) listed += (listed.empty() ? " " : ", ") + Narrow(item);
+        transcript.push_back("Connect " + Narrow(ItemText(dialog, IDC_CONNECT_SERVER)) + " user " +
+                             Narrow(ItemText(dialog, IDC_CONNECT_USER)) + ", focus " +
+                             (thread.hwndFocus == password ? "password" : thread.hwndFocus == GetDlgItem(dialog, IDC_CONNECT_SERVER) ? "server" : "other") +
+                             ", listed" + listed + ", selected " +
+                             (selected >= 0 && static_cast<size_t>(selected) < items.size() ? Narrow(items[selected]) : "none"));
         return true;
     }
     ADD_FAILURE() << "unknown step " << verb;
@@ -980,7 +1081,7 @@ bool ScenarioRun::Exit(long& liveObjects) {
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 void ExpectRow(const Row& row) {
-    ScenarioRun run(row.faults, row.dpi);
+    ScenarioRun run(row.faults, row.dpi, row.arguments);
     ASSERT_TRUE(run.Started()) << Narrow(run.session.Error());
     run.Run(row.steps);
     // As lines of one text, so that a failure shows where the two differ.

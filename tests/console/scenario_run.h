@@ -14,7 +14,7 @@
 //   tick | keymenu | COMMAND            a refresh request; the Keyboard menu opened and closed;
 //                                       a menu command (full, copy-screen, disconnect,
 //                                       ctrl-alt-del, shift, application, kanji, type-clipboard,
-//                                       through-alt, start, shut-down, turn-off, save-state, pause,
+//                                       through-alt, full-screen, start, shut-down, turn-off, save-state, pause,
 //                                       resume, reset, checkpoint)
 //   action LETTER                       the Action menu opened, and its item of that mnemonic
 //                                       chosen (nothing happens when it is greyed)
@@ -42,6 +42,9 @@
 //                                       video head queries, as "select|associators CLASS COUNT")
 //                                       control (power methods) read (objects read by their path)
 //                                       target (the machine a power method went to, by name)
+//   window                              the window's rectangle ("= monitor" when it covers its
+//                                       monitor), caption and menu bar
+//   ctrl-alt-pause                      the keys typed for real (SendInput) into the console
 //   title | cursor | ended              observe the window title, where the pointer is
 //                                       ("cursor X,Y"), that the program ends ("ended")
 //   ticking                             waits for an image request the timer makes by itself
@@ -52,6 +55,13 @@
 //   wire N                              "wire calls <= N" when at most N wire calls were logged
 //                                       since the last such step
 //   wait MS                             lets MS milliseconds pass (a back-off's delay)
+//   tries                               the ConnectServer tries since a call failed with
+//                                       RPC_E_DISCONNECTED, and whether any came before its
+//                                       step of the back-off
+//   logged TEXT                         whether the host's log holds TEXT anywhere
+//   dialog                              the Connect dialog the command line opened: its server,
+//                                       user, focus, list and selection
+//   enter [PASSWORD]                    types the password, if any, and presses Enter there
 // The overview (its items named by their text, "_" standing for a blank):
 //   overview                            "&Overview..." in the console: its window and its title
 //   ov COMMAND                          one of its commands (refresh, details, large, medium,
@@ -89,6 +99,7 @@ struct Row {
     std::vector<std::string> transcript;
     std::string faults;
     int dpi = 96;
+    std::string arguments;  // the command line; its rows keep the default interval (1 s)
 };
 
 class ScenarioRun {
@@ -97,7 +108,7 @@ public:
 
     // Starts vuemere.exe on the base scenario with `faults` at `dpi`, its client area 420 x 320
     // and the refresh timer at 60,000 ms, so that only the steps ask for images.
-    explicit ScenarioRun(const std::string& faults = "", int dpi = 96);
+    explicit ScenarioRun(const std::string& faults = "", int dpi = 96, const std::string& arguments = "");
     ~ScenarioRun();  // removes the files it saved
     bool Started() const { return started_; }
 

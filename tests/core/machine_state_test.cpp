@@ -2,6 +2,7 @@
 // what each state offers, what the console's title and no-image line say of it, and which
 // cluster node owns a machine.
 #include "console/machine_status.h"
+#include "console/reconnect_schedule.h"
 #include "wmi/cluster_model.h"
 #include "wmi/machine_state.h"
 
@@ -187,4 +188,47 @@ TEST(ClusterOwner, ByIdentifierOnly) {
     EXPECT_STREQ(text.c_str(), L"vuemere - cl-a (Moving to NODE-2)");
     ASSERT_TRUE(BuildNoImageLine(L"cl-a", status, text));
     EXPECT_STREQ(text.c_str(), L"cl-a is moving to NODE-2. NODE-2 does not have it yet. Trying again in 2 s.");
+}
+
+// A lost connection: which codes mean it, when the console tries again, and what it says meanwhile.
+TEST(MachineState, ALostConnectionIsTriedAgainOnItsBackOff) {
+    for (uint32_t lost : {0x80010108u, 0x800706BAu, 0x800706BEu, 0x800706BFu, 0x80041015u, 0x80041033u})
+        EXPECT_TRUE(IsConnectionLost(lost)) << std::hex << lost;
+    // A call refused or failed by a host that answers is no lost connection.
+    for (uint32_t refused : {0u, 0x80041001u, 0x80041002u, 0x80070005u, 0x80041003u, 0x8004100Eu})
+        EXPECT_FALSE(IsConnectionLost(refused)) << std::hex << refused;
+
+    Reconnection link;
+    WideString text;
+    const auto line = [&](uint32_t now) {
+        return BuildLinkLine(L"hv-2022", L"Web", link, SecondsToNextTry(link, now, 1000), text) ? std::wstring(text.c_str())
+                                                                                               : L"-";
+    };
+    EXPECT_FALSE(link.Due(0));
+    EXPECT_EQ(line(0), L"-");
+    const uint32_t start = 0xFFFFF000u;  // the tick count wraps on the way
+    link.Lose();
+    EXPECT_TRUE(link.Due(start));  // the next tick tries
+    EXPECT_EQ(line(start), L"Lost the connection to hv-2022; trying again in 1 s.");
+    // After each failed try: 2, 4, 8, 16, then every 30 s, and never earlier.
+    uint32_t now = start;
+    for (uint32_t wait : {2000u, 4000u, 8000u, 16000u, 30000u, 30000u}) {
+        link.TryFailed(now);
+        EXPECT_FALSE(link.Due(now + wait - 1)) << wait;
+        EXPECT_EQ(line(now + wait - 1500), L"Lost the connection to hv-2022; trying again in 2 s.") << wait;
+        now += wait;
+        EXPECT_TRUE(link.Due(now)) << wait;
+    }
+    EXPECT_STREQ(LinkTitleSuffix(link.state), L" (Reconnecting)");
+    link.Lose();  // losing again while trying keeps the back-off
+    EXPECT_FALSE(link.Due(now - 1));
+
+    link.MachineMissing(now);
+    EXPECT_STREQ(LinkTitleSuffix(link.state), L" (Not found)");
+    EXPECT_EQ(line(now), L"hv-2022 no longer has Web; looking for it again in 30 s.");
+    EXPECT_FALSE(link.Due(now + 29999));
+    EXPECT_TRUE(link.Due(now + 30000));
+    link.Stop();
+    EXPECT_TRUE(link.Live());
+    EXPECT_STREQ(LinkTitleSuffix(link.state), L"");
 }

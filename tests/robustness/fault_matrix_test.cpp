@@ -6,12 +6,14 @@
 // and no others, paint nothing but the guest's picture in its place or the no-image text (with the
 // state's line under it), end with exit code 0, and leave no COM object of the host unreleased.
 // The log must show that the fault acted, so that no case passes by never reaching its call site.
-// After a disconnect a new Connect must show the guest again.
+// After a disconnect a new Connect must show the guest again; once a machine is open, the console
+// comes back by itself at the next tick (its own tries are not transcribed), so what follows the
+// disconnect meets a live connection again.
 //
 // By default a selection runs (the first case of each kind in each script, every malformed reply,
 // method answer and failing job, the second provider version and the first uses of a class);
 // VUEMERE_FAULT_MATRIX=full runs every case (scripts/bench does), VUEMERE_FAULT_CASE=text only
-// those whose call site contains the text.
+// those whose call site contains the text, VUEMERE_FAULT_COLUMN=fails|gone only that column.
 #include "scenario_run.h"
 
 #include <gtest/gtest.h>
@@ -54,8 +56,9 @@ const char* const Steps[] = {
 };
 const char LiveMove[] = R"({"host": "node-1", "machine": "ClA", "migrate": "node-2", "after": 33, "how": "live"})";
 // The machine a script opens again after the host went away.
+// Control's cases may end with Worker shut down: another running machine of its host is opened.
 const char* const Reopen[] = {"Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Alpha", "Gamma hv-v2",
-                              "Alpha", "Worker ctl", "Mute2 ctl-v2", "Busy idle", "ClB node-1", "ClA node-1"};
+                              "Alpha", "Mute ctl", "Mute2 ctl-v2", "Busy idle", "ClB node-1", "ClA node-1"};
 
 // What a case shows: the picture ("image" of a 320 x 240 guest, "image WxH [corners]", or "text"),
 // then the transcript's lines (message boxes as "caption: text", "%hr" standing for the injected
@@ -96,6 +99,7 @@ std::string Cannot(const char* action, const std::string& why) { return "|cannot
 const std::string Send = "cannot send the request (%hr)", Unanswered = "cannot read the host's answer (%hr)",
                   JobUnread = "cannot read the job (%hr)", Lookup = "cannot look for the guest's shutdown service (%hr)",
                   NoSnapshots = "cannot find the snapshot service (%hr)", InvalidState = "invalid state for this operation",
+                  NoConnection = "no connection to the server", NotConnected = "no connection to the server (0x800708CA)",
                   NoService = "Worker has no working shutdown service in its guest: it cannot be asked to shut down.";
 
 // What the overview shows: every machine with its state and Busy's picture; the machines without
@@ -163,12 +167,12 @@ std::vector<Case> Cases() {
         // taken for the one in use (the first found stands); no video head found at all is no
         // error, the guest is taken as 640 x 480. Gone at the video head, the first image request
         // fails too, quietly on this route.
-        {"ExecQuery Msvm_SyntheticDisplayController", Open, R"({"call": "ExecQuery", "class": "Msvm_SyntheticDisplayController"})", I, T},
-        {"Next Msvm_SyntheticDisplayController", Open, R"({"call": "Next", "class": "Msvm_SyntheticDisplayController"})", I, T},
-        {"Next Msvm_VideoHead (linked heads)", Open, R"({"call": "Next", "class": "Msvm_VideoHead", "count": 2})", I, T},
+        {"ExecQuery Msvm_SyntheticDisplayController", Open, R"({"call": "ExecQuery", "class": "Msvm_SyntheticDisplayController"})", I, I},
+        {"Next Msvm_SyntheticDisplayController", Open, R"({"call": "Next", "class": "Msvm_SyntheticDisplayController"})", I, I},
+        {"Next Msvm_VideoHead (linked heads)", Open, R"({"call": "Next", "class": "Msvm_VideoHead", "count": 2})", I, I},
         {"Get EnabledState (Msvm_VideoHead)", Open, R"({"call": "Get", "class": "Msvm_VideoHead", "property": "EnabledState"})", I, ""},
-        {"ExecQuery Msvm_VideoHead", Open, R"({"call": "ExecQuery", "class": "Msvm_VideoHead"})", "image 640x480", T},
-        {"Next Msvm_VideoHead", Open, R"({"call": "Next", "class": "Msvm_VideoHead"})", "image 640x480", T},
+        {"ExecQuery Msvm_VideoHead", Open, R"({"call": "ExecQuery", "class": "Msvm_VideoHead"})", "image 640x480", I},
+        {"Next Msvm_VideoHead", Open, R"({"call": "Next", "class": "Msvm_VideoHead"})", "image 640x480", I},
         {"Next Msvm_VideoHead", Open, R"({"reply": "resolutionZero"})", T, ""},
         {"Get CurrentHorizontalResolution", Open, R"({"call": "Get", "property": "CurrentHorizontalResolution"})", T, ""},
         {"Get CurrentHorizontalResolution", Open, R"({"reply": "propertyMissing", "property": "CurrentHorizontalResolution"})", T, ""},
@@ -178,8 +182,8 @@ std::vector<Case> Cases() {
         // there. A class is fetched once per connection: a failed fetch fails its first use only;
         // the refresh after it fetches again.
         {"GetObject Msvm_VirtualSystemManagementService (summary, first use)", Open,
-         R"({"call": "GetObject", "class": "Msvm_VirtualSystemManagementService", "count": 1})", I, T},
-        {"ExecMethod GetSummaryInformation", Open, R"({"call": "ExecMethod", "method": "GetSummaryInformation"})", T, T},
+         R"({"call": "GetObject", "class": "Msvm_VirtualSystemManagementService", "count": 1})", I, I},
+        {"ExecMethod GetSummaryInformation", Open, R"({"call": "ExecMethod", "method": "GetSummaryInformation"})", T, I},
         {"GetMethod GetSummaryInformation", Open, R"({"call": "GetMethod", "method": "GetSummaryInformation"})", T, ""},
         {"Put SettingData", Open, R"({"call": "Put", "property": "SettingData"})", T, ""},
         {"ExecMethod GetSummaryInformation", Open, R"({"reply": "imageNotArray", "method": "GetSummaryInformation"})", T, ""},
@@ -236,14 +240,14 @@ std::vector<Case> Cases() {
          R"({"call": "Get", "class": "Msvm_SyntheticMouse", "property": "EnabledState", "after": 1, "count": 1,
              "and": {"call": "Get", "property": "CurrentVerticalResolution", "after": 1, "count": 1}})", I + Head + Mouse, ""},
         {"ExecMethod GetVirtualSystemThumbnailImage (tick)", OpenSettings,
-         R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage"})", I, "image 640x480"},
+         R"({"call": "ExecMethod", "method": "GetVirtualSystemThumbnailImage"})", I, I},
         {"Get ImageData (tick)", OpenSettings, R"({"call": "Get", "property": "ImageData"})", T, ""},
 
         // Input in absolute mode: failures are silent but the Kanji key's. Gone at a call, the rest
         // of the input and the refreshes fail quietly, and the Kanji key shows its failure once the
         // keyboard has been found (not when the connection went before the first key press).
         {"GetObject Msvm_SyntheticMouse (first use)", OpenInput, R"({"call": "GetObject", "class": "Msvm_SyntheticMouse", "count": 1})",
-         I, T + NoKeyboard},
+         I, I},
         {"GetMethod SetAbsolutePosition", OpenInput, R"({"call": "GetMethod", "method": "SetAbsolutePosition"})", I, ""},
         {"Put HorizontalPosition", OpenInput, R"({"call": "Put", "property": "HorizontalPosition"})", I, ""},
         {"ExecMethod SetAbsolutePosition", OpenInput, R"({"call": "ExecMethod", "method": "SetAbsolutePosition"})", I, T + NoKeyboard},
@@ -254,7 +258,7 @@ std::vector<Case> Cases() {
         {"Next Msvm_Keyboard", OpenInput, R"({"call": "Next", "class": "Msvm_Keyboard"})",
          I + NotTyped("the machine has no keyboard (0x80041002)"), T + NoKeyboard},
         {"Get __PATH (Msvm_Keyboard)", OpenInput, R"({"call": "Get", "class": "Msvm_Keyboard", "property": "__PATH"})", I + Refused + Kanji, ""},
-        {"GetObject Msvm_Keyboard (first use)", OpenInput, R"({"call": "GetObject", "class": "Msvm_Keyboard", "count": 1})", I, T + Typing + Kanji},
+        {"GetObject Msvm_Keyboard (first use)", OpenInput, R"({"call": "GetObject", "class": "Msvm_Keyboard", "count": 1})", I, I},
         {"GetMethod PressKey", OpenInput, R"({"call": "GetMethod", "method": "PressKey"})", I, ""},
         {"Put keyCode", OpenInput, R"({"call": "Put", "property": "keyCode"})", I, ""},
         {"ExecMethod PressKey", OpenInput, R"({"call": "ExecMethod", "method": "PressKey"})", I, T + Typing + Kanji},
@@ -321,17 +325,14 @@ std::vector<Case> Cases() {
         {"Get EnabledState (Msvm_ComputerSystem)", Control,
          R"({"call": "Get", "class": "Msvm_ComputerSystem", "property": "EnabledState"})", I + AskDown, ""},
         {"GetObject Msvm_ComputerSystem (first use)", Control, R"({"call": "GetObject", "class": "Msvm_ComputerSystem", "count": 1})",
-         Line + Cannot("Pause", Send) + Cannot("Resume", InvalidState) + AskDown,
-         T + Cannot("Pause", Send) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+         Line + Cannot("Pause", Send) + Cannot("Resume", InvalidState) + AskDown, Line + Cannot("Pause", Send) + Cannot("Resume", NotConnected) + AskDown},
         {"GetObject Msvm_ComputerSystem (state)", Control, R"({"call": "GetObject", "class": "Msvm_ComputerSystem", "after": 1})",
-         I + AskDown,
-         T + Cannot("Pause", JobUnread) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+         I + AskDown, I + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) + Cannot("Shut Down", NoService)},
         // A parameter that cannot be set: nothing is sent, and the Put's failure is the box's code.
         {"Put RequestedState", Control, R"({"call": "Put", "property": "RequestedState"})",
          Line + Cannot("Pause", Send) + Cannot("Resume", Send) + AskDown, ""},
         {"ExecMethod RequestStateChange", Control, R"({"call": "ExecMethod", "method": "RequestStateChange"})",
-         Line + Cannot("Pause", Send) + Cannot("Resume", Send) + AskDown,
-         T + Cannot("Pause", Send) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+         Line + Cannot("Pause", Send) + Cannot("Resume", Send) + AskDown, Line + Cannot("Pause", Send) + Cannot("Resume", NotConnected) + AskDown},
         // The host did what it was asked, but its answer cannot be read: the machine is left pausing.
         {"Get ReturnValue (RequestStateChange)", Control,
          R"({"call": "Get", "method": "RequestStateChange", "property": "ReturnValue"})",
@@ -347,40 +348,36 @@ std::vector<Case> Cases() {
         // A job that cannot be read is not followed further; the host gone in the middle of one.
         {"GetObject Msvm_ConcreteJob", Control, R"({"call": "GetObject", "class": "Msvm_ConcreteJob"})",
          I + Cannot("Pause", JobUnread) + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) +
-             Cannot("Shut Down", NoService),
-         T + Cannot("Pause", JobUnread) + Cannot("Resume", Send) + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+             Cannot("Shut Down", NoService), I + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) + Cannot("Shut Down", NoService)},
         {"Get JobState", Control, R"({"call": "Get", "property": "JobState"})",
          I + Cannot("Pause", JobUnread) + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) +
              Cannot("Shut Down", NoService), ""},
         {"ExecMethod CreateVirtualSystemSnapshot", Control, R"({"call": "ExecMethod", "method": "CreateVirtualSystemSnapshot"})",
-         Line + Cannot("Checkpoint", Send) + AskDown, T + Cannot("Checkpoint", Send) + Cannot("Shut Down", Lookup)},
+         Line + Cannot("Checkpoint", Send) + AskDown, I + Cannot("Checkpoint", Send) + Cannot("Shut Down", NotConnected)},
         {"GetMethod CreateVirtualSystemSnapshot", Control, R"({"call": "GetMethod", "method": "CreateVirtualSystemSnapshot"})",
          Line + Cannot("Checkpoint", Send) + AskDown, ""},
         {"ExecQuery Msvm_ShutdownComponent", Control, R"({"call": "ExecQuery", "class": "Msvm_ShutdownComponent"})",
-         I + Cannot("Shut Down", Lookup), T + Cannot("Shut Down", Lookup)},
+         I + Cannot("Shut Down", Lookup), I + Cannot("Shut Down", Lookup)},
         {"Next Msvm_ShutdownComponent", Control, R"({"call": "Next", "class": "Msvm_ShutdownComponent"})",
-         I + Cannot("Shut Down", Lookup), T + Cannot("Shut Down", Lookup)},
+         I + Cannot("Shut Down", Lookup), I + Cannot("Shut Down", Lookup)},
         {"Get OperationalStatus", Control, R"({"call": "Get", "property": "OperationalStatus"})", I + Cannot("Shut Down", NoService), ""},
         {"Get __PATH (Msvm_ShutdownComponent)", Control, R"({"call": "Get", "class": "Msvm_ShutdownComponent", "property": "__PATH"})",
          I + AskDown + Cannot("Shut Down", "cannot send the request (0x80041008)"), ""},
         {"GetObject Msvm_ShutdownComponent (first use)", Control,
-         R"({"call": "GetObject", "class": "Msvm_ShutdownComponent", "count": 1})", I + AskDown + Cannot("Shut Down", Send),
-         T + AskDown + Cannot("Shut Down", Send)},
+         R"({"call": "GetObject", "class": "Msvm_ShutdownComponent", "count": 1})", I + AskDown + Cannot("Shut Down", Send), I + AskDown + Cannot("Shut Down", Send)},
         {"ExecMethod InitiateShutdown", Control, R"({"call": "ExecMethod", "method": "InitiateShutdown"})",
-         I + AskDown + Cannot("Shut Down", Send), T + AskDown + Cannot("Shut Down", Send)},
+         I + AskDown + Cannot("Shut Down", Send), I + AskDown + Cannot("Shut Down", Send)},
         {"ExecMethod InitiateShutdown", Control, R"({"call": "ExecMethod", "method": "InitiateShutdown", "returnValue": 32782})",
          I + AskDown + Cannot("Shut Down", "a shutdown is already in progress"), ""},
         // The second version's checkpoint goes to its snapshot service.
         {"ExecQuery Msvm_VirtualSystemSnapshotService", ControlV2,
-         R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemSnapshotService"})", I + Cannot("Checkpoint", NoSnapshots),
-         T + Cannot("Checkpoint", NoSnapshots)},
+         R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemSnapshotService"})", I + Cannot("Checkpoint", NoSnapshots), Line + Cannot("Checkpoint", NoSnapshots)},
         {"Next Msvm_VirtualSystemSnapshotService", ControlV2, R"({"call": "Next", "class": "Msvm_VirtualSystemSnapshotService"})",
-         I + Cannot("Checkpoint", NoSnapshots), T + Cannot("Checkpoint", NoSnapshots)},
+         I + Cannot("Checkpoint", NoSnapshots), Line + Cannot("Checkpoint", NoSnapshots)},
         {"GetObject Msvm_VirtualSystemSnapshotService (first use)", ControlV2,
-         R"({"call": "GetObject", "class": "Msvm_VirtualSystemSnapshotService", "count": 1})", I + Cannot("Checkpoint", Send),
-         T + Cannot("Checkpoint", Send)},
+         R"({"call": "GetObject", "class": "Msvm_VirtualSystemSnapshotService", "count": 1})", I + Cannot("Checkpoint", Send), Line + Cannot("Checkpoint", Send)},
         {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot"})",
-         I + Cannot("Checkpoint", Send), T + Cannot("Checkpoint", Send)},
+         I + Cannot("Checkpoint", Send), Line + Cannot("Checkpoint", Send)},
         {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot", "returnValue": 2})",
          I + Cannot("Checkpoint", "failed"), ""},
         {"ExecMethod CreateSnapshot", ControlV2, R"({"call": "ExecMethod", "method": "CreateSnapshot", "jobError": ""})",
@@ -410,21 +407,21 @@ std::vector<Case> Cases() {
          R"({"reply": "imageShort", "method": "GetSummaryInformation"})", OvNoPicture, ""},
 
         // Beta: the S3 display controller's head (else found by the identifier), relative mode.
-        {"ExecQuery Msvm_S3DisplayController", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_S3DisplayController"})", I, T},
-        {"Next Msvm_S3DisplayController", OpenBeta, R"({"call": "Next", "class": "Msvm_S3DisplayController"})", I, T},
+        {"ExecQuery Msvm_S3DisplayController", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_S3DisplayController"})", I, I},
+        {"Next Msvm_S3DisplayController", OpenBeta, R"({"call": "Next", "class": "Msvm_S3DisplayController"})", I, I},
         {"Next Msvm_VideoHead (S3)", OpenBeta, R"({"reply": "resolutionZero"})", T, ""},
         {"Get EnabledState (Msvm_VideoHead, S3)", OpenBeta,
          R"({"call": "Get", "class": "Msvm_VideoHead", "property": "EnabledState"})", "image 1024x768", ""},
-        {"ExecQuery Msvm_Ps2Mouse", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_Ps2Mouse"})", I, T},
-        {"Next Msvm_Ps2Mouse", OpenBeta, R"({"call": "Next", "class": "Msvm_Ps2Mouse"})", I, T},
+        {"ExecQuery Msvm_Ps2Mouse", OpenBeta, R"({"call": "ExecQuery", "class": "Msvm_Ps2Mouse"})", I, I},
+        {"Next Msvm_Ps2Mouse", OpenBeta, R"({"call": "Next", "class": "Msvm_Ps2Mouse"})", I, I},
         {"Get __PATH (Msvm_Ps2Mouse)", OpenBeta, R"({"call": "Get", "class": "Msvm_Ps2Mouse", "property": "__PATH"})", I, ""},
-        {"GetObject Msvm_Ps2Mouse (first use)", OpenBeta, R"({"call": "GetObject", "class": "Msvm_Ps2Mouse", "count": 1})", I, T},
+        {"GetObject Msvm_Ps2Mouse (first use)", OpenBeta, R"({"call": "GetObject", "class": "Msvm_Ps2Mouse", "count": 1})", I, Line},
         {"GetMethod SetRelativePosition", OpenBeta, R"({"call": "GetMethod", "method": "SetRelativePosition"})", I, ""},
         {"Put horizontalDelta", OpenBeta, R"({"call": "Put", "property": "horizontalDelta"})", I, ""},
-        {"ExecMethod SetRelativePosition", OpenBeta, R"({"call": "ExecMethod", "method": "SetRelativePosition"})", I, T},
+        {"ExecMethod SetRelativePosition", OpenBeta, R"({"call": "ExecMethod", "method": "SetRelativePosition"})", I, Line},
         {"Put buttonState", OpenBeta, R"({"call": "Put", "property": "buttonState"})", I, ""},
         {"ExecMethod SetButtonState (PS/2)", OpenBeta, R"({"call": "ExecMethod", "class": "Msvm_Ps2Mouse", "method": "SetButtonState"})",
-         I, T},
+         I, Line},
     };
 }
 
@@ -521,6 +518,7 @@ std::string RunCase(const Case& c, bool gone) {
 TEST(FaultMatrix, EveryCallSiteKeepsTheProgramSound) {
     const char* mode = std::getenv("VUEMERE_FAULT_MATRIX");
     const char* only = std::getenv("VUEMERE_FAULT_CASE");
+    const char* column = std::getenv("VUEMERE_FAULT_COLUMN");  // "fails" or "gone": that column only
     const bool full = mode && std::string(mode) == "full";
 
     std::map<std::pair<int, bool>, bool> seen;
@@ -529,6 +527,7 @@ TEST(FaultMatrix, EveryCallSiteKeepsTheProgramSound) {
     for (const Case& c : Cases()) {
         for (bool gone : {false, true}) {
             if ((gone ? c.gone : c.failing).empty()) continue;
+            if (column && std::string(column) != (gone ? "gone" : "fails")) continue;
             ++total;
             const bool first = !seen[{c.script, gone}];
             seen[{c.script, gone}] = true;

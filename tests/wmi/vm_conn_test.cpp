@@ -290,6 +290,25 @@ TEST_F(VmConnTest, ACheckpointIsASnapshotOfTheScreenOfItsMoment) {
     }
 }
 
+// Opening another machine lets go of the one before first: when the new one is not found, no
+// input or picture request names the old one, and its picture is gone.
+TEST_F(VmConnTest, AMachineNotFoundLeavesNothingOfTheOneBefore) {
+    Open(L"Web Server 01");
+    ASSERT_EQ(conn->FindMouse(errorText), 0);
+    ASSERT_EQ(conn->GetThumbnail(errorText, 1.0f, 320, 240), 0);
+    std::string before;  // its identifier, a GUID
+    for (const wchar_t* c = conn->machineName.Text(); c && *c; ++c) before += static_cast<char>(*c);
+    ASSERT_FALSE(before.empty());
+    EXPECT_NE(conn->OpenMachine(L"No Such Machine", errorText), 0);
+    sim().ClearCalls();
+    conn->SetAbsolutePosition(10, 10, errorText);
+    conn->SetButtonState(1, true, errorText);
+    conn->GetThumbnail(errorText, 1.0f, 320, 240);
+    for (const hostsim::CallRecord& r : sim().Calls())
+        EXPECT_EQ((r.target + r.query + r.inJson).find(before), std::string::npos) << r.call << " " << r.method;
+    EXPECT_EQ(conn->image.byteCount, 0);
+}
+
 // What a real host may send, by the scenario's options: a degraded shutdown service that works, a
 // guest shutting down read as the first version's 4 and turned off on its way, whose job reads
 // starting (3) and running (4) before it ends completed with warnings (32768).
