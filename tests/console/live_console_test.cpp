@@ -27,16 +27,18 @@ const Row Rows[] = {
      "logged s3cret",
      {"shows text+line", "title vuemere - Vault (Reconnecting)", "shows 320x240", "title vuemere - Vault",
       "3 tries, none early", "log holds s3cret: no"},
-     std::string(Lost) + R"(, {"call": "ConnectServer", "after": 2, "count": 2, "hr": "0x800706BA"})"},
+     std::string(Lost) + R"(, {"call": "ConnectServer", "after": 3, "count": 2, "hr": "0x800706BA"})"},
     // The host comes back without the machine (deleted, or moved off it): "(Not found)", and no
     // new try before its 30 s, whatever the ticks.
     {"TheMachineIsGoneFromTheHost", "open Nomad moved; watch connect; tick; tick; title; shows text+line; tick; tick; title",
-     {"connect \\\\moved\\root\\virtualization", "title vuemere - Nomad (Not found)", "shows text+line",
+     {"connect \\\\moved\\root\\virtualization", "connect \\\\moved\\root\\MSCluster 0x8004100E",
+      "title vuemere - Nomad (Not found)", "shows text+line",
       "title vuemere - Nomad (Not found)"},
      R"({"call": "ExecMethod", "method": "GetSummaryInformation", "after": 2, "disconnect": true, "count": 1})"},
     // DisConnect ends the tries; a new Connect starts anew.
     {"DisConnectStopsTrying", "open Alpha; watch connect; tick; disconnect; tick; tick; title; open Odd; title",
-     {"title vuemere", "connect \\\\localhost\\root\\virtualization", "connect \\\\localhost\\root\\virtualization",
+     {"title vuemere", "connect \\\\localhost\\root\\virtualization",
+      "connect \\\\localhost\\root\\MSCluster 0x8004100E", "connect \\\\localhost\\root\\virtualization",
       "title vuemere - Odd"},
      Lost},
 };
