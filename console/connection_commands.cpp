@@ -37,6 +37,9 @@ void MainWnd::RunConnectDialog(ConnectDlg& dialog) {
     user = dialog.user;
     vmName = dialog.vmName;
     vmId = dialog.vmId;
+    vmNode = dialog.vmNode;
+    vmClustered = dialog.vmClustered;
+    cluster = dialog.cluster;
     OpenChosenMachine(dialog.password);
 }
 
@@ -46,6 +49,10 @@ void MainWnd::OpenFromOverview(const wchar_t* newServer, const wchar_t* newUser,
     user = newUser;
     vmName = name;
     vmId = id;
+    // The overview's tile names the node itself; a move is found by asking it for its cluster.
+    vmNode.Clear();
+    vmClustered = false;
+    cluster = ClusterInfo{};
     WideString password(newPassword);
     OpenChosenMachine(password);
 }
@@ -73,7 +80,8 @@ void MainWnd::OpenChosenMachine(WideString& password) {
         SetWindowTextW(hwnd, windowText.c_str());
         return Failed(hwnd, result, errorText, caption);
     };
-    if (failed(conn.Connect(server.c_str(), errorText), L"cannot connect server")) return;
+    // A cluster's machine opens on the node that runs it, with the same logon.
+    if (failed(conn.Connect(MachineNode(), errorText), L"cannot connect server")) return;
     if (failed(conn.FindManagementService(errorText), L"cannot VirtualSystemImageService")) return;
     // By the identifier when the dialog gave one: two machines may share a display name.
     const HRESULT opened = vmId.Empty() ? conn.OpenMachine(vmName.c_str(), errorText)
@@ -124,6 +132,7 @@ void MainWnd::OnDisconnect() {
 void MainWnd::CloseMachine() {
     StopTyping();
     link.Stop();  // a machine closed is not tried again
+    clusterAsked = false;  // the next machine's host is asked anew, if it is ever gone
     conn.CloseMachine();
     status.Forget();
     ForgetModifierKeys();  // a modifier held in one guest is not down in the next

@@ -28,7 +28,12 @@ void MainWnd::TakeOpenedState() {
 bool MainWnd::ReadState() {
     uint32_t value = 0;
     WideString errorText;
-    if (conn.ReadMachineState(value, errorText) != 0) return false;  // the state known before stays
+    const HRESULT read = conn.ReadMachineState(value, errorText);
+    if (read != 0) {
+        OnStateUnread(read);  // the state known before stays
+        return false;
+    }
+    status.migrating = conn.migrating;
     const bool resumed = status.state == MachineState::Paused || status.state == MachineState::Pausing ||
                          status.state == MachineState::Resuming;
     if (status.Take(StateFromEnabledState(conn.providerVersion, value), value)) {
@@ -50,7 +55,7 @@ void MainWnd::FollowBoot() {
     if (conn.guestWidth != width || conn.guestHeight != height) status.BootSizeChanged(GetTickCount());
 }
 
-void MainWnd::FollowMachine() {
+bool MainWnd::FollowMachine() {
     // A tick of the timer, not one asked for: at least an interval has passed since the last.
     const bool timed = !refreshRequested;
     refreshRequested = false;
@@ -62,7 +67,10 @@ void MainWnd::FollowMachine() {
         // On its way, or in a state this console does not know: read until it settles.
         ReadState();
         ShowStatusTitle();
+    } else {
+        return false;
     }
+    return true;
 }
 
 void MainWnd::FollowJob() {
@@ -128,7 +136,7 @@ void MainWnd::WatchImages() {
 void MainWnd::ShowStatusTitle() {
     if (!MachineOpen()) return;
     WideString text;
-    if (link.Live()) {
+    if (link.Live() || status.moving) {  // a move's title says where to
         BuildWindowTitle(title.c_str(), vmName.c_str(), status, text);
     } else {
         text.Assign(title.c_str());
@@ -142,8 +150,9 @@ void MainWnd::ShowStatusTitle() {
 void MainWnd::PaintStatusLine(HDC dc, const RECT& area) {
     WideString line;
     if (!MachineOpen()) return;
-    const bool said = link.Live() ? BuildNoImageLine(vmName.c_str(), status, line)
-                                  : BuildLinkLine(server.c_str(), vmName.c_str(), link,
+    const bool said = link.Live() || status.moving
+                          ? BuildNoImageLine(vmName.c_str(), status, line)
+                          : BuildLinkLine(MachineNode(), vmName.c_str(), link,
                                                   SecondsToNextTry(link, GetTickCount(), static_cast<uint32_t>(setting.interval)),
                                                   line);
     if (!said) return;

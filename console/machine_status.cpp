@@ -33,6 +33,10 @@ void MachineStatus::Forget() {
     shutdownPending = false;
     shutdownSinceMs = shutdownTickedMs = 0;
     imagesArriving = false;
+    migrating = false;
+    moving = false;
+    moveTarget.Clear();
+    moveNote.Clear();
     booting = false;
 }
 
@@ -70,7 +74,11 @@ void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const Machine
     out.Assign(title);
     out.Append(L" - ");
     out.Append(vmName);
-    if (status.jobRunning) {
+    if (status.moving) {
+        out.Append(status.moveTarget.Empty() ? L" (Moving" : L" (Moving to ");
+        out.Append(status.moveTarget);
+        out.Append(L")");
+    } else if (status.jobRunning) {
         out.Append(L" (");
         out.Append(ActionProgressWord(status.jobAction));
         AppendNumber(out, L" %u%%)", static_cast<uint32_t>(status.jobPercent));
@@ -80,10 +88,23 @@ void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const Machine
         out.Append(L" (");
         AppendStateWord(out, status);
         out.Append(L")");
+    } else if (status.migrating) {
+        out.Append(L" (Migrating)");
     }
 }
 
 bool BuildNoImageLine(const wchar_t* vmName, const MachineStatus& status, WideString& out) {
+    if (status.moving) {
+        out.Assign(vmName);
+        out.Append(status.moveTarget.Empty() ? L" is moving to another node" : L" is moving to ");
+        out.Append(status.moveTarget);
+        out.Append(L".");
+        if (!status.moveNote.Empty()) {
+            out.Append(L" ");
+            out.Append(status.moveNote);
+        }
+        return true;
+    }
     if (!status.known || status.state == MachineState::Running) return false;
     out.Assign(vmName);
     if (status.state == MachineState::Unknown) {

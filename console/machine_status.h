@@ -19,6 +19,10 @@ struct MachineStatus {
     uint64_t shutdownSinceMs = 0;                // ... accepted at this tick count
     uint64_t shutdownTickedMs = 0;               // ... and watched for the intervals of this many ticks
     bool imagesArriving = false;                 // whether the last fetch gave a picture
+    bool migrating = false;                      // its host says a live migration is under way
+    bool moving = false;                         // gone from its node: being looked for on the cluster
+    WideString moveTarget;                       // the node it is moving to, once the cluster said
+    WideString moveNote;                         // why it is not open again yet ("" while nothing failed)
     bool booting = false;                        // the guest started afresh: its screen's size is followed
     uint32_t bootSizeSince = 0;                  // GetTickCount() when that size last changed
 
@@ -49,12 +53,13 @@ struct MachineStatus {
 constexpr uint64_t ShutdownWaitMs = 2 * 60 * 1000;
 
 // The window text: `title` + " - " + the machine's name, and while the machine is not Running or
-// something is under way, one suffix: " (Off)", " (Starting 40%)", " (Stopping)", " (State 32781)"
-// for a state this program does not know, ...
+// something is under way, one suffix: " (Off)", " (Starting 40%)", " (Stopping)", " (Migrating)",
+// " (Moving to NODE-2)", " (State 32781)" for a state this program does not know, ...
 void BuildWindowTitle(const wchar_t* title, const wchar_t* vmName, const MachineStatus& status, WideString& out);
 
 // The line painted under "console image is not available." ("Web Server 01 is Off. Action >
-// Start turns it on."); false when there is none to say (nothing known, or Running).
+// Start turns it on.", "cl-a is moving to NODE-2."); false when there is none to say (nothing
+// known, or Running).
 bool BuildNoImageLine(const wchar_t* vmName, const MachineStatus& status, WideString& out);
 
 // The body of the box for a job that ended badly: its description, else its error code, else its

@@ -10,6 +10,7 @@
 #include "shell/base_wnd.h"
 #include "shell/wide_string.h"
 #include "wmi/byte_buffer.h"
+#include "wmi/cluster_model.h"
 #include "wmi/vm_conn.h"
 
 #include <windows.h>
@@ -26,7 +27,8 @@ enum PointerState : int32_t { PointerReleased = 0, PointerHeld = 1, PointerAway 
 // connection_commands.cpp, mouse_input.cpp, keyboard_input.cpp, clipboard_typing.cpp,
 // screen_capture.cpp (Copy Screen, Save Screen As), window_dpi.cpp (the monitor's DPI),
 // machine_follow.cpp (the open machine's power state, jobs and the title),
-// action_commands.cpp (the Action menu) and reconnect.cpp (coming back after a lost connection).
+// action_commands.cpp (the Action menu), reconnect.cpp (coming back after a lost connection) and
+// cluster_follow.cpp (a machine that moves to another node of its cluster).
 class MainWnd : public BaseWnd {
 public:
     MainWnd() = default;
@@ -40,6 +42,9 @@ public:
     WideString user;
     WideString vmName;
     WideString vmId;  // the chosen machine's identifier (Name), when the Connect dialog gave one
+    WideString vmNode;          // the cluster node the machine runs on ("" = `server` itself)
+    bool vmClustered = false;   // a role of a failover cluster: followed when it moves
+    ClusterInfo cluster;        // the cluster of the last listing (no nodes: none)
     VmConn conn;
     UINT_PTR timerId = 0;
     uint32_t holdUntilTick = 0;
@@ -77,9 +82,6 @@ public:
     // reconnect.cpp. The connection to the open machine's host is lost: the machine stays open,
     // its picture and devices go, and later ticks try again.
     void LoseConnection();
-    // The machine now lives on `newServer` (another node of its cluster): tried there, with the
-    // same logon and by its identifier, from the next tick on.
-    void ReconnectTo(const wchar_t* newServer);
 
 protected:
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -151,12 +153,16 @@ private:
     CommandLine startup;
 
     // reconnect.cpp
-    void TryReconnect();  // a tick's try: connect, open by identifier, video head, picture, mouse
+    void TryReconnect();  // a tick's try on the machine's own host
+    // Connects to `target` and opens the machine there by its identifier, then its video head,
+    // picture and mouse; on a failure the machine stays open as it was (`missing`: the host
+    // answered without it).
+    HRESULT Reopen(const wchar_t* target, bool& missing);
 
     // machine_follow.cpp
     void TakeOpenedState();  // the state the open found, and whether it gave a picture
     bool ReadState();        // one round trip; false when the host did not say
-    void FollowMachine();    // a tick, before its image: the job or shutdown under way
+    bool FollowMachine();    // a tick, before its image: the job or shutdown under way (true: its state was read)
     void FollowBoot();       // a tick, before its image: a booting guest's screen size
     void FollowJob();
     void FollowShutdown(bool timed);
@@ -165,6 +171,14 @@ private:
     void ShowStatusTitle();
     void PaintStatusLine(HDC dc, const RECT& area);
     void ShowActionFailure(MachineAction action, const wchar_t* text);
+
+    // cluster_follow.cpp
+    const wchar_t* MachineNode() const;  // the server the machine was opened on
+    void OnStateUnread(HRESULT hr);      // a state read failed: gone, or its node lost?
+    void BeginMove();
+    bool AskOwner(WideString& owner);    // false: no node to open it on now (status.moveNote says why)
+    void TryMove();                      // asks the cluster, opens it on its owner, or waits the back-off
+    bool clusterAsked = false;           // this connection's host was asked for its cluster
 
     // action_commands.cpp
     void OnActionPopup(HMENU popup);

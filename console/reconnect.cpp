@@ -17,46 +17,57 @@ void MainWnd::LoseConnection() {
     holdUntilTick = 0;
     ForgetModifierKeys();  // unknown until the guest is asked again
     link.Lose();
+    // A lost node of a cluster may have handed its machines to another: the cluster says which.
+    if (vmClustered) {
+        BeginMove();
+        return;
+    }
     ShowStatusTitle();
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void MainWnd::ReconnectTo(const wchar_t* newServer) {
-    if (!MachineOpen()) return;
-    server.Assign(newServer);
-    link.Stop();  // a new target: its back-off starts anew
-    LoseConnection();
-}
-
-void MainWnd::TryReconnect() {
+HRESULT MainWnd::Reopen(const wchar_t* target, bool& missing) {
     // The machine stays open whatever the try finds: its settings object is kept until replaced.
     ComRef<IWbemClassObject> keptSettings = conn.settingData.object.Share();
     WideString errorText;
-    HRESULT hr = conn.Connect(server.c_str(), errorText);
+    HRESULT hr = conn.Connect(target, errorText);
     if (hr == 0) hr = conn.FindManagementService(errorText);
-    bool missing = false;
+    missing = false;
     if (hr == 0) {
         hr = conn.OpenMachineById(vmId.c_str(), errorText);
-        // Found nothing, and not because a query failed: the host no longer has it.
+        // Found nothing, and not because a query failed: the host does not have it.
         missing = !conn.machine.object && errorText.Empty();
         if (hr == 0 && !conn.settingData.object) hr = WbemNotFound;
     }
     if (hr != 0) {
         conn.DropConnection();
         if (!conn.settingData.object) conn.settingData.Reset(std::move(keptSettings));
-        if (missing)
-            link.MachineMissing(GetTickCount());
-        else
-            link.TryFailed(GetTickCount());
-        ShowStatusTitle();
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return;
+        return hr;
     }
     link.Stop();
+    status.Forget();
+    ForgetModifierKeys();
     // As Connect does: the picture before the mouse, since painting without one drops the mouse.
     conn.FindVideoHead(errorText);
     FetchImage(errorText, setting.scale, setting.width, setting.height);
     TakeOpenedState();
     conn.FindMouse(errorText);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return 0;
+}
+
+void MainWnd::TryReconnect() {
+    bool missing = false;
+    if (Reopen(MachineNode(), missing) == 0) return;
+    // Gone from a host that may be a node of a cluster: the cluster may know where it went.
+    if (missing && !clusterAsked) {
+        BeginMove();
+        if (status.moving) return;
+    }
+    if (missing)
+        link.MachineMissing(GetTickCount());
+    else
+        link.TryFailed(GetTickCount());
+    ShowStatusTitle();
     InvalidateRect(hwnd, nullptr, TRUE);
 }

@@ -71,13 +71,24 @@ LRESULT MainWnd::OnTimer(WPARAM timerIdParam) {
         // slack (half a second at most: a long interval's refresh requests must not run ahead of
         // the back-off) keeps a try from slipping to the tick after the one it was meant for.
         const uint32_t slack = std::min<uint32_t>(static_cast<uint32_t>(setting.interval) / 2, 500);
-        if (link.Due(GetTickCount() + slack)) TryReconnect();
+        if (link.Due(GetTickCount() + slack)) {
+            if (status.moving)
+                TryMove();
+            else
+                TryReconnect();
+        }
         erase = true;  // the line under the no-image text counts down
     } else if (MachineOpen()) {
         const int32_t guestWidth = conn.guestWidth, guestHeight = conn.guestHeight;
-        FollowMachine();
-        if (link.Live()) FollowBoot();
-        if (link.Live()) erase = FetchTickImage(guestWidth, guestHeight);
+        const bool stateRead = FollowMachine();
+        // A clustered machine's state on every tick (once): it says when a live migration runs,
+        // and when the machine has left its node.
+        if (vmClustered && !stateRead && link.Live() && !status.moving) {
+            ReadState();
+            ShowStatusTitle();
+        }
+        if (link.Live() && !status.moving) FollowBoot();
+        if (link.Live() && !status.moving) erase = FetchTickImage(guestWidth, guestHeight);
     }
     InvalidateRect(hwnd, nullptr, erase ? TRUE : FALSE);
     UpdateCursor();

@@ -2,7 +2,7 @@
 #include "dialogs/add_host_dlg.h"
 #include "resources/resource.h"
 #include "shell/app.h"
-#include "wmi/machine_list.h"
+#include "wmi/cluster_listing.h"
 
 #include <cwchar>
 
@@ -58,8 +58,8 @@ void MainWnd::OpenOverviewOf(const CommandLine& line) {
         host->conn.credentials.CopyFrom(first->conn.credentials);
         others.push_back(std::move(host));
     }
-    overview.AddHost(std::move(first));
-    for (auto& host : others) overview.AddHost(std::move(host));
+    overview.AddServerHosts(std::move(first));
+    for (auto& host : others) overview.AddServerHosts(std::move(host));
 }
 
 void MainWnd::OnStartup() {
@@ -82,7 +82,11 @@ void MainWnd::OnStartup() {
     } else {
         std::vector<MachineEntry> entries;
         WideString errorText;
-        const HRESULT listed = ListMachines(dialog.server.c_str(), L"", L"", entries, errorText);
+        // A cluster node or the cluster's name lists every node's machines, as the dialog would.
+        ClusterInfo listedCluster;
+        WideString skipped;
+        const HRESULT listed =
+            ListServerMachines(dialog.server.c_str(), L"", L"", entries, listedCluster, skipped, errorText);
         if (listed != 0) {
             BuildConnectErrorText(errorText, listed, dialog.startError);
         } else {
@@ -95,6 +99,9 @@ void MainWnd::OnStartup() {
                 user.Clear();
                 vmName = found->elementName;
                 vmId = found->name;
+                vmNode = found->node;
+                vmClustered = found->clustered;
+                cluster = listedCluster;
                 WideString noPassword;
                 OpenChosenMachine(noPassword);
                 return;

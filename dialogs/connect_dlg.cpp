@@ -84,12 +84,13 @@ void ConnectDlg::OnConnect() {
     ReadDlgItemText(hwnd, IDC_CONNECT_PASSWORD, password);
 
     std::vector<MachineEntry> entries;
-    WideString errorText;
+    WideString errorText, skipped;
     HRESULT result;
     bool cut = false;
     {
         WaitCursor wait;
-        result = ListMachines(server.c_str(), user.c_str(), password.c_str(), entries, errorText, &cut);
+        result = ListServerMachines(server.c_str(), user.c_str(), password.c_str(), entries, cluster, skipped,
+                                    errorText, &cut);
     }
 
     if (result != 0) {
@@ -99,6 +100,7 @@ void ConnectDlg::OnConnect() {
         EnableOpen(false);
         SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_RESETCONTENT, 0, 0);
         entries_.clear();
+        cluster = ClusterInfo{};
         return;
     }
 
@@ -108,6 +110,14 @@ void ConnectDlg::OnConnect() {
         std::swprintf(text, 128, L"The host lists more than %u machines; only the first %u are shown.",
                       static_cast<unsigned>(ListingMax), static_cast<unsigned>(ListingMax));
         MessageBoxW(hwnd, text, L"connect", MB_OK);
+    }
+    // The machines of a node that is down or does not answer are not in the list: say whose.
+    if (!skipped.Empty()) {
+        WideString message(L"The machines of these nodes of cluster ");
+        message.Append(cluster.name);
+        message.Append(L" are not listed:\n");
+        message.Append(skipped);
+        MessageBoxW(hwnd, message.c_str(), L"connect", MB_OK | MB_ICONINFORMATION);
     }
 }
 
@@ -120,10 +130,17 @@ void ConnectDlg::ShowListing(std::vector<MachineEntry> entries) {
     bool sameMachine = false;
     for (size_t i = 0; i < entries_.size(); ++i) {
         const MachineEntry& entry = entries_[i];
+        // A cluster's machines say their node: "cl-a (NODE-2)".
+        WideString text(entry.elementName);
+        if (!entry.node.Empty()) {
+            text.Append(L" (");
+            text.Append(entry.node);
+            text.Append(L")");
+        }
         // The box is sorted: the answer is the index the entry got. The item keeps the entry's
         // place in the listing, since the text need not tell machines apart.
         LRESULT index = SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_ADDSTRING, 0,
-                                            reinterpret_cast<LPARAM>(entry.elementName.c_str()));
+                                            reinterpret_cast<LPARAM>(text.c_str()));
         if (index < 0) continue;  // the box is out of room; nothing to select
         SendDlgItemMessageW(hwnd, IDC_CONNECT_MACHINES, CB_SETITEMDATA, static_cast<WPARAM>(index),
                             static_cast<LPARAM>(i));
@@ -149,6 +166,8 @@ void ConnectDlg::OnOpen() {
     if (entry < 0 || static_cast<size_t>(entry) >= entries_.size()) return;
     vmName = entries_[static_cast<size_t>(entry)].elementName;
     vmId = entries_[static_cast<size_t>(entry)].name;
+    vmNode = entries_[static_cast<size_t>(entry)].node;
+    vmClustered = entries_[static_cast<size_t>(entry)].clustered;
     EndDialog(hwnd, IDOK);
 }
 

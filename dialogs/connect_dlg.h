@@ -1,7 +1,7 @@
 #pragma once
 #include "shell/base_dlg.h"
 #include "shell/wide_string.h"
-#include "wmi/machine_list.h"
+#include "wmi/cluster_listing.h"
 
 #include <windows.h>
 
@@ -37,6 +37,9 @@ public:
     WideString password;
     WideString vmName;    // display name of the chosen machine; on entry, the one chosen last time
     WideString vmId;      // its identifier (Name), which tells machines of one display name apart
+    WideString vmNode;    // the cluster node that runs it, to connect to; "" for `server` itself
+    bool vmClustered = false;  // a role of the cluster, which may move it between nodes
+    ClusterInfo cluster;  // of the last listing: no nodes when the server is no cluster node
 
     // How a start from the command line opens it: with a listing already made (or made at once),
     // with a box saying what was wrong with the machine asked for, and, for a named user, the

@@ -60,6 +60,10 @@ bool ClassDef::IsA(const std::wstring& className) const {
 }
 
 Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
+    if (version == ProviderVersion::Cluster) {
+        classes_ = ClusterClasses();
+        return;
+    }
     const bool v2 = version == ProviderVersion::V2;
     classes_.push_back({L"Msvm_ComputerSystem",
                         Chain({L"CIM_ComputerSystem", L"CIM_System"}),
@@ -71,6 +75,7 @@ Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
                          {L"HealthState", CIM_UINT16},
                          {L"Name", CIM_STRING},
                          {L"OnTimeInMilliseconds", CIM_UINT64},
+                         {L"OperationalStatus", CIM_UINT16 | kArray},
                          {L"ProcessID", CIM_UINT32}},
                         {L"CreationClassName", L"Name"},
                         {}});
@@ -170,6 +175,7 @@ Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
                          {L"Name", CIM_STRING},
                          {L"Notes", CIM_STRING},
                          {L"NumberOfProcessors", CIM_UINT16},
+                         {L"OperationalStatus", CIM_UINT16 | kArray},
                          {L"ProcessorLoad", CIM_UINT16},
                          {L"ThumbnailImage", CIM_UINT8 | kArray},
                          {L"UpTime", CIM_UINT64}},
@@ -220,7 +226,8 @@ Schema::Schema(ProviderVersion version, bool withTypeScancodes) {
 
 const Schema& Schema::For(ProviderVersion version, bool withTypeScancodes) {
     static const Schema firstRelease(ProviderVersion::V1, false), laterRelease(ProviderVersion::V1, true),
-        secondVersion(ProviderVersion::V2, true);
+        secondVersion(ProviderVersion::V2, true), cluster(ProviderVersion::Cluster, true);
+    if (version == ProviderVersion::Cluster) return cluster;
     if (version == ProviderVersion::V2) return secondVersion;
     return withTypeScancodes ? laterRelease : firstRelease;
 }

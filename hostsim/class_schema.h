@@ -50,6 +50,10 @@ private:
     std::vector<ClassDef> classes_;
 };
 
+// The classes of the failover cluster provider (root\MSCluster) that the simulator answers
+// (cluster_schema.cpp).
+std::vector<ClassDef> ClusterClasses();
+
 // The signature class of a method's parameters: "__PARAMETERS" with the given properties.
 ClassDef ParametersClass(const std::vector<PropertyDef>& parameters);
 

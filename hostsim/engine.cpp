@@ -21,15 +21,27 @@ HRESULT Engine::Load(const std::string& scenarioJson, bool keepRecords) {
     log_.Reset(keepRecords);
     if (!ParseScenario(scenarioJson.empty() ? DefaultScenarioJson() : scenarioJson, config, error)) {
         loadError_ = error;
+        clusters_.clear();
         hosts_.clear();
         runtimeFaults_.clear();
         log_.WriteScenarioError(error);
         return E_INVALIDARG;
     }
     loadError_.clear();
+    clusters_.clear();
     hosts_.clear();
     runtimeFaults_.clear();
     for (const auto& h : config.hosts) hosts_.push_back(std::make_shared<Host>(h));
+    for (const auto& c : config.clusters) {
+        auto cluster = std::make_unique<Cluster>();
+        cluster->name = Wide(c.name);
+        for (const std::string& node : c.nodes)
+            if (auto host = FindHostByName(node)) {
+                host->cluster = cluster.get();
+                cluster->nodes.push_back(host.get());
+            }
+        clusters_.push_back(std::move(cluster));
+    }
     return S_OK;
 }
 
@@ -57,6 +69,15 @@ HRESULT Engine::EnsureLoaded() {
 std::shared_ptr<Host> Engine::FindHost(const std::wstring& server) const {
     for (const auto& h : hosts_)
         if (h->Answers(server)) return h;
+    // A cluster's network name reaches one of its nodes.
+    for (const auto& c : clusters_)
+        if (IEquals(server, c->name)) return Shared(c->FirstUpNode());
+    return nullptr;
+}
+
+std::shared_ptr<Host> Engine::Shared(const Host* host) const {
+    for (const auto& h : hosts_)
+        if (h.get() == host) return h;
     return nullptr;
 }
 

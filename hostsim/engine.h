@@ -30,6 +30,8 @@ public:
 
     std::shared_ptr<Host> FindHost(const std::wstring& server) const;
     std::shared_ptr<Host> FindHostByName(const std::string& name) const;
+    // The owning pointer of a host (for objects that must keep it alive).
+    std::shared_ptr<Host> Shared(const Host* host) const;
     const std::vector<std::shared_ptr<Host>>& Hosts() const { return hosts_; }
 
     // Runs the faults of `host` (nullptr: of every host) and the runtime faults over one call.
@@ -44,6 +46,7 @@ private:
     Engine() = default;
 
     std::vector<std::shared_ptr<Host>> hosts_;
+    std::vector<std::unique_ptr<Cluster>> clusters_;
     std::vector<FaultState> runtimeFaults_;
     CallLog log_;
     std::string loadError_;

@@ -58,6 +58,11 @@ public:
         d->Set(L"Name", PropValue::String(name));
         d->Set(L"EnabledState", PropValue::I4(m ? m->EnabledState(version_) : kEnabled));
         d->Set(L"HealthState", PropValue::I4(kHealthOk));
+        // The second version says a live migration under way in the second status.
+        if (m && m->migrating && V2())
+            d->Set(L"OperationalStatus", PropValue::I4Array({2, 32774}));
+        else
+            d->Set(L"OperationalStatus", PropValue::I4Array({2}));
         if (m) {
             d->Set(L"OnTimeInMilliseconds", PropValue::String(L"3600000"));
             // The host's own object and the machines before this one come first in the enumeration.
@@ -179,6 +184,7 @@ bool SameKeys(const ObjectData& d, const ObjectPath& path) {
 }  // namespace
 
 std::vector<HostInstance> HostInstances(const HostView& view, const InstanceFilter& filter) {
+    if (view.version == ProviderVersion::Cluster) return ClusterInstances(view, filter.className);
     std::vector<HostInstance> all;
     Builder b(view, filter, all);
     if (b.Wants(L"Msvm_ComputerSystem")) {
@@ -256,7 +262,8 @@ std::optional<std::vector<Machine*>> MachinesNamedBy(const Host& host, const std
     return named;
 }
 
-bool Associated(ProviderVersion, const HostInstance& a, const HostInstance& b) {
+bool Associated(ProviderVersion version, const HostInstance& a, const HostInstance& b) {
+    if (version == ProviderVersion::Cluster) return ClusterAssociated(a, b);
     // Both versions link each display controller to its own head (Msvm_VideoHeadOnController).
     auto linked = [](const HostInstance& x, const HostInstance& y) {
         switch (x.role) {

@@ -13,7 +13,9 @@ namespace hostsim {
 
 enum class Role {
     HostSystem, VmSystem, Settings, Service, SyntheticDisplay, S3Display, VideoHead, SyntheticMouse, Ps2Mouse, Keyboard,
-    ShutdownComponent, SnapshotService, Job
+    ShutdownComponent, SnapshotService, Job,
+    // root\MSCluster (cluster_objects.cpp)
+    ClusterObject, ClusterNode, ClusterResource, ClusterGroup, ClusterLink
 };
 
 struct HostInstance {
@@ -47,6 +49,11 @@ std::optional<HostInstance> FindInstance(const HostView& view, const ObjectPath&
 // its owner's GUID; nothing when any machine's object could.
 std::optional<std::vector<Machine*>> MachinesNamedBy(const Host& host, const std::wstring& property,
                                                      const std::wstring& value);
+
+// The objects of root\MSCluster as a node of the host's cluster answers them (cluster_objects.cpp):
+// those of `className` and its subclasses ("" = every class).
+std::vector<HostInstance> ClusterInstances(const HostView& view, const std::wstring& className);
+bool ClusterAssociated(const HostInstance& a, const HostInstance& b);
 
 // Whether the host links the two objects by an association.
 bool Associated(ProviderVersion version, const HostInstance& a, const HostInstance& b);

@@ -41,6 +41,9 @@ Machine::Machine(Host* owner, size_t position, const MachineConfig& config)
       boot(config.boot) {
     if (boot.empty()) boot.emplace_back();
     Apply(config.settings);
+    // The cluster names a machine's group after the machine, as the vendor's tools do; a later
+    // rename leaves the group's name alone.
+    if (config.clustered) clusterGroup = elementName;
     pointerX = width / 2;
     pointerY = height / 2;
 }
@@ -236,7 +239,10 @@ Host::Host(const HostConfig& config)
       jobStarting(config.jobStarting),
       jobCompletedState(static_cast<uint16_t>(config.jobCompletedState)),
       v1ShutdownState(static_cast<uint16_t>(config.v1ShutdownState)),
-      reverseListing(config.reverseListing) {
+      reverseListing(config.reverseListing),
+      nodeState(config.nodeState == "down" ? NodeState::Down
+                : config.nodeState == "paused" ? NodeState::Paused
+                                               : NodeState::Up) {
     if (config.hostile) hostility.emplace(*config.hostile);
     for (const auto& m : config.machines) machines.push_back(std::make_unique<Machine>(this, machines.size(), m));
     for (const auto& f : config.faults) {
@@ -267,6 +273,7 @@ Machine* Host::FindMachine(const std::wstring& key) {
 void Host::CountWireCall() {
     ++wireCalls;
     ApplyDueChanges();
+    if (cluster) cluster->Advance();
 }
 
 void Host::ApplyDueChanges() {
@@ -275,7 +282,14 @@ void Host::ApplyDueChanges() {
             ++it;
             continue;
         }
-        if (Machine* m = FindMachine(it->machine)) m->Apply(it->set);
+        if (Machine* m = FindMachine(it->machine)) {
+            if (it->migrate.empty()) {
+                m->Apply(it->set);
+            } else if (cluster) {
+                for (Host* node : cluster->nodes)
+                    if (node->name == it->migrate) cluster->StartMigration(*this, *m, *node, it->how);
+            }
+        }
         it = changes.erase(it);
     }
 }

@@ -2,6 +2,7 @@
 // The live state of the simulated hosts and their guests. Everything here is guarded by the
 // engine's mutex (see engine.h).
 #include "hostsim/class_schema.h"
+#include "hostsim/cluster_state.h"
 #include "hostsim/faults.h"
 #include "hostsim/guest_screen.h"
 #include "hostsim/hostile.h"
@@ -57,6 +58,9 @@ struct Machine {
     uint16_t reportedState = 0;   // an EnabledState reported as it is (0: the power's own)
     std::vector<BootStage> boot;  // what the guest shows as it boots, stage by stage
     int bootFrames = 0;           // images of the boot screen still to come, of all its stages
+    // As a role of a failover cluster (cluster_objects.cpp): its group's name, "" when not clustered.
+    std::wstring clusterGroup;
+    bool migrating = false;       // live migration under way: OperationalStatus[1] 32774
 
     // The boot stage the guest is in, or null once its desktop runs; the display controller in
     // use and the size its head reports, which a boot stage may set apart from the desktop's.
@@ -120,8 +124,15 @@ struct Host {
     std::vector<Job> jobs;              // running, and finished within the last five minutes
     std::optional<Hostility> hostility; // a hostile host's choice of answers (hostile.h)
     unsigned jobsStarted = 0;
+    Cluster* cluster = nullptr;         // the failover cluster it is a node of
+    NodeState nodeState = NodeState::Up;
 
-    bool Speaks(ProviderVersion version) const { return version == ProviderVersion::V2 ? speaksV2 : speaksV1; }
+    bool Speaks(ProviderVersion version) const {
+        if (version == ProviderVersion::Cluster) return cluster != nullptr;
+        return version == ProviderVersion::V2 ? speaksV2 : speaksV1;
+    }
+    // A node that is down answers nothing, new connections included.
+    bool Unreachable() const { return nodeState == NodeState::Down; }
     const Schema& SchemaFor(ProviderVersion version) const { return Schema::For(version, typeScancodes); }
     bool IsLocal() const;                            // answers the bare local path
     bool Answers(const std::wstring& server) const;  // by name, alias or computer name

@@ -62,6 +62,11 @@ public:
         {
             std::lock_guard<std::mutex> lock(engine.mutex);
             host = engine.FindHost(server);
+            if (host && host->Unreachable()) {  // a cluster node that is down: as if switched off
+                record.hr = kRpcServerUnavailable;
+                engine.Log().Add(record);
+                return record.hr;
+            }
             if (!host) {
                 // No such host on the network: DCOM gives up without reaching any WMI.
                 FaultEffect fault = engine.Faults(nullptr, CallInfo{"ConnectServer", {}, {}, {}, {}});

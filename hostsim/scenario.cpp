@@ -90,12 +90,16 @@ public:
     bool Machine(const json& j, const std::string& where, MachineConfig& m) {
         if (!OnlyKeys(j, where, {"elementName", "name", "generation", "width", "height", "display", "mouse",
                                  "mouseEnabledState", "inactiveWidth", "inactiveHeight", "keyboard", "settingData",
-                                 "snapshots", "state", "shutdownService", "shutdownStatus", "enabledState", "boot"}))
+                                 "snapshots", "state", "shutdownService", "shutdownStatus", "enabledState", "boot",
+                                 "clustered"}))
             return false;
         if (!j.contains("elementName")) return Fail(where, "needs an \"elementName\"");
         if (!Each(j, "boot", where, m.boot, &Reader::Boot)) return false;
         std::string name;
         std::optional<int> generation, snapshots;
+        std::optional<bool> clustered;
+        if (!Bool(j, "clustered", where, clustered)) return false;
+        m.clustered = clustered.value_or(true);
         // The generation's range is checked with the host's provider, in a message naming both.
         if (!String(j, "name", where, name) || !Int(j, "generation", where, -(1 << 30), 1 << 30, generation) ||
             !Int(j, "snapshots", where, 0, 16, snapshots) || !Settings(j, where, m.settings))
@@ -179,11 +183,23 @@ public:
     }
 
     bool Change(const json& j, const std::string& where, ChangeConfig& c) {
-        if (!OnlyKeys(j, where, {"after", "machine", "set"})) return false;
+        if (!OnlyKeys(j, where, {"after", "machine", "set", "migrate", "how"})) return false;
         std::optional<int> after;
         std::string machine;
         if (!Int(j, "after", where, 0, 1 << 30, after) || !String(j, "machine", where, machine)) return false;
         if (machine.empty()) return Fail(where, "needs a \"machine\"");
+        c.after = after.value_or(0);
+        c.machine = Wide(machine);
+        if (j.contains("migrate")) {
+            std::optional<std::string> how;
+            if (j.contains("set")) return Fail(where, "has both \"set\" and \"migrate\"");
+            if (!String(j, "migrate", where, c.migrate) || !OneOf(j, "how", where, {"live", "quick", "failover"}, how))
+                return false;
+            if (c.migrate.empty() || !how) return Fail(where, "a migration needs a \"migrate\" node and a \"how\"");
+            c.how = *how;
+            return true;
+        }
+        if (j.contains("how")) return Fail(where, "\"how\" belongs to a \"migrate\" change");
         if (!j.contains("set")) return Fail(where, "needs a \"set\"");
         const json& set = j["set"];
         if (!OnlyKeys(set, where + ".set", {"elementName", "width", "height", "display", "mouse", "mouseEnabledState",
@@ -191,8 +207,6 @@ public:
                                             "shutdownService", "shutdownStatus", "enabledState", "present"}) ||
             !Settings(set, where + ".set", c.set))
             return false;
-        c.after = after.value_or(0);
-        c.machine = Wide(machine);
         return true;
     }
 
@@ -212,13 +226,13 @@ public:
         if (!OnlyKeys(j, where, {"name", "aliases", "hostName", "provider", "users", "latencyMs", "typeScancodes",
                                  "octetPrefix", "language", "jobMs", "jobPolls", "listOrder", "machines", "generate",
                                  "faults", "changes", "typeTextRoom", "hostile", "jobStarting", "jobCompletedState",
-                                 "v1ShutdownState"}) ||
+                                 "v1ShutdownState", "nodeState"}) ||
             !Hostile(j, where, h.hostile))
             return false;
         std::string hostName;
         std::optional<int> latency, jobMs, jobPolls, typeTextRoom, jobCompletedState, v1ShutdownState;
         std::optional<bool> typeScancodes, octetPrefix, jobStarting;
-        std::optional<std::string> provider, language, listOrder;
+        std::optional<std::string> provider, language, listOrder, nodeState;
         if (!String(j, "name", where, h.name) || !String(j, "hostName", where, hostName) ||
             !OneOf(j, "provider", where, {"v1", "v2", "both"}, provider) ||
             !Int(j, "latencyMs", where, 0, 600000, latency) || !Bool(j, "typeScancodes", where, typeScancodes) ||
@@ -227,9 +241,11 @@ public:
             !OneOf(j, "listOrder", where, {"scenario", "reverse"}, listOrder) ||
             !Int(j, "typeTextRoom", where, 1, 512, typeTextRoom) || !Bool(j, "jobStarting", where, jobStarting) ||
             !Int(j, "jobCompletedState", where, 0, 65535, jobCompletedState) ||
-            !Int(j, "v1ShutdownState", where, 0, 65535, v1ShutdownState))
+            !Int(j, "v1ShutdownState", where, 0, 65535, v1ShutdownState) ||
+            !OneOf(j, "nodeState", where, {"up", "down", "paused"}, nodeState))
             return false;
         h.reverseListing = listOrder == "reverse";
+        h.nodeState = nodeState.value_or("up");
         // Only the values a host documents for these.
         if (jobCompletedState && *jobCompletedState != 7 && *jobCompletedState != 32768)
             return Fail(where + ".jobCompletedState", "must be 7 or 32768");
@@ -273,6 +289,18 @@ public:
                (!j.contains("generate") || GenerateMachines(j["generate"], where + ".generate", h.machines, error_)) &&
                Each(j, "faults", where, h.faults, &Reader::Fault) &&
                Each(j, "changes", where, h.changes, &Reader::Change);
+    }
+
+    bool Cluster(const json& j, const std::string& where, ClusterConfig& c) {
+        if (!OnlyKeys(j, where, {"name", "nodes"}) || !String(j, "name", where, c.name)) return false;
+        if (c.name.empty()) return Fail(where, "needs a \"name\"");
+        if (!j.contains("nodes") || !j["nodes"].is_array() || j["nodes"].empty())
+            return Fail(where + ".nodes", "must be an array of host names");
+        for (const auto& n : j["nodes"]) {
+            if (!n.is_string()) return Fail(where + ".nodes", "must be an array of host names");
+            c.nodes.push_back(n.get<std::string>());
+        }
+        return true;
     }
 
     template <class T>
@@ -347,6 +375,41 @@ bool CheckGenerations(const HostConfig& h, const std::string& where, std::string
     return true;
 }
 
+// Every node is a host of the scenario and belongs to one cluster; a migration names a node of
+// its machine's cluster.
+bool CheckClusters(const ScenarioConfig& s, std::string& error) {
+    std::vector<std::string> member(s.hosts.size());  // the cluster of each host
+    for (size_t c = 0; c < s.clusters.size(); ++c) {
+        const std::string where = "scenario.clusters[" + std::to_string(c) + "] \"" + s.clusters[c].name + "\"";
+        for (const std::string& node : s.clusters[c].nodes) {
+            size_t h = 0;
+            while (h < s.hosts.size() && s.hosts[h].name != node) ++h;
+            if (h == s.hosts.size()) {
+                error = where + ": node \"" + node + "\" is no host of the scenario";
+                return false;
+            }
+            if (!member[h].empty()) {
+                error = where + ": node \"" + node + "\" belongs to cluster \"" + member[h] + "\" already";
+                return false;
+            }
+            member[h] = s.clusters[c].name;
+        }
+    }
+    for (size_t h = 0; h < s.hosts.size(); ++h)
+        for (size_t i = 0; i < s.hosts[h].changes.size(); ++i) {
+            const std::string& target = s.hosts[h].changes[i].migrate;
+            if (target.empty()) continue;
+            size_t t = 0;
+            while (t < s.hosts.size() && s.hosts[t].name != target) ++t;
+            if (member[h].empty() || t == s.hosts.size() || member[t] != member[h] || t == h) {
+                error = "scenario.hosts[" + std::to_string(h) + "] \"" + s.hosts[h].name + "\" changes[" +
+                        std::to_string(i) + "]: \"" + target + "\" is no other node of the host's cluster";
+                return false;
+            }
+        }
+    return true;
+}
+
 }  // namespace
 
 std::string GenerationConflict(int generation, const MachineSettings& s) {
@@ -364,7 +427,9 @@ bool ParseScenario(const std::string& text, ScenarioConfig& out, std::string& er
     }
     Reader r(error);
     ScenarioConfig scenario;
-    if (!r.OnlyKeys(j, "scenario", {"hosts"}) || !r.Each(j, "hosts", "scenario", scenario.hosts, &Reader::Host))
+    if (!r.OnlyKeys(j, "scenario", {"hosts", "clusters"}) ||
+        !r.Each(j, "hosts", "scenario", scenario.hosts, &Reader::Host) ||
+        !r.Each(j, "clusters", "scenario", scenario.clusters, &Reader::Cluster))
         return false;
     for (size_t h = 0; h < scenario.hosts.size(); ++h) {
         HostConfig& host = scenario.hosts[h];
@@ -372,6 +437,7 @@ bool ParseScenario(const std::string& text, ScenarioConfig& out, std::string& er
             if (host.machines[i].name.empty()) host.machines[i].name = MadeUpGuid(host.hostName, i);
         if (!CheckGenerations(host, "scenario.hosts[" + std::to_string(h) + "]", error)) return false;
     }
+    if (!CheckClusters(scenario, error)) return false;
     out = std::move(scenario);
     return true;
 }

@@ -39,6 +39,7 @@ struct MachineConfig {
     std::wstring name;   // GUID; made up from the host and position when the scenario has none
     int generation = 1;  // 2: UEFI, synthetic devices only
     int snapshots = 0;   // snapshot settings objects besides the live one
+    bool clustered = true;  // on a cluster node: a clustered role of the cluster
     MachineSettings settings;
     std::vector<BootStage> boot;  // empty: three images at the machine's own display and size
 };
@@ -72,6 +73,8 @@ struct ChangeConfig {
     int after = 0;  // applied once this many wire calls to the host have been made
     std::wstring machine;
     MachineSettings set;
+    std::string migrate;  // instead of `set`: the cluster node (host name) the machine moves to
+    std::string how;      // "live", "quick" or "failover"
 };
 
 struct HostConfig {
@@ -87,6 +90,7 @@ struct HostConfig {
     int typeTextRoom = 512;       // what one TypeText call takes; a real host may take fewer
     int jobMs = 2000;   // how long a state change, shutdown or checkpoint takes (0: at once)
     int jobPolls = 0;   // ... or this many reads of its job, when sooner (0: time only)
+    std::string nodeState = "up";  // as a cluster node: "up", "down" (does not answer) or "paused"
     bool jobStarting = false;     // a job reads JobState 3 (starting) before 4 (running)
     int jobCompletedState = 7;    // JobState of a job that ends well: 7, or 32768 (completed with warnings)
     int v1ShutdownState = 32774;  // first-version EnabledState of a guest shutting down at its service's request
@@ -97,8 +101,15 @@ struct HostConfig {
     std::optional<HostileConfig> hostile;
 };
 
+// A failover cluster of hosts of the scenario (cluster_state.h).
+struct ClusterConfig {
+    std::string name;
+    std::vector<std::string> nodes;  // hosts, by their "name"
+};
+
 struct ScenarioConfig {
     std::vector<HostConfig> hosts;
+    std::vector<ClusterConfig> clusters;
 };
 
 // The built-in demo scenario (hostsim/scenarios/default.json).

@@ -109,7 +109,12 @@ HRESULT SecuredProxy::BeginWireCall(CallRecord& record) {
     {
         std::lock_guard<std::mutex> lock(Engine::Instance().mutex);
         record.wire = true;
-        HRESULT refusal = connection_->disconnected ? RPC_E_DISCONNECTED : !authorized_ ? E_ACCESSDENIED : S_OK;
+        // A node that went down takes its live connections with it. The cluster's namespace
+        // requires encryption: a proxy below packet privacy is refused.
+        const bool weak = connection_->version == ProviderVersion::Cluster && authnLevel_ < RPC_C_AUTHN_LEVEL_PKT_PRIVACY;
+        HRESULT refusal = connection_->disconnected || host().Unreachable() ? RPC_E_DISCONNECTED
+                          : !authorized_ || weak                            ? E_ACCESSDENIED
+                                                                            : S_OK;
         if (FAILED(refusal)) {
             record.hr = refusal;
             host().CountWireCall();

@@ -85,6 +85,12 @@ int32_t SummaryInformation(const std::shared_ptr<Host>& host, const HostView& vi
             case 100: s->Set(L"EnabledState", PropValue::I4(m->EnabledState(view.version))); break;
             case 106: s->Set(L"GuestOperatingSystem", PropValue::String(L"Windows Server 2008 R2 Standard")); break;
             case 109: s->Set(L"HealthState", PropValue::I4(5)); break;
+            // A live migration under way shows as 32774 on the second version, as on the machine.
+            case 110:
+                s->Set(L"OperationalStatus", m->migrating && view.version == ProviderVersion::V2
+                                                 ? PropValue::I4Array({2, 32774})
+                                                 : PropValue::I4Array({2}));
+                break;
             default: SetFigures(*m, code, *s); break;  // what this simulator does not keep stays NULL
             }
         }

@@ -291,6 +291,15 @@ PropValue PropValue::Objects(const std::vector<IUnknown*>& items) {
     return p;
 }
 
+PropValue PropValue::Object(IUnknown* item) {
+    PropValue p;
+    if (!item) return p;
+    item->AddRef();
+    V_VT(&p.v_) = VT_UNKNOWN;
+    V_UNKNOWN(&p.v_) = item;
+    return p;
+}
+
 VARTYPE VariantTypeOf(CIMTYPE type) {
     VARTYPE array = (type & CIM_FLAG_ARRAY) ? VT_ARRAY : 0;
     switch (type & ~CIM_FLAG_ARRAY) {

@@ -45,6 +45,7 @@ public:
     static PropValue Strings(const std::vector<std::wstring>& items);
     static PropValue I4Array(const std::vector<int32_t>& items);
     static PropValue Objects(const std::vector<IUnknown*>& items); // adds a reference to each
+    static PropValue Object(IUnknown* item);                        // adds a reference
 
 private:
     VARIANT v_;

@@ -43,6 +43,7 @@ struct OverviewHost {
     uint32_t serial = 0;      // unique for the run: a question holds its machines by it
     WideString server;        // as typed
     WideString caption;       // the group header: the server, or a node's own caption
+    WideString cluster;       // the failover cluster it is a node of, if any
     VmConn conn;              // logon, connection, provider version, management service
     bool connected = false;
     bool listed = false;
@@ -62,6 +63,11 @@ using OverviewHosts = std::vector<std::unique_ptr<OverviewHost>>;
 // Connects the host (the provider's namespace it answers, then its management service).
 // Returns 0 or the failure with the Connect dialog's text.
 HRESULT ConnectHost(OverviewHost& host, WideString& errorText);
+
+// The hosts that `host` (its server and logon set) stands for when its server is a node of a
+// failover cluster or the cluster's name: one per node of the cluster, captioned "hvc1 / NODE-2",
+// with the same logon. None for a host outside any cluster (any failure of the one question).
+std::vector<std::unique_ptr<OverviewHost>> ClusterNodeHosts(const OverviewHost& host);
 
 // Takes a listing into the host's machines: known ones keep their pictures and states (a rename
 // changes the name), new ones get a key from `nextKey`, vanished ones go into `removed`.

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+namespace {
+constexpr uint32_t MethodInvalidParameter = 32773;  // a summary's only path names nothing
+}
+
 // The overview's tick, every two seconds and at once after a change: per host, one
 // GetSummaryInformation for the machines whose items are visible, at the view's thumbnail size
 // (none for "&Details"), answers matched by identifier. The listing of a host's machines at most
@@ -81,12 +85,18 @@ void OverviewWnd::TickHost(OverviewHost& host, uint32_t now, std::vector<LPARAM>
                                                    size.height, answer, errorText);
         if (hr != 0) return FailHost(host, hr, now);
         host.picturesRefused = size.width != 0 && answer.returnValue != 0 && answer.returnValue != MethodJobStarted;
+        size_t answered = 0;
         for (MachineSummary& summary : answer.summaries) {
             OverviewMachine* machine = host.Find(summary.name.c_str());
             // Only what was asked about: an answer for a machine not asked is nobody's picture.
             if (!machine || !std::binary_search(visible.begin(), visible.end(), machine->key)) continue;
+            ++answered;
             if (TakeSummary(host, summary, size.width, size.height, *machine)) machine->tileDirty = true;
         }
+        // A node of a cluster that no longer knows a machine (left out of the answer, or the only
+        // path refused as naming nothing): it may have moved, so its tile follows it next tick.
+        const bool unknownPath = answer.returnValue == MethodInvalidParameter;
+        if ((answer.returnValue == 0 && answered < paths.size()) || unknownPath) RelistCluster(host.cluster);
     }
     if (host.failed) {
         host.failed = false;
@@ -112,4 +122,6 @@ void OverviewWnd::FailHost(OverviewHost& host, HRESULT hr, uint32_t now) {
             BuildHostFailureText(host.caption.c_str(), static_cast<uint32_t>(hr), item.failure);
         }
     if (news) ShowHostHeader(host);
+    // A node that fails may have taken its machines elsewhere in its cluster.
+    if (news) RelistCluster(host.cluster);
 }

@@ -84,17 +84,14 @@ void OverviewWnd::Open(const std::vector<WideString>& servers) {
         auto host = std::make_unique<OverviewHost>();
         host->server = console_.server;
         host->conn.credentials.CopyFrom(console_.conn.credentials);
-        AddHost(std::move(host));
+        AddServerHosts(std::move(host));
     }
     for (const WideString& server : servers) {
-        const bool shown = std::any_of(hosts_.begin(), hosts_.end(), [&](const auto& h) {
-            return SameServer(h->server.c_str(), server.c_str());
-        });
-        if (shown) continue;
+        if (ShownHost(server.c_str())) continue;
         auto host = std::make_unique<OverviewHost>();
         host->server = server;
         host->conn.SetCredentials(L"", L"");
-        AddHost(std::move(host));
+        AddServerHosts(std::move(host));
     }
     if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
     SetForegroundWindow(hwnd);
@@ -192,6 +189,27 @@ OverviewHost& OverviewWnd::AddHost(std::unique_ptr<OverviewHost> host) {
     // Groups say which host a tile belongs to once there is more than one.
     SendMessageW(list_, LVM_ENABLEGROUPVIEW, hosts_.size() > 1 && view_ != OverviewView::Details, 0);
     return *hosts_.back();
+}
+
+void OverviewWnd::AddServerHosts(std::unique_ptr<OverviewHost> host) {
+    std::vector<std::unique_ptr<OverviewHost>> nodes = ClusterNodeHosts(*host);
+    if (nodes.empty()) {
+        AddHost(std::move(host));
+        return;
+    }
+    for (auto& node : nodes)
+        if (!ShownHost(node->server.c_str())) AddHost(std::move(node));
+}
+
+OverviewHost* OverviewWnd::ShownHost(const wchar_t* server) {
+    for (const auto& host : hosts_)
+        if (SameServer(host->server.c_str(), server)) return host.get();
+    return nullptr;
+}
+
+void OverviewWnd::RelistCluster(const WideString& cluster) {
+    for (const auto& host : hosts_)
+        if (!cluster.Empty() && host->cluster == cluster) host->listed = false;
 }
 
 OverviewHost* OverviewWnd::FindHost(uint32_t serial) {
@@ -395,6 +413,8 @@ void OverviewWnd::SetView(OverviewView view) {
     SetWindowLongPtrW(list_, GWL_STYLE, (GetWindowLongPtrW(list_, GWL_STYLE) & ~LVS_TYPEMASK) | style);
     SendMessageW(list_, LVM_ENABLEGROUPVIEW, hosts_.size() > 1 && view != OverviewView::Details, 0);
     ResetTiles();
+    // Wine's list view does not erase what the old view drew.
+    InvalidateRect(list_, nullptr, TRUE);
     PostMessageW(hwnd, WM_TIMER, OverviewTimerId, 0);  // the pictures of the new size at once
 }
 
@@ -424,8 +444,7 @@ void OverviewWnd::OnAddHost() {
     OverviewHost* shown = nullptr;
     dialog.tryHost = [&](const WideString& server, const WideString& user, const WideString& password,
                          WideString& errorText) -> HRESULT {
-        for (const auto& host : hosts_)
-            if (SameServer(host->server.c_str(), server.c_str())) shown = host.get();
+        shown = ShownHost(server.c_str());
         if (shown) return 0;
         tried = std::make_unique<OverviewHost>();
         tried->server = server;
@@ -450,7 +469,7 @@ void OverviewWnd::OnAddHost() {
         return;
     }
     if (!tried) return;
-    AddHost(std::move(tried));  // with the connection that answered in the dialog
+    AddServerHosts(std::move(tried));  // with the connection that answered in the dialog
     PostMessageW(hwnd, WM_TIMER, OverviewTimerId, 0);
 }
 

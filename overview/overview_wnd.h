@@ -35,6 +35,9 @@ public:
     // its first tick connects it. For callers that add hosts of their own, such as a cluster's
     // nodes, each with its caption.
     OverviewHost& AddHost(std::unique_ptr<OverviewHost> host);
+    // Shows the host, or, when it is a node of a failover cluster or the cluster's name, every
+    // node of its cluster that is not shown yet, one group each.
+    void AddServerHosts(std::unique_ptr<OverviewHost> host);
     // The hosts shown, in their order.
     OverviewHosts& Hosts() { return hosts_; }
 
@@ -56,6 +59,9 @@ private:
     void OnRemoveHost();
     void Refresh();
     OverviewHost* FindHost(uint32_t serial);
+    OverviewHost* ShownHost(const wchar_t* server);
+    // Every node of the cluster lists its machines again on the next tick: one may have moved.
+    void RelistCluster(const WideString& cluster);
     OverviewMachine* MachineOf(LPARAM key, OverviewHost** host = nullptr);
     int ItemOf(LPARAM key) const;
     std::vector<LPARAM> SelectedKeys() const;

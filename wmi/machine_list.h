@@ -9,6 +9,8 @@
 struct MachineEntry {
     WideString elementName;  // display name
     WideString name;         // identifier (a GUID)
+    WideString node;         // the cluster node it runs on; "" on a host outside any cluster
+    bool clustered = false;  // a role of the cluster, which may move it to another node
 };
 
 // Lists the virtual machines of `server` ("" or "." = this machine) over a connection of its own,

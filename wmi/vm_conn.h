@@ -79,7 +79,8 @@ public:
     // Machine control. A method's own answer is `returnValue` (0 done, 4096 job started, other
     // codes refusals) with the Job reference in `jobPath` (empty when there is none); the HRESULT
     // says whether the call itself went through.
-    HRESULT ReadMachineState(uint32_t& enabledState, WideString& errorText);  // one round trip
+    // One round trip; also sets `migrating` from the same answer.
+    HRESULT ReadMachineState(uint32_t& enabledState, WideString& errorText);
     HRESULT OpenedMachineState(uint32_t& enabledState, WideString& errorText);  // as the open found it
     HRESULT RequestStateChange(int32_t requestedState, uint32_t& returnValue, WideString& jobPath,
                                WideString& errorText);
@@ -114,6 +115,7 @@ public:
     WmiObjectRef ps2Mouse;
     int32_t summaryRequest = 0;
     WmiObjectRef shutdownComponent;  // found once per open machine
+    bool migrating = false;  // the last state read said a live migration is under way
     // The last image request's call (0 when it went through), whatever GetThumbnail reported:
     // a lost connection is told apart from a refused picture by it.
     HRESULT lastFetchResult = 0;

@@ -32,6 +32,15 @@ HRESULT ReadState(IWbemClassObject* machine, uint32_t& enabledState) {
     return hr;
 }
 
+// Whether the second version's machine says a live migration is under way: OperationalStatus[1]
+// 32774 ("Migrating Virtual Machine"). Missing or shorter: not migrating.
+bool ReportsMigrating(IWbemClassObject* machine) {
+    Variant status;
+    int32_t operation = 0;
+    return SUCCEEDED(ReadProperty(machine, L"OperationalStatus", status)) &&
+           ArrayNumber(*status.Get(), 1, operation) && operation == 32774;
+}
+
 // The first object a query delivers, or none; unlike a listing's, a failed Next is an error here
 // rather than the end of the objects.
 HRESULT QueryOne(IWbemServices* services, const WmiCredentials& credentials, const wchar_t* query,
@@ -73,6 +82,7 @@ HRESULT VmConn::ReadMachineState(uint32_t& enabledState, WideString& errorText) 
     // Another machine's object is not this one's state.
     if (SUCCEEDED(hr) && !PropertyIs(current.Get(), L"Name", machineName.Text())) hr = WbemNotFound;
     if (SUCCEEDED(hr)) hr = ReadState(current.Get(), enabledState);
+    migrating = SUCCEEDED(hr) && ReportsMigrating(current.Get());
     if (FAILED(hr)) errorText.Assign(TextStateUnread);
     return hr;
 }

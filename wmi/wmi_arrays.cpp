@@ -106,23 +106,26 @@ bool CopyImageBytes(const VARIANT& value, int32_t width, int32_t height, ByteBuf
     return readable;
 }
 
-bool FirstArrayNumber(const VARIANT& value, int32_t& first) {
+bool ArrayNumber(const VARIANT& value, uint32_t position, int32_t& number) {
     for (VARTYPE element : {VT_I4, VT_I2, VT_UI2, VT_UI1}) {
         ArrayView view;
         if (!CheckArray(value, element, UINT32_MAX, view)) continue;
-        if (view.count == 0) return false;
-        int32_t number = 0;  // big enough for every element type taken; the smaller fill its low bytes
-        if (FAILED(SafeArrayGetElement(view.array, &view.lower, &number))) return false;
+        if (position >= view.count) return false;
+        LONG index = view.lower + static_cast<LONG>(position);
+        int32_t raw = 0;  // big enough for every element type taken; the smaller fill its low bytes
+        if (FAILED(SafeArrayGetElement(view.array, &index, &raw))) return false;
         switch (element) {
-        case VT_I2: first = static_cast<int16_t>(number); break;
-        case VT_UI2: first = static_cast<uint16_t>(number); break;
-        case VT_UI1: first = static_cast<uint8_t>(number); break;
-        default: first = number; break;
+        case VT_I2: number = static_cast<int16_t>(raw); break;
+        case VT_UI2: number = static_cast<uint16_t>(raw); break;
+        case VT_UI1: number = static_cast<uint8_t>(raw); break;
+        default: number = raw; break;
         }
         return true;
     }
     return false;
 }
+
+bool FirstArrayNumber(const VARIANT& value, int32_t& first) { return ArrayNumber(value, 0, first); }
 
 std::vector<ComRef<IWbemClassObject>> EmbeddedObjects(const VARIANT& value, uint32_t maxCount) {
     std::vector<ComRef<IWbemClassObject>> objects;

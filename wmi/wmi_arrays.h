@@ -33,8 +33,10 @@ bool CheckArray(const VARIANT& value, VARTYPE element, uint32_t maxCount, ArrayV
 // or allocated, when the value is no such array or is longer than the picture and its prefix.
 bool CopyImageBytes(const VARIANT& value, int32_t width, int32_t height, ByteBuffer& buffer, uint32_t& length);
 
-// Element 0 of an array of integers (uint16[] as WMI delivers it: VT_I4; or VT_I2, VT_UI2, VT_UI1).
-bool FirstArrayNumber(const VARIANT& value, int32_t& first);
+// Element `position` of an array of integers (uint16[] as WMI delivers it: VT_I4; or VT_I2,
+// VT_UI2, VT_UI1); false when the array has no such element.
+bool ArrayNumber(const VARIANT& value, uint32_t position, int32_t& number);
+bool FirstArrayNumber(const VARIANT& value, int32_t& first);  // element 0
 
 // The embedded objects of an array (VT_ARRAY | VT_UNKNOWN), at most `maxCount` of them, each with
 // its own reference; elements that are no WMI object are left out. Empty for anything else.

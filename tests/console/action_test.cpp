@@ -115,9 +115,9 @@ const Row Rows[] = {
     // read the state once; a running machine's refresh stays one round trip, a booting guest's
     // also reads its video head.
     {"AMachineStoppedAndStartedByAnother",
-     "open Flicker shared; watch read device; wire 20; tick; wire 1; tick; title; shows text+line; tick; tick; title; "
+     "open Flicker shared; watch read device; wire 21; tick; wire 1; tick; title; shows text+line; tick; tick; title; "
      "move 10 10; shows 320x240",
-     {"wire calls <= 20", "wire calls <= 1", "read Msvm_ComputerSystem", "title vuemere - Flicker (Off)", "shows text+line",
+     {"wire calls <= 21", "wire calls <= 1", "read Msvm_ComputerSystem", "title vuemere - Flicker (Off)", "shows text+line",
       "read Msvm_ComputerSystem", "title vuemere - Flicker", "SetAbsolutePosition 10 10", "read Msvm_VideoHead",
       "shows 320x240"}},
     // What a real host sends: jobs starting (3) and running (4) before they end in 32768 (a

@@ -169,8 +169,10 @@ bool OpenFromList(HWND dialog, const wchar_t* machine, int occurrence) {
     if (std::wstring(machine) != L"*") {
         const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
         auto found = items.begin();
+        // A cluster's machines are listed with their node: "cl-a (NODE-2)".
+        const std::wstring withNode = std::wstring(machine) + L" (";
         for (int seen = 0; found != items.end(); ++found)
-            if (*found == machine && ++seen == occurrence) break;
+            if ((*found == machine || found->rfind(withNode, 0) == 0) && ++seen == occurrence) break;
         if (found == items.end() ||
             !SelectComboItem(dialog, IDC_CONNECT_MACHINES, static_cast<int>(found - items.begin())))
             return false;

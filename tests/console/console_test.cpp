@@ -43,7 +43,7 @@ Row FailedOpen(const char* name, const char* fault, std::vector<std::string> sho
 const char Thumbnail[] = "GetVirtualSystemThumbnailImage 321 241";
 
 const Row Rows[] = {
-    FailedOpen("OpenFailingAtTheConnectionClosesTheMachineBefore", R"({"call": "ConnectServer", "after": 3, "count": 1, "hr": "0x80041001"})",
+    FailedOpen("OpenFailingAtTheConnectionClosesTheMachineBefore", R"({"call": "ConnectServer", "after": 5, "count": 1, "hr": "0x80041001"})",
                {"cannot connect server: cannot conect for server"}),
     FailedOpen("OpenFailingAtTheServiceClosesTheMachineBefore",
                R"({"call": "ExecQuery", "class": "Msvm_VirtualSystemManagementService", "after": 1, "hr": "0x80041001"})",
@@ -115,7 +115,7 @@ const Row Rows[] = {
     // says what to fix. A checkpointed machine shows its live screen.
     {"EachHostIsSpokenToInTheNamespaceItAnswers",
      "watch connect; list hv-both no-hyperv locked-v2 gone-v2 hv-v2; open Checkpointed HV-V2; shows 320x240",
-     {R"(connect \\hv-both\root\virtualization)", "listed Both",
+     {R"(connect \\hv-both\root\virtualization)", R"(connect \\hv-both\root\MSCluster 0x8004100E)", "listed Both",
       R"(connect \\no-hyperv\root\virtualization 0x8004100E)", R"(connect \\no-hyperv\root\virtualization\v2 0x8004100E)",
       "connect error: cannot conect for server (0x8004100E)", "listed",
       R"(connect \\locked-v2\root\virtualization 0x8004100E)", R"(connect \\locked-v2\root\virtualization\v2 0x80041003)",
@@ -123,7 +123,8 @@ const Row Rows[] = {
       R"(connect \\gone-v2\root\virtualization 0x8004100E)", R"(connect \\gone-v2\root\virtualization\v2 0x800706BA)",
       "connect error: cannot conect for server (0x800706BA)", "listed",
       R"(connect \\hv-v2\root\virtualization 0x8004100E)", R"(connect \\hv-v2\root\virtualization\v2)",
-      "listed Checkpointed, Gamma, NoMouse", R"(connect \\HV-V2\root\virtualization\v2)",
+      R"(connect \\hv-v2\root\MSCluster 0x8004100E)", "listed Checkpointed, Gamma, NoMouse",
+      R"(connect \\HV-V2\root\virtualization\v2)", R"(connect \\HV-V2\root\MSCluster 0x8004100E)",
       R"(connect \\HV-V2\root\virtualization\v2)", "shows 320x240"}},
     // A generation 1 machine has both display controllers; the head of the active one gives the
     // screen's size (the guest starts on its S3 display, then switches to the synthetic one), and

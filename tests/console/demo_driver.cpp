@@ -10,6 +10,7 @@
 //   down          the Down key (to the open menu)
 //   overview=HOST "&Overview...", HOST added with "Add Host", the window made 1000x760; the steps
 //                 after it (and the place printed) are the overview window's
+//   details       the overview's "&Details" view (each machine's host in its column)
 // Exit code 0 when all that shows, 1 otherwise (the reason goes to stderr). On success it prints
 // the window's place as an ImageMagick geometry (WxH+X+Y), for cropping a screenshot.
 #include "console_session.h"
@@ -72,6 +73,11 @@ bool Step(HWND& window, const std::wstring& server, const std::wstring& step) {
     if (step.rfind(L"menu=", 0) == 0 && step.size() == 6)
         return PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, step[5]) && WaitUntil(MenuShown);
     if (step == L"down") return PostKey(window, VK_DOWN);
+    if (step == L"details") {
+        if (!PostCommand(window, IDM_OV_DETAILS)) return false;
+        Sleep(2500);  // a tick to fill the columns
+        return true;
+    }
     if (step.rfind(L"overview=", 0) == 0) {
         HWND overview = PostCommand(window, IDM_OVERVIEW) ? WaitForWindow(L"VUEMERE_OVERVIEW", nullptr) : nullptr;
         HWND dialog = overview && PostCommand(overview, IDM_OV_ADD_HOST) ? WaitForDialog(L"Add Host", overview) : nullptr;

@@ -48,6 +48,15 @@ const Row Rows[] = {
       "row Odd, localhost", "tiles Alpha colour, Beta colour, Flaky A grey, Flaky B grey, Odd colour",
       "flaky back in colour", "row Alpha, localhost", "row Beta, localhost", "row Flaky A, flaky",
       "row Flaky B, flaky", "row Odd, localhost"}},
+    // A node of a cluster stands for every node: one group each ("hvc1 / NODE-2", said in the
+    // Host column), one call per node that answers per tick. ClA live-migrates to node-2: its
+    // node no longer knows it, every node lists again and its tile moves to node-2's group.
+    {"AClusterOneGroupPerNodeAndAMachineThatMoves",
+     "overview; ov-add node-1; ov-rows; ov-wire; ov-wire; ov-wire; ov-wire; ov-rows",
+     {"overview vuemere - Overview", "row ClA, hvc1 / NODE-1", "row ClB, hvc1 / NODE-2", "row Local1, hvc1 / NODE-1",
+      "tick wire calls 2", "tick wire calls 2", "tick wire calls 4", "tick wire calls 2", "row ClA, hvc1 / NODE-2",
+      "row ClB, hvc1 / NODE-2", "row Local1, hvc1 / NODE-1"},
+     R"({"host": "node-1", "machine": "ClA", "migrate": "node-2", "after": 22, "how": "live"})"},
 };
 
 class Overview : public testing::TestWithParam<Row> {};

@@ -41,9 +41,10 @@ constexpr int ClientWidth = 420, ClientHeight = 320, WhiteFrame = 15;
 // reports a state this program does not know until its host's 23rd wire call (an open, the Action
 // menu's read and a tick). flaky stops answering its second summary request (as a host gone from
 // the network would), and answers again after it. localhost lists its machines last first.
-// Someone else turns Flicker off once its host has had 20 wire calls (an open and a
-// refresh), and on again after 23. Nomad leaves its host (deleted, or moved off it) once the host
-// has had 20 wire calls: the listing, the open and two image requests.
+// Someone else turns Flicker off once its host has had 21 wire calls (an open and a refresh), and
+// on again after 24. Nomad leaves its host (deleted, or moved off it) once the host has had 20 wire
+// calls: the listing, the open and two image requests. Cluster hvc1 has node-1 (ClA, and Local1
+// which is not clustered), node-2 (ClB) and node-3, which is down; its machines are of generation 2.
 const char Hosts[] = R"({"hosts": [
   {"name": "localhost", "aliases": ["", "."], "hostName": "HV-TEST", "listOrder": "reverse", "machines": [
     {"elementName": "Alpha", "name": "0F0F0000-0000-4000-8000-000000000001", "width": 320, "height": 240},
@@ -62,6 +63,7 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Old", "name": "0F0F0000-0000-4000-8000-000000000007", "width": 320, "height": 240}]},
   {"name": "secure", "users": [{"user": "LAB\\admin", "password": "s3cret"}], "machines": [
     {"elementName": "Vault", "name": "0F0F0000-0000-4000-8000-000000000008", "width": 320, "height": 240}]},
+  {"name": "secure-2", "users": [{"user": "LAB\\admin", "password": "s3cret"}], "machines": [{"elementName": "Vault 2"}]},
   {"name": "no-hyperv", "machines": [], "faults": [{"call": "ConnectServer", "hr": "0x8004100E"}]},
   {"name": "locked-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x80041003"}]},
   {"name": "gone-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x800706BA"}]},
@@ -104,8 +106,8 @@ const char Hosts[] = R"({"hosts": [
    "faults": [{"call": "ExecMethod", "method": "GetSummaryInformation", "after": 1, "count": 1, "hr": "0x800706BA"}]},
   {"name": "shared", "machines": [
     {"elementName": "Flicker", "name": "0F0F0000-0000-4000-8000-000000000017", "width": 320, "height": 240}],
-   "changes": [{"after": 20, "machine": "Flicker", "set": {"state": "off"}},
-               {"after": 23, "machine": "Flicker", "set": {"state": "running"}}]},
+   "changes": [{"after": 21, "machine": "Flicker", "set": {"state": "off"}},
+               {"after": 24, "machine": "Flicker", "set": {"state": "running"}}]},
   {"name": "narrow", "provider": "v2", "typeTextRoom": 300, "machines": [
     {"elementName": "Narrow", "name": "0F0F0000-0000-4000-8000-000000000018", "generation": 2, "width": 320, "height": 240},
     {"elementName": "Keyless", "name": "0F0F0000-0000-4000-8000-000000000019", "generation": 2, "width": 320, "height": 240,
@@ -113,8 +115,17 @@ const char Hosts[] = R"({"hosts": [
   {"name": "moved", "machines": [
     {"elementName": "Nomad", "name": "0F0F0000-0000-4000-8000-00000000001A", "width": 320, "height": 240}],
    "changes": [{"after": 20, "machine": "Nomad", "set": {"present": false}}]},
+  {"name": "node-1", "hostName": "NODE-1", "provider": "v2", "machines": [
+    {"elementName": "ClA", "name": "0F0F0000-0000-4000-8000-000000000031", "generation": 2, "width": 320, "height": 240},
+    {"elementName": "Local1", "name": "0F0F0000-0000-4000-8000-000000000032", "width": 320, "height": 240,
+     "clustered": false}]},
+  {"name": "node-2", "hostName": "NODE-2", "provider": "v2", "machines": [
+    {"elementName": "ClB", "name": "0F0F0000-0000-4000-8000-000000000033", "generation": 2, "width": 320, "height": 240}]},
+  {"name": "node-3", "hostName": "NODE-3", "provider": "v2", "nodeState": "down", "machines": [
+    {"elementName": "ClC", "name": "0F0F0000-0000-4000-8000-000000000034", "generation": 2, "width": 320, "height": 240}]},
   {"name": "farm", "machines": [
-    {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}]})";
+    {"elementName": "Pixel", "name": "0F0F0000-0000-4000-8000-000000000009", "width": 320, "height": 240}]}],
+  "clusters": [{"name": "hvc1", "nodes": ["node-1", "node-2", "node-3"]}]})";
 
 struct MachineInfo {
     std::string guid;
@@ -383,14 +394,20 @@ std::string BaseScenario(const std::string& faults) {
         std::snprintf(name, sizeof name, "Farm %04d", (i * 7919) % 1000);
         scenario["hosts"].back()["machines"].push_back({{"elementName", name}});
     }
-    // A {"hostile": ...} among the faults makes every host hostile instead.
-    for (auto& host : scenario["hosts"])
-        for (const auto& fault : nlohmann::json::parse("[" + faults + "]")) {
+    // A fault goes to every host, or to the one its "host" names; a migration ("migrate") is a
+    // change of the host it names; a {"hostile": ...} makes every host hostile instead.
+    for (auto fault : nlohmann::json::parse("[" + faults + "]")) {
+        const std::string only = fault.value("host", "");
+        const char* list = fault.contains("migrate") ? "changes" : "faults";
+        fault.erase("host");
+        for (auto& host : scenario["hosts"]) {
+            if (!only.empty() && host["name"] != only) continue;
             if (fault.contains("hostile"))
                 host["hostile"] = fault["hostile"];
             else
-                host["faults"].push_back(fault);
+                host[list].push_back(fault);
         }
+    }
     return scenario.dump();
 }
 
@@ -610,6 +627,10 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         transcript.push_back("dpi " + dpi);
         return true;
     }
+    if (verb == "wait") {  // lets a back-off's delay pass: the next tick finds it over
+        Sleep(static_cast<DWORD>(std::stoul(arg(1))));
+        return true;
+    }
     if (verb == "wire") {
         const std::vector<LoggedCall> calls = session.Calls();
         long count = 0;
@@ -653,14 +674,21 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
     }
     if (verb == "dialog" || verb == "enter") {
         using namespace uidriver;
-        HWND dialog = WaitForDialog(L"Connect", session.Window(), session.ProcessId());
+        // The console's Connect dialog, or (/overview /user) the overview's Add Host.
+        HWND dialog = nullptr;
+        WaitUntil([&] {
+            for (HWND d : Dialogs(session.ProcessId()))
+                if (uidriver::Text(d) == L"Connect" || uidriver::Text(d) == L"Add Host") dialog = d;
+            return dialog != nullptr;
+        });
         if (!dialog) {
             transcript.push_back("no Connect dialog");
             return true;
         }
-        HWND password = GetDlgItem(dialog, IDC_CONNECT_PASSWORD);
+        const bool addHost = uidriver::Text(dialog) == L"Add Host";
+        HWND password = GetDlgItem(dialog, addHost ? IDC_ADD_HOST_PASSWORD : IDC_CONNECT_PASSWORD);
         if (verb == "enter") {
-            if (!arg(1).empty()) SetItemText(dialog, IDC_CONNECT_PASSWORD, Wide(arg(1)).c_str());
+            if (!arg(1).empty()) SetItemText(dialog, GetDlgCtrlID(password), Wide(arg(1)).c_str());
             PostMessageW(password, WM_KEYDOWN, VK_RETURN, 1);
             PostMessageW(password, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001));
         }
@@ -669,6 +697,12 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         if (verb == "enter") return true;
         GUITHREADINFO thread{sizeof(GUITHREADINFO)};
         GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
+        if (addHost) {
+            transcript.push_back("Add Host " + Narrow(ItemText(dialog, IDC_ADD_HOST_SERVER)) + " user " +
+                                 Narrow(ItemText(dialog, IDC_ADD_HOST_USER)) + ", focus " +
+                                 (thread.hwndFocus == password ? "password" : "other"));
+            return true;
+        }
         const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
         const LRESULT selected = SendMessageW(GetDlgItem(dialog, IDC_CONNECT_MACHINES), CB_GETCURSEL, 0, 0);
         std::string listed;

@@ -54,6 +54,7 @@
 //                                       is not available." (and a line under it)
 //   wire N                              "wire calls <= N" when at most N wire calls were logged
 //                                       since the last such step
+//   wait MS                             lets MS milliseconds pass (a back-off's delay)
 //   tries                               the ConnectServer tries since a call failed with
 //                                       RPC_E_DISCONNECTED, and whether any came before its
 //                                       step of the back-off

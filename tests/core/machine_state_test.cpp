@@ -1,7 +1,9 @@
 // A machine's power as the provider's two versions report it, the values the Action menu sends,
-// what each state offers, and what the console's title and no-image line say of it.
+// what each state offers, what the console's title and no-image line say of it, and which
+// cluster node owns a machine.
 #include "console/machine_status.h"
 #include "console/reconnect_schedule.h"
+#include "wmi/cluster_model.h"
 #include "wmi/machine_state.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +132,62 @@ TEST(MachineState, TitlesLinesAndBoxTexts) {
     EXPECT_STREQ(text.c_str(), L"invalid state for this operation");
     BuildReturnCodeText(7, text);
     EXPECT_STREQ(text.c_str(), L"return value 7");
+}
+
+// Which node owns a machine, as the cluster's answer says it: by identifier only, and nothing
+// trusted when the answer contradicts itself.
+TEST(ClusterOwner, ByIdentifierOnly) {
+    ClusterInfo cluster;
+    auto vm = [&](const wchar_t* id, const wchar_t* owner) {
+        ClusterVm v;
+        v.vmId.Assign(id);
+        v.ownerNode.Assign(owner);
+        cluster.vms.push_back(v);
+    };
+    vm(L"", L"NODE-9");  // a resource without VmId names nothing
+    vm(L"{6a1d3c58-9e24-4b7f-a0c6-3d8e52f1b947}", L"NODE-2");
+    vm(L"B35E8F07-4C1A-4D96-8E2B-7A0C9F3D6E15", L"NODE-1");
+    vm(L"B35E8F07-4C1A-4D96-8E2B-7A0C9F3D6E15", L"node-1");  // twice, one owner: no contradiction
+    vm(L"2C7B9E40-D58A-4F31-B6E9-0A4D1C83F726", L"NODE-1");
+    vm(L"2c7b9e40-d58a-4f31-b6e9-0a4d1c83f726", L"NODE-2");
+    vm(L"E4F81A26-7B3C-4E05-9D6A-C2B70F5E8A31", L"");
+    const struct {
+        const wchar_t* id;
+        OwnerLookup result;
+        const wchar_t* node;
+    } cases[] = {
+        {L"6A1D3C58-9E24-4B7F-A0C6-3D8E52F1B947", OwnerLookup::Found, L"NODE-2"},  // braces and case differ
+        {L"B35E8F07-4C1A-4D96-8E2B-7A0C9F3D6E15", OwnerLookup::Found, L"NODE-1"},
+        {L"2C7B9E40-D58A-4F31-B6E9-0A4D1C83F726", OwnerLookup::Ambiguous, L""},
+        {L"E4F81A26-7B3C-4E05-9D6A-C2B70F5E8A31", OwnerLookup::NoOwner, L""},
+        {L"6A1D3C58-9E24-4B7F-A0C6-3D8E52F1B94", OwnerLookup::NotListed, L""},  // one digit short
+        {L"", OwnerLookup::NotListed, L""},
+    };
+    for (const auto& c : cases) {
+        WideString node;
+        EXPECT_EQ(FindOwnerNode(cluster, c.id, node), c.result) << c.id;
+        EXPECT_STREQ(node.c_str(), c.node) << c.id;
+    }
+    EXPECT_TRUE(NodeServesMachines(NodeUp));
+    EXPECT_TRUE(NodeServesMachines(NodePaused));
+    EXPECT_FALSE(NodeServesMachines(NodeDown));
+    EXPECT_FALSE(NodeServesMachines(-1));
+
+    MachineStatus status;
+    status.Take(MachineState::Running, 2);
+    WideString text;
+    status.migrating = true;
+    BuildWindowTitle(L"vuemere", L"cl-a", status, text);
+    EXPECT_STREQ(text.c_str(), L"vuemere - cl-a (Migrating)");
+    status.moving = true;
+    BuildWindowTitle(L"vuemere", L"cl-a", status, text);
+    EXPECT_STREQ(text.c_str(), L"vuemere - cl-a (Moving)");
+    status.moveTarget.Assign(L"NODE-2");
+    status.moveNote.Assign(L"NODE-2 does not have it yet. Trying again in 2 s.");
+    BuildWindowTitle(L"vuemere", L"cl-a", status, text);
+    EXPECT_STREQ(text.c_str(), L"vuemere - cl-a (Moving to NODE-2)");
+    ASSERT_TRUE(BuildNoImageLine(L"cl-a", status, text));
+    EXPECT_STREQ(text.c_str(), L"cl-a is moving to NODE-2. NODE-2 does not have it yet. Trying again in 2 s.");
 }
 
 // A lost connection: which codes mean it, when the console tries again, and what it says meanwhile.

@@ -3,6 +3,7 @@
 // parameter's type, misnamed and missing parameters, calls on the wrong kind of object. No
 // client test can show this: a client that makes no mistake never meets these answers.
 #include "hostsim/hostsim.h"
+#include "wmi/bstr.h"
 #include "wmi/wmi_arrays.h"
 #include "wmi/host_values.h"
 #include "wmi/wmi_call.h"
@@ -314,6 +315,90 @@ TEST_F(SimStrictness, MethodsNeedEveryParameterAnInstanceAndSensibleValues) {
     move.PutInt32(L"verticalDelta", 10);
     ASSERT_EQ(move.Execute(DeviceOf(L"Msvm_Ps2Mouse", L"F04A105E-576A-47DF-8F74-B33AFEF9CA9D").c_str()), S_OK);
     EXPECT_EQ(dos->pointerY(), y - 10);
+}
+
+// The demo's cluster hvc1 (node-1: cl-a, cl-web and a machine that is not clustered; node-2:
+// cl-db): its namespace needs packet privacy, every node and the cluster's name answer for the
+// whole cluster, a machine's resources carry its identifier in their private properties, and a
+// live migration shows on the source, then moves the machine and its owner.
+TEST_F(SimStrictness, TheClusterNamespaceAsTheVendorDescribesIt) {
+    ComRef<IWbemServices> standalone, node2, byName;
+    EXPECT_EQ(ConnectSecured(L"root\\MSCluster", credentials, standalone, errorText), Hr(WBEM_E_INVALID_NAMESPACE));
+    ASSERT_EQ(ConnectSecured(L"\\\\node-2\\root\\MSCluster", credentials, node2, errorText), S_OK);
+    ASSERT_EQ(ConnectSecured(L"\\\\hvc1\\root\\MSCluster", credentials, byName, errorText), S_OK);
+    const struct {
+        const wchar_t* wql;
+        size_t count;
+    } queries[] = {
+        {L"Select * from MSCluster_Node", 2},
+        {L"Select * from MSCluster_Resource", 6},  // each machine's and its configuration's
+        {L"Select * from MSCluster_Resource where Type = 'Virtual Machine'", 3},
+        {L"Select * from MSCluster_ResourceGroup where GroupType = 111", 3},
+        {L"Select * from MSCluster_ClusterToNode", 2},
+        {L"Associators of {MSCluster_Node.Name=\"NODE-2\"} where ResultClass = MSCluster_ResourceGroup", 1},
+        {L"Associators of {MSCluster_ResourceGroup.Name=\"cl-a\"} where ResultClass = MSCluster_Resource", 2},
+    };
+    for (const auto& q : queries)
+        for (IWbemServices* services : {node2.Get(), byName.Get()}) {
+            size_t count = 0;
+            EXPECT_EQ(Query(services, q.wql, count), S_OK) << testing::PrintToString(std::wstring(q.wql));
+            EXPECT_EQ(count, q.count) << testing::PrintToString(std::wstring(q.wql));
+        }
+    size_t count = 0;
+    EXPECT_EQ(Query(node2.Get(), L"Select * from MSCluster_Resource where PrivateProperties.VmId = 'x'", count),
+              Hr(WBEM_E_INVALID_QUERY));
+    ComRef<IWbemClassObject> resource = QueryFirst(
+        node2.Get(), credentials, L"Select * from MSCluster_Resource where Name = 'Virtual Machine cl-a'", errorText);
+    ASSERT_TRUE(resource);
+    Variant properties, owner, vmId;
+    ReadProperty(resource.Get(), L"OwnerNode", owner);
+    ASSERT_EQ(ReadProperty(resource.Get(), L"PrivateProperties", properties), S_OK);
+    ASSERT_EQ(V_VT(properties.Get()), VT_UNKNOWN);
+    ComRef<IWbemClassObject> embedded;
+    V_UNKNOWN(properties.Get())->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(embedded.Put()));
+    ASSERT_TRUE(embedded);
+    ReadProperty(embedded.Get(), L"VmId", vmId);
+    EXPECT_STREQ(owner.Text(), L"NODE-1");
+    EXPECT_STREQ(vmId.Text(), L"6A1D3C58-9E24-4B7F-A0C6-3D8E52F1B947");
+
+    // Below packet privacy the namespace refuses every call.
+    ASSERT_EQ(CoSetProxyBlanket(node2.Get(), RPC_C_AUTHN_DEFAULT, RPC_C_AUTHZ_DEFAULT, COLE_DEFAULT_PRINCIPAL,
+                                RPC_C_AUTHN_LEVEL_PKT_INTEGRITY, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE),
+              S_OK);
+    ComRef<IEnumWbemClassObject> refused;
+    Bstr wql(L"WQL"), text(L"Select * from MSCluster_Node");
+    EXPECT_EQ(node2->ExecQuery(wql.Get(), text.Get(), WBEM_FLAG_FORWARD_ONLY, nullptr, refused.Put()), E_ACCESSDENIED);
+
+    // A live migration: "migrating" on the source for a few calls, then on the target, same machine.
+    ComRef<IWbemServices> source;
+    ASSERT_EQ(ConnectSecured(L"\\\\node-1\\root\\virtualization\\v2", credentials, source, errorText), S_OK);
+    ASSERT_EQ(hostsim::TheSimulator().AddChange("node-1", R"({"after": 0, "machine": "cl-a", "migrate": "node-2", "how": "live"})"),
+              S_OK);
+    const std::wstring machine = L"Select * from Msvm_ComputerSystem where Name = '6A1D3C58-9E24-4B7F-A0C6-3D8E52F1B947'";
+    Query(source.Get(), machine, count);  // the change starts once this call is answered
+    ComRef<IWbemClassObject> migrating = QueryFirst(source.Get(), credentials, machine.c_str(), errorText);
+    ASSERT_TRUE(migrating);
+    Variant status;
+    ReadProperty(migrating.Get(), L"OperationalStatus", status);
+    ASSERT_EQ(V_VT(status.Get()), VT_ARRAY | VT_I4);
+    LONG second = 1, value = 0;
+    EXPECT_EQ(SafeArrayGetElement(V_ARRAY(status.Get()), &second, &value), S_OK);
+    EXPECT_EQ(value, 32774);
+    for (int call = 0; call < 4; ++call) Query(source.Get(), machine, count);
+    EXPECT_EQ(count, 0u);
+    ComRef<IWbemServices> target;
+    ASSERT_EQ(ConnectSecured(L"\\\\node-2\\root\\virtualization\\v2", credentials, target, errorText), S_OK);
+    EXPECT_EQ(Query(target.Get(), machine, count), S_OK);
+    EXPECT_EQ(count, 1u);
+    resource = QueryFirst(byName.Get(), credentials,
+                          L"Select * from MSCluster_Resource where Name = 'Virtual Machine cl-a'", errorText);
+    ASSERT_TRUE(resource);
+    ReadProperty(resource.Get(), L"OwnerNode", owner);
+    EXPECT_STREQ(owner.Text(), L"NODE-2");
+
+    EXPECT_EQ(hostsim::TheSimulator().Load(R"({"hosts": [{"name": "a"}], "clusters": [{"name": "c", "nodes": ["a", "b"]}]})"),
+              E_INVALIDARG);
+    EXPECT_EQ(hostsim::TheSimulator().LoadError(), "scenario.clusters[0] \"c\": node \"b\" is no host of the scenario");
 }
 
 TEST_F(SimStrictness, AScenarioWithAMisspeltMemberDoesNotLoad) {

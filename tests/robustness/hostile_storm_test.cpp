@@ -27,7 +27,9 @@ struct Storm {
     int seed;
     double rate;
 };
-const Storm Storms[] = {{7, 0.25}, {28, 0.05}, {4242, 0.03}, {1009, 0.02}, {16, 0.03}};
+// Seed 3 meets an array of another element type, which the others no longer reach since the
+// console follows a machine gone from its host (a cluster may have moved it).
+const Storm Storms[] = {{7, 0.25}, {28, 0.05}, {4242, 0.03}, {1009, 0.02}, {16, 0.03}, {3, 0.03}};
 constexpr int DefaultRounds = 3;
 // Every shape the simulator gives (docs/HOSTSIM.md), each met somewhere in the storms, but
 // "valueWhereNull": the program reads almost no property that is NULL on a sound host.
