@@ -38,14 +38,6 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* className) {
     RegisterClassExW(&wc);
 }
 
-void ReadWindowText(HWND window, WideString& text) {
-    int length = GetWindowTextLengthW(window);
-    if (length < 0) length = 0;
-    text.Reserve(static_cast<size_t>(length) + 1);
-    int copied = GetWindowTextW(window, text.Data(), static_cast<int>(text.Capacity()) + 1);
-    text.SetLength(copied > 0 ? static_cast<size_t>(copied) : 0);
-}
-
 void ReadDlgItemText(HWND dialog, int id, WideString& text) {
     LRESULT length = SendDlgItemMessageW(dialog, id, WM_GETTEXTLENGTH, 0, 0);
     if (length < 0) length = 0;
