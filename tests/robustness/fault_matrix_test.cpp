@@ -269,7 +269,7 @@ std::vector<Case> Cases() {
         {"Get keyState", OpenInput, R"({"call": "Get", "property": "keyState"})", I, ""},
         {"Get keyState", OpenInput, R"({"reply": "propertyMissing", "property": "keyState"})", I, ""},
         {"GetMethod TypeText", OpenInput, R"({"call": "GetMethod", "method": "TypeText"})", I + Typing, ""},
-        {"Put asciiText", OpenInput, R"({"call": "Put", "property": "asciiText"})", I + Refused, ""},
+        {"Put asciiText", OpenInput, R"({"call": "Put", "property": "asciiText"})", I + Typing, ""},
         {"ExecMethod TypeText", OpenInput, R"({"call": "ExecMethod", "method": "TypeText"})", I + Typing,
          Line + Typing + Box("type scancode of Kanji key", NoConnection.c_str())},
         {"Get ReturnValue (TypeText)", OpenInput, R"({"call": "Get", "method": "TypeText", "property": "ReturnValue"})", I, ""},
@@ -348,13 +348,12 @@ std::vector<Case> Cases() {
         {"ExecMethod RequestStateChange", Control,
          R"({"call": "ExecMethod", "method": "RequestStateChange", "jobError": "The guest did not respond."})",
          Line + Cannot("Pause", "The guest did not respond.") + Cannot("Resume", InvalidState) + AskDown, ""},
-        // A job that cannot be read is not followed further; the host gone in the middle of one.
+        // A job that cannot be read three times running is not followed further (Resume, meanwhile,
+        // sends nothing: one request at a time); the host gone in the middle of one.
         {"GetObject Msvm_ConcreteJob", Control, R"({"call": "GetObject", "class": "Msvm_ConcreteJob"})",
-         I + Cannot("Pause", JobUnread) + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) +
-             Cannot("Shut Down", NoService), I + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) + Cannot("Shut Down", NoService)},
+         I + Cannot("Pause", JobUnread) + Cannot("Checkpoint", InvalidState) + Cannot("Shut Down", NoService), I + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) + Cannot("Shut Down", NoService)},
         {"Get JobState", Control, R"({"call": "Get", "property": "JobState"})",
-         I + Cannot("Pause", JobUnread) + Cannot("Resume", InvalidState) + Cannot("Checkpoint", InvalidState) +
-             Cannot("Shut Down", NoService), ""},
+         I + Cannot("Pause", JobUnread) + Cannot("Checkpoint", InvalidState) + Cannot("Shut Down", NoService), ""},
         {"ExecMethod CreateVirtualSystemSnapshot", Control, R"({"call": "ExecMethod", "method": "CreateVirtualSystemSnapshot"})",
          Line + Cannot("Checkpoint", Send) + AskDown, I + Cannot("Checkpoint", Send) + Cannot("Shut Down", NotConnected)},
         {"GetMethod CreateVirtualSystemSnapshot", Control, R"({"call": "GetMethod", "method": "CreateVirtualSystemSnapshot"})",
