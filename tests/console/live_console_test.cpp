@@ -65,6 +65,11 @@ const Row CommandLineRows[] = {
     Started("TheOverviewOfServers", "/overview idle moved", "overview; ov-tick; ov-rows; title",
             {"overview vuemere - Overview", "row Busy, idle", "row Idle 1, idle", "row Idle 2, idle", "row Idle 3, idle",
              "row Nomad, moved", "title vuemere"}),
+    // /overview with /user: Add Host asks the password once; every host named connects with that logon.
+    Started("TheOverviewOfServersWithOneLogon", "/overview /user:LAB\\admin secure secure-2",
+            "dialog; enter s3cret; overview; ov-tick; ov-rows; logged s3cret",
+            {"Add Host secure user LAB\\admin, focus password", "overview vuemere - Overview", "row Vault, secure",
+             "row Vault 2, secure-2", "log holds s3cret: no"}),
     // SERVER alone: the dialog lists its machines.
     Started("AServerAlone", "hv-v2", "dialog", {"Connect hv-v2 user , focus server, listed Checkpointed, Gamma, NoMouse, selected none"}),
     // /user: the dialog filled in, the password asked first; Enter lists and selects the machine
@@ -76,13 +81,14 @@ const Row CommandLineRows[] = {
 };
 
 // Full screen: on and off by the menu, by Ctrl+Alt+Pause and from /full; the window covers its
-// monitor with no caption or menu, the picture placed in it, Alt+F4 goes to the guest, and leaving
+// monitor with no caption or menu, the picture placed in it, Alt+F4 goes to the guest (though Alt
+// combinations are the console's own, "through Alt" turned off), and leaving
 // gives back the window as it was. Without a machine the text says how to leave.
 const Row FullScreenRows[] = {
-    {"OnAndOff", "open Alpha; watch target; window; full-screen; window; shows 320x240; syskey 115; title; ctrl-alt-pause; window; "
-     "shows 320x240",
-     {"window 428x366 at 0,0, caption, menu", "window = monitor, no caption, no menu", "shows 320x240", "title vuemere - Alpha",
-      "window 428x366 at 0,0, caption, menu", "shows 320x240"}},
+    {"OnAndOff", "open Alpha; through-alt; watch target; window; full-screen; window; shows 320x240; watch device; "
+     "syskey 115; watch target; title; ctrl-alt-pause; window; shows 320x240",
+     {"window 428x366 at 0,0, caption, menu", "window = monitor, no caption, no menu", "shows 320x240", "PressKey 115",
+      "title vuemere - Alpha", "window 428x366 at 0,0, caption, menu", "shows 320x240"}},
     Started("FromTheCommandLine", "/full localhost Alpha", "window; title; disconnect; shows text+line; ctrl-alt-pause; window",
             {"window = monitor, no caption, no menu", "title vuemere - Alpha", "shows text+line",
              "window 960x768 at 0,0, caption, menu"}),

@@ -63,6 +63,7 @@ const char Hosts[] = R"({"hosts": [
     {"elementName": "Old", "name": "0F0F0000-0000-4000-8000-000000000007", "width": 320, "height": 240}]},
   {"name": "secure", "users": [{"user": "LAB\\admin", "password": "s3cret"}], "machines": [
     {"elementName": "Vault", "name": "0F0F0000-0000-4000-8000-000000000008", "width": 320, "height": 240}]},
+  {"name": "secure-2", "users": [{"user": "LAB\\admin", "password": "s3cret"}], "machines": [{"elementName": "Vault 2"}]},
   {"name": "no-hyperv", "machines": [], "faults": [{"call": "ConnectServer", "hr": "0x8004100E"}]},
   {"name": "locked-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x80041003"}]},
   {"name": "gone-v2", "provider": "v2", "machines": [], "faults": [{"call": "ConnectServer", "after": 1, "hr": "0x800706BA"}]},
@@ -673,14 +674,21 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
     }
     if (verb == "dialog" || verb == "enter") {
         using namespace uidriver;
-        HWND dialog = WaitForDialog(L"Connect", session.Window(), session.ProcessId());
+        // The console's Connect dialog, or (/overview /user) the overview's Add Host.
+        HWND dialog = nullptr;
+        WaitUntil([&] {
+            for (HWND d : Dialogs(session.ProcessId()))
+                if (uidriver::Text(d) == L"Connect" || uidriver::Text(d) == L"Add Host") dialog = d;
+            return dialog != nullptr;
+        });
         if (!dialog) {
             transcript.push_back("no Connect dialog");
             return true;
         }
-        HWND password = GetDlgItem(dialog, IDC_CONNECT_PASSWORD);
+        const bool addHost = uidriver::Text(dialog) == L"Add Host";
+        HWND password = GetDlgItem(dialog, addHost ? IDC_ADD_HOST_PASSWORD : IDC_CONNECT_PASSWORD);
         if (verb == "enter") {
-            if (!arg(1).empty()) SetItemText(dialog, IDC_CONNECT_PASSWORD, Wide(arg(1)).c_str());
+            if (!arg(1).empty()) SetItemText(dialog, GetDlgCtrlID(password), Wide(arg(1)).c_str());
             PostMessageW(password, WM_KEYDOWN, VK_RETURN, 1);
             PostMessageW(password, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001));
         }
@@ -689,6 +697,12 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         if (verb == "enter") return true;
         GUITHREADINFO thread{sizeof(GUITHREADINFO)};
         GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
+        if (addHost) {
+            transcript.push_back("Add Host " + Narrow(ItemText(dialog, IDC_ADD_HOST_SERVER)) + " user " +
+                                 Narrow(ItemText(dialog, IDC_ADD_HOST_USER)) + ", focus " +
+                                 (thread.hwndFocus == password ? "password" : "other"));
+            return true;
+        }
         const std::vector<std::wstring> items = ComboItems(dialog, IDC_CONNECT_MACHINES);
         const LRESULT selected = SendMessageW(GetDlgItem(dialog, IDC_CONNECT_MACHINES), CB_GETCURSEL, 0, 0);
         std::string listed;

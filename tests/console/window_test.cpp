@@ -82,6 +82,20 @@ TEST(ConsoleWindow, CaptureItemsNeedAMachineAndADpiChangeKeepsAFullSizePictureUn
     RedrawWindow(window.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(Edges(window.imageRect), (std::vector<LONG>{15, 15, 655, 495}));
 
+    // Full screen keeps covering its monitor through a change of DPI, whatever Windows suggests,
+    // and leaving it gives back the window's place.
+    window.ToggleFullScreen();
+    SendMessageW(window.hwnd, WM_DPICHANGED, MAKEWPARAM(2 * window.dpi, 2 * window.dpi), reinterpret_cast<LPARAM>(&suggested));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window.hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT before = now;
+    GetWindowRect(window.hwnd, &now);
+    EXPECT_EQ(Edges(now), Edges(monitor.rcMonitor));
+    window.ToggleFullScreen();
+    GetWindowRect(window.hwnd, &now);
+    EXPECT_EQ(Edges(now), Edges(before));
+
     DestroyWindow(window.hwnd);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
