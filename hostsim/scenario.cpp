@@ -134,7 +134,7 @@ public:
                    call) ||
             !OneOf(j, "reply", where, {"imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted",
                                          "imageWrongSize", "summaryNoName", "summaryReversed", "summaryNotObjects",
-                                         "stall"},
+                                         "summaryOfOther", "stall"},
                    reply))
             return false;
         f.call = call.value_or("");

@@ -55,7 +55,8 @@ struct FaultConfig {
     std::optional<HRESULT> hr;
     bool disconnect = false;
     std::string reply;  // "imageNotArray", "imageShort", "resolutionZero", "propertyMissing", "jobStarted",
-                        // "imageWrongSize", "summaryNoName", "summaryReversed", "summaryNotObjects", "stall"
+                        // "imageWrongSize", "summaryNoName", "summaryReversed", "summaryNotObjects",
+                        // "summaryOfOther", "stall"
     std::optional<uint32_t> returnValue;  // the method does nothing and answers this ReturnValue
     std::optional<std::string> jobError;  // the job the method starts ends in exception with this text
     int after = 0;      // matching calls let through first

@@ -54,7 +54,7 @@ ConsoleSession::ConsoleSession() {
 }
 
 ConsoleSession::~ConsoleSession() {
-    app_.Kill();
+    app_.Close();
     DeleteFileW(logPath_.c_str());
     DeleteFileW((dir_ + L"\\scenario.json").c_str());
     RemoveDirectoryW(dir_.c_str());

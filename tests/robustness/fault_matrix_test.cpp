@@ -195,6 +195,9 @@ std::vector<Case> Cases() {
         // A job started instead of a picture: none this time, the last stays.
         {"Get ReturnValue (GetSummaryInformation)", Open,
          R"({"call": "Get", "method": "GetSummaryInformation", "property": "ReturnValue"})", I, ""},
+        // A summary of another machine than the one asked about is not this one's picture.
+        {"ExecMethod GetSummaryInformation (another machine's)", Open,
+         R"({"reply": "summaryOfOther", "method": "GetSummaryInformation"})", T, ""},
         {"ExecMethod GetSummaryInformation (job started)", Open,
          R"({"reply": "jobStarted", "method": "GetSummaryInformation", "after": 1})", I, ""},
         // Step g: only a failed read of the mouse's EnabledState is an error (the machine's own is

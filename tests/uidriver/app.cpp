@@ -43,7 +43,7 @@ std::wstring BinDir() {
 std::wstring BinPath(const wchar_t* fileName) { return BinDir() + L"\\" + fileName; }
 
 App::~App() {
-    Kill();
+    Close();
     if (process_) CloseHandle(process_);
 }
 
@@ -94,6 +94,12 @@ bool App::WaitExit(DWORD& exitCode, DWORD timeoutMs) {
     if (!GetExitCodeProcess(process_, &code)) return false;
     exitCode = code;
     return true;
+}
+
+void App::Close() {
+    if (!Running()) return;
+    if (IsWindow(window_)) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_, CloseTimeoutMs) != WAIT_OBJECT_0) Kill();
 }
 
 void App::Kill() {

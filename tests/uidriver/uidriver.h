@@ -13,6 +13,7 @@ namespace uidriver {
 
 inline constexpr DWORD DefaultTimeoutMs = 20000;
 inline constexpr DWORD StartTimeoutMs = 60000;  // a cold Wine process start takes seconds
+inline constexpr DWORD CloseTimeoutMs = 10000;  // a program asked to close that takes longer is killed
 
 // ---- Waiting
 
@@ -32,7 +33,7 @@ bool Settle(HWND window, DWORD timeoutMs = DefaultTimeoutMs);
 std::wstring BinDir();
 std::wstring BinPath(const wchar_t* fileName);
 
-// One started program and its main window. The destructor ends a program still running.
+// One started program and its main window. The destructor ends a program still running (Close).
 class App {
 public:
     App() = default;
@@ -55,6 +56,10 @@ public:
     bool WaitExit(DWORD& exitCode, DWORD timeoutMs = DefaultTimeoutMs);
     // Terminates the program if it still runs (only this started process, by its handle).
     void Kill();
+    // Ends the program as its user would, so that it runs its own shutdown (a build with coverage
+    // writes its counts only then): WM_CLOSE to its window, then Kill when it has not ended within
+    // CloseTimeoutMs (a box up that blocks the close, a hung program).
+    void Close();
     const std::wstring& Error() const { return error_; }
 
 private:
