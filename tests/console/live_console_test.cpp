@@ -14,11 +14,13 @@ const char Lost[] = R"({"call": "ExecMethod", "method": "GetSummaryInformation",
 
 const Row Rows[] = {
     // The next tick tries again, finds the machine by its identifier and shows it; input goes to it.
+    // The Keyboard menu asks the guest for its held keys only once it is back.
     {"TheHostGoesAwayAndComesBack",
-     "open Alpha; watch connect fetch device; tick; title; shows text+line; tick; title; shows 320x240; key A",
+     "open Alpha; watch connect fetch device; tick; title; shows text+line; keymenu; tick; title; shows 320x240; keymenu; key A",
      {std::string(Summary) + " 0x80010108", "title vuemere - Alpha (Reconnecting)", "shows text+line",
       "connect \\\\localhost\\root\\virtualization", Summary, "title vuemere - Alpha", "shows 320x240",
-      "PressKey 65", Summary},
+      "IsKeyPressed 160", "IsKeyPressed 161", "IsKeyPressed 162", "IsKeyPressed 163", "IsKeyPressed 164",
+      "IsKeyPressed 165", "IsKeyPressed 91", "IsKeyPressed 92", "PressKey 65", Summary},
      Lost},
     // A host that stays away: the tries follow the back-off at the default interval, no storm, and
     // the picture is back with the try that succeeds. The password typed never reaches the log.

@@ -2,6 +2,8 @@
 // read from the host's call log. (What a user sees of it is tested through vuemere.exe; this is
 // what only the log shows: blankets, round trips, the objects a lookup settles on.)
 #include "hostsim/hostsim.h"
+#include "wmi/cluster_listing.h"
+#include "wmi/cluster_query.h"
 #include "wmi/host_answer.h"
 #include "wmi/machine_list.h"
 #include "wmi/provider_namespace.h"
@@ -12,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -368,6 +371,45 @@ TEST_F(VmConnTest, WithoutAConnectionEveryOperationFailsAndTouchesNothing) {
     EXPECT_EQ(pressed, 7);
     EXPECT_EQ(conn->image.byteCount, byteCount);  // the last picture stays
     EXPECT_TRUE(sim().Calls().empty()) << sim().Calls().size() << " calls reached the host";
+}
+
+// The largest cluster there is, 64 nodes of one machine each, read whole from one node's name:
+// every node, every machine once with the node that owns it, nothing skipped or cut.
+TEST_F(VmConnTest, AClusterOf64NodesIsListedWhole) {
+    nlohmann::json scenario{{"hosts", nlohmann::json::array()}};
+    nlohmann::json nodes = nlohmann::json::array();
+    for (int i = 0; i < 64; ++i) {
+        char id[40], node[16], hostName[16], machine[16];
+        std::snprintf(id, sizeof id, "0F0F0000-0000-4000-8000-0000000C%04X", i);
+        std::snprintf(node, sizeof node, "node-%d", i);
+        std::snprintf(hostName, sizeof hostName, "N%d", i);
+        std::snprintf(machine, sizeof machine, "m%d", i);
+        scenario["hosts"].push_back({{"name", node}, {"hostName", hostName}, {"provider", "v2"},
+                                     {"machines", {{{"elementName", machine}, {"name", id}, {"generation", 2}}}}});
+        nodes.push_back(node);
+    }
+    scenario["clusters"] = {{{"name", "big"}, {"nodes", nodes}}};
+    Load(scenario.dump());
+    std::vector<MachineEntry> entries;
+    ClusterInfo cluster;
+    WideString skipped;
+    bool cut = true;
+    ASSERT_EQ(ListServerMachines(L"node-40", L"", L"", entries, cluster, skipped, errorText, &cut), 0) << errorText.c_str();
+    EXPECT_EQ(cluster.nodes.size(), 64u);
+    EXPECT_EQ(cluster.vms.size(), 64u);
+    EXPECT_TRUE(skipped.Empty()) << skipped.c_str();
+    EXPECT_FALSE(cut);
+    ASSERT_EQ(entries.size(), 64u);
+    std::vector<std::wstring> seen;
+    for (const MachineEntry& e : entries) {
+        EXPECT_TRUE(e.clustered) << e.elementName.c_str();
+        WideString node(L"N");  // m40 runs on N40
+        node.Append(e.elementName.c_str() + 1);
+        EXPECT_STREQ(e.node.c_str(), node.c_str());
+        seen.push_back(e.elementName.c_str());
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::unique(seen.begin(), seen.end()), seen.end()) << "a machine listed twice";
 }
 
 }  // namespace
