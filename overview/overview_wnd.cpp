@@ -1,5 +1,6 @@
 #include "overview/overview_wnd.h"
 #include "console/main_wnd.h"
+#include "console/window_dpi.h"
 #include "dialogs/add_host_dlg.h"
 #include "resources/resource.h"
 #include "shell/app.h"
@@ -16,6 +17,7 @@ const wchar_t ClassName[] = L"VUEMERE_OVERVIEW";
 const wchar_t Title[] = L"vuemere - Overview";
 const wchar_t* const ColumnTitles[DetailsColumnCount] = {L"Name", L"Host", L"State", L"CPU", L"Memory", L"Uptime",
                                                          L"Heartbeat"};
+// At 96 dots per inch; scaled to the window's monitor.
 const int ColumnWidths[DetailsColumnCount] = {180, 140, 110, 60, 80, 90, 100};
 
 const struct {
@@ -152,7 +154,7 @@ void OverviewWnd::OnCreate() {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
         column.fmt = i >= static_cast<int>(DetailsColumn::Cpu) ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        column.cx = ColumnWidths[i];
+        column.cx = MulDiv(ColumnWidths[i], static_cast<int>(WindowDpi(hwnd)), USER_DEFAULT_SCREEN_DPI);
         column.pszText = const_cast<wchar_t*>(ColumnTitles[i]);
         column.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));

@@ -61,6 +61,9 @@ const Row Rows[] = {
       "tick wire calls 2", "tick wire calls 2", "tick wire calls 4", "tick wire calls 2", "row ClA, hvc1 / NODE-2",
       "row ClB, hvc1 / NODE-2", "row Local1, hvc1 / NODE-1"},
      R"({"host": "node-1", "machine": "ClA", "migrate": "node-2", "after": 22, "how": "live"})"},
+    // Details on a monitor at 150 %: the columns as wide as their text, at its pixels.
+    {"TheColumnsAtTheMonitorsDpi", "overview; ov details; ov-widths",
+     {"overview vuemere - Overview", "widths 270, 210, 165, 90, 120, 135, 150"}, "", 144},
 };
 
 class Overview : public testing::TestWithParam<Row> {};

@@ -787,6 +787,13 @@ bool ScenarioRun::OverviewStep(const std::vector<std::string>& w) {
         }
         return true;
     }
+    if (verb == "ov-widths") {  // the Details columns' widths, in the window's pixels
+        std::string line = "widths";
+        for (int c = 0; c < 7; ++c)
+            line += (c ? ", " : " ") + std::to_string(SendMessageW(ovList_, LVM_GETCOLUMNWIDTH, c, 0));
+        transcript.push_back(line);
+        return true;
+    }
     if (verb == "ov-select") {
         const auto rows = ListViewRows(ovList_, 1);
         std::vector<int> items;

@@ -67,6 +67,7 @@
 //   ov COMMAND                          one of its commands (refresh, details, large, medium,
 //                                       small, remove-host, open, close) or Action items (start, ...)
 //   ov-add SERVER [USER PASSWORD]       "&Add Host..." ("Add Host stays open" when it does)
+//   ov-widths                           the Details columns' widths in pixels
 //   ov-tick | ov-wire                   a tick; a tick and its wire calls (one that lists a host's
 //                                       machines is followed by one that does not)
 //   ov-rows [COLUMN...]                 its items' texts, in its order (default: Name and Host)
