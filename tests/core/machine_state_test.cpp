@@ -85,6 +85,19 @@ TEST(MachineState, TitlesLinesAndBoxTexts) {
     EXPECT_EQ(line(), L"Web Server 01 is Off. Action > Start turns it on.");
     status.Take(MachineState::Saved, 6);
     EXPECT_EQ(line(), L"Web Server 01 is Saved. Action > Start restores it.");
+    status.Take(MachineState::Paused, 9);
+    EXPECT_EQ(line(), L"Web Server 01 is Paused. Action > Resume continues it.");
+    const struct {
+        MachineState state;
+        const wchar_t* word;
+    } passing[] = {{MachineState::Saving, L"Saving"},         {MachineState::Pausing, L"Pausing"},
+                   {MachineState::Resuming, L"Resuming"},     {MachineState::FastSaved, L"Fast-saved"},
+                   {MachineState::FastSaving, L"Fast-saving"}};
+    for (const auto& p : passing) {  // a host reporting these: the word, and no advice in the line
+        status.Take(p.state, 32773);
+        EXPECT_EQ(title(), std::wstring(L"vuemere - Web Server 01 (") + p.word + L")");
+        EXPECT_EQ(line(), std::wstring(L"Web Server 01 is ") + p.word + L".");
+    }
     status.Take(MachineState::Unknown, 32781);
     EXPECT_EQ(title(), L"vuemere - Web Server 01 (State 32781)");
     EXPECT_EQ(line(), L"Web Server 01 is in a state this console does not know (32781).");

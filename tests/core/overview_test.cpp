@@ -47,8 +47,15 @@ TEST(Overview, TextsOfTilesColumnsAndHosts) {
     EXPECT_EQ(Str(text), L"00:00:59");
     BuildCpuText(7, text);
     EXPECT_EQ(Str(text), L"7 %");
-    BuildHeartbeatText(12, text);
-    EXPECT_EQ(Str(text), L"No Contact");
+    const struct {
+        uint32_t code;
+        const wchar_t* text;
+    } health[] = {{2, L"OK"},     {3, L"Degraded"},   {6, L"Error"}, {7, L"Non-Recoverable Error"},
+                  {12, L"No Contact"}, {13, L"Lost Communication"}, {15, L"Paused"}};
+    for (const auto& h : health) {
+        BuildHeartbeatText(h.code, text);
+        EXPECT_EQ(Str(text), h.text);
+    }
     BuildHeartbeatText(99, text);
     EXPECT_EQ(Str(text), L"99");
 }

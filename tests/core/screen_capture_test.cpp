@@ -2,6 +2,7 @@
 // name it is offered under.
 #include "console/capture_bitmap.h"
 #include "console/capture_file_name.h"
+#include "dialogs/capture_size.h"
 
 #include <gtest/gtest.h>
 
@@ -65,4 +66,26 @@ TEST(CaptureFileName, TimeStampedAndSafeForTheFileSystem) {
         CaptureFileName(c.machine.c_str(), time, name);
         EXPECT_EQ(std::wstring(name.c_str()), c.name);
     }
+}
+
+// The Settings dialog's capture size and integer boxes as typed: a sign is read, and a number
+// beyond 32 bits is refused rather than wrapped into a size that looks valid.
+TEST(CaptureSizeText, SignsAndNumbersBeyond32Bits) {
+    const struct {
+        const wchar_t* text;
+        float scale;
+        int32_t width, height;
+    } sizes[] = {{L"+320x240", 1.0f, 320, 240},       {L" -8x+60", 1.0f, -8, 60},
+                 {L"4294967616x240", 0.5f, 0, 0},     {L"320x4294967536", 0.5f, 0, 0},
+                 {L"x1.5", 1.5f, 0, 0},               {L"x4", 0.5f, 0, 0}};
+    for (const auto& s : sizes) {
+        const CaptureSize size = ParseCaptureSize(s.text);
+        EXPECT_EQ(size.scale, s.scale) << s.text;
+        EXPECT_EQ(size.width, s.width) << s.text;
+        EXPECT_EQ(size.height, s.height) << s.text;
+    }
+    EXPECT_EQ(ParseIntBox(L" +42"), 42);
+    EXPECT_EQ(ParseIntBox(L"-2147483648"), INT32_MIN);
+    EXPECT_EQ(ParseIntBox(L"-2147483649"), INT32_MIN);
+    EXPECT_EQ(ParseIntBox(L"4294967297"), INT32_MAX);  // not 1
 }
