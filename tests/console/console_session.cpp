@@ -104,6 +104,7 @@ bool ConsoleSession::SettleAndAnswer(const std::vector<HWND>& keep) {
             for (const uidriver::DialogButton& button : info.buttons) {
                 if (button.isDefault && info.buttons.size() > 1) shown.defaultButton = button.text;
                 if (button.id == IDYES) answer = yesNoAnswer;
+                else if (button.id == IDCANCEL && answer == IDOK) answer = okCancelAnswer;
             }
             boxes_.push_back(shown);
             if (answer != IDOK && meanwhile) {

@@ -59,6 +59,7 @@ public:
     bool SettleAndAnswer(const std::vector<HWND>& keep = {});
     const std::vector<ShownBox>& Boxes() const { return boxes_; }
     int yesNoAnswer = IDNO;  // how a box that asks Yes or No is answered
+    int okCancelAnswer = IDOK;  // and one that asks OK or Cancel
     // Runs once, while the next box that asks Yes or No is up, before it is answered (the box is
     // left alone meanwhile, also by the settling the hook does).
     std::function<void()> meanwhile;

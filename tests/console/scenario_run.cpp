@@ -490,7 +490,10 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         return false;
     }
     if (verb == "answer") {
-        session.yesNoAnswer = arg(1) == "yes" ? IDYES : IDNO;
+        if (arg(1) == "ok" || arg(1) == "cancel")
+            session.okCancelAnswer = arg(1) == "ok" ? IDOK : IDCANCEL;
+        else
+            session.yesNoAnswer = arg(1) == "yes" ? IDYES : IDNO;
         return true;
     }
     if (verb == "copy") {

@@ -18,7 +18,8 @@
 //                                       resume, reset, checkpoint)
 //   action LETTER                       the Action menu opened, and its item of that mnemonic
 //                                       chosen (nothing happens when it is greyed)
-//   answer yes|no                       how the boxes that ask Yes or No are answered (default no)
+//   answer yes|no|ok|cancel             how the boxes that ask Yes or No (default no), or OK or
+//                                       Cancel (default ok), are answered
 //   meanwhile STEP                      STEP is taken while the next box asking Yes or No is up
 //   post COMMAND                        the menu command posted, not waited for (the next step's
 //                                       message comes before any timer's)

@@ -9,6 +9,10 @@ namespace {
 const Row Rows[] = {
     {"SettingErrorsAndTheWarning", "settings 99 -; settings - 640x480",
      {"setting error: interval error. (100 to 60000)", CaptureWarning}},
+    // A white frame out of range keeps the dialog open; Cancel of the warning does too, and
+    // cancelling the dialog then leaves the capture size as it was (the summary's 320 x 240).
+    {"AWhiteFrameOutOfRangeAndTheWarningCancelled", "settings - - 1001; answer cancel; settings - 640x480 -; watch fetch; open Alpha",
+     {"setting error: white_frame error. (0 to 1000)", CaptureWarning, Summary, Summary}},
     // A failed listing empties the list; the box in which the password was typed is a password
     // box, and the password is never shown again.
     // localhost lists its machines last first: Alpha's index in the sorted box is neither its
