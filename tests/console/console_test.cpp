@@ -81,12 +81,15 @@ const Row Rows[] = {
     // pastes, a PNG of the same pixels under a suggested name, and the dialog's own question
     // before it replaces a file.
     {"CopyAndSaveTheScreen",
-     "open Odd; wire 99; watch fetch; copy-screen; wire 1; clipboard; tick; save shot.png; saved shot.png; "
+     "open Odd; wire 99; watch fetch; copy-screen; wire 1; clipboard; held copy-screen; clipboard; tick; save shot.png; "
+     "saved shot.png; "
      "save shot.png keep; save shot.png replace; saved shot.png; save shot.png readonly; save noext; saved noext.png; "
      "save box.png box",
      {"wire calls <= 99", "GetVirtualSystemThumbnailImage 321 241", "wire calls <= 1",
       "clipboard 321x241 24-bit bottom-up, corners red green blue white",
-      Summary, "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png",
+      // Another program holding the clipboard: a box says so, and the copy before stays.
+      Thumbnail, "cannot copy screen: the clipboard is in use by another program",
+      "clipboard 321x241 24-bit bottom-up, corners red green blue white", Summary, "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png",
       "saved shot.png 321x241, corners red green blue white, the copy's pixels but the frame counter",
       "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png", "asked before replacing shot.png, kept",
       // Replaced after Yes, by a whole file only: a file that cannot be replaced stays as it was,

@@ -506,6 +506,11 @@ bool ScenarioRun::Step(const std::vector<std::string>& w) {
         SetClipboardData(CF_UNICODETEXT, block);
         return CloseClipboard();
     }
+    if (verb == "held") {  // the clipboard kept open by another program (this one) meanwhile
+        if (!OpenClipboard(nullptr)) return false;
+        const bool done = Step(std::vector<std::string>(w.begin() + 1, w.end()));
+        return CloseClipboard() && done;
+    }
     if (verb == "point") {
         // The pointer's move reaches the window through the X server, later than a posted message
         // would: wait for the move to reach the host, so that a click after it is not overtaken.

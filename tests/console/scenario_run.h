@@ -24,6 +24,7 @@
 //   post COMMAND                        the menu command posted, not waited for (the next step's
 //                                       message comes before any timer's)
 //   copy TEXT                           puts the rest of the step after one blank on the clipboard
+//   held STEP                           STEP taken while this program holds the clipboard open
 //   client W H                          sizes the window's client area
 //   typed                               waits for the refresh that ends typing the clipboard
 //   point X Y                           puts the real pointer there (before a machine is open:
