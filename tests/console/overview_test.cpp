@@ -43,6 +43,15 @@ const Row Rows[] = {
       "RequestStateChange 2 null to Idle 1", "RequestStateChange 2 null to Idle 2", "RequestStateChange 2 null to Idle 3",
       "row Busy, Running", "row Idle 1, Starting 50%", "row Idle 2, Starting 50%", "row Idle 3, Starting 50%",
       "row Busy, Running", "row Idle 1, Running", "row Idle 2, Running", "row Idle 3, Running"}},
+    // An action that one machine refuses: the others are done, and one box at the end names the
+    // machine and why.
+    {"AnActionRefusedForOneMachineIsSummedUpInOneBox",
+     "overview; ov-add idle; ov-select Idle_1 Idle_2 Idle_3; answer yes; ov start; ov-tick; ov-tick; ov-rows 0 2",
+     {"overview vuemere - Overview",
+      "Start: Start 3 machines?\n\nIdle 1 (idle)\nIdle 2 (idle)\nIdle 3 (idle) [&Yes]",
+      "cannot Start: Idle 2 (idle): invalid state for this operation",
+      "row Busy, Running", "row Idle 1, Running", "row Idle 2, Off", "row Idle 3, Running"},
+     R"({"host": "idle", "call": "ExecMethod", "method": "RequestStateChange", "after": 1, "count": 1, "returnValue": 32775})"},
     // A host that stops answering greys its tiles and says why, without a box, while the other
     // host goes on; it is tried again by itself and comes back.
     {"AHostThatGoesAwayGreysAndComesBackByItself",
