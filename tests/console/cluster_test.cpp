@@ -45,6 +45,10 @@ const Row Rows[] = {
       "connect \\\\node-1\\root\\MSCluster", "connect \\\\NODE-1\\root\\virtualization\\v2",
       "connect \\\\NODE-2\\root\\virtualization\\v2", Skipped[0], Skipped[1],
       "connect \\\\NODE-2\\root\\virtualization\\v2"}},
+    // A machine of another host opened from the overview is opened there, not on the node of
+    // the cluster machine open before.
+    {"TheOverviewOpensOnItsOwnHostAfterANode", "open ClB node-1; overview; ov-add localhost; ov-select Alpha; ov-key 13; title; shows 320x240",
+     {Skipped[0], Skipped[1], "overview vuemere - Overview", "title vuemere - Alpha", "shows 320x240"}},
     // One call more to list (the cluster's namespace, refused), none while watching: a tick is its image.
     {"AHostOutsideAnyClusterCostsOneCallToList",
      "watch connect; list localhost; open Alpha; wire 99; tick; tick; wire 2; open Local1 node-1; wire 99; tick; wire 1",

@@ -53,6 +53,8 @@ const Row CommandLineRows[] = {
     // SERVER and MACHINE: opened at once with the caller's logon, no dialog; by identifier, the
     // one of two machines of one name that it names.
     Started("ByName", "localhost Alpha", "title; shows 320x240 corners; key A", {"title vuemere - Alpha", "shows 320x240 corners", "PressKey 65"}),
+    // A machine of a cluster named through another node opens on the node that runs it.
+    Started("AClusterMachineThroughAnotherNode", "node-1 ClB", "title; shows 320x240", {"title vuemere - ClB", "shows 320x240"}),
     Started("ByIdentifierWithBraces", "hv-real {0f0f0000-0000-4000-8000-00000000000c}", "title; shows 321x241 corners",
             {"title vuemere - Twin", "shows 321x241 corners"}),
     // A name two machines share, and a host that cannot be reached: the dialog, filled in, and why.
