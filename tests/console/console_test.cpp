@@ -83,7 +83,7 @@ const Row Rows[] = {
     {"CopyAndSaveTheScreen",
      "open Odd; wire 99; watch fetch; copy-screen; wire 1; clipboard; held copy-screen; clipboard; tick; save shot.png; "
      "saved shot.png; "
-     "save shot.png keep; save shot.png replace; saved shot.png; save shot.png readonly; save noext; saved noext.png; "
+     "save shot.png keep; save shot.png locked; saved shot.png; save shot.png readonly; save noext; saved noext.png; "
      "save box.png box",
      {"wire calls <= 99", "GetVirtualSystemThumbnailImage 321 241", "wire calls <= 1",
       "clipboard 321x241 24-bit bottom-up, corners red green blue white",
@@ -92,7 +92,8 @@ const Row Rows[] = {
       "clipboard 321x241 24-bit bottom-up, corners red green blue white", Summary, "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png",
       "saved shot.png 321x241, corners red green blue white, the copy's pixels but the frame counter",
       "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png", "asked before replacing shot.png, kept",
-      // Replaced after Yes, by a whole file only: a file that cannot be replaced stays as it was,
+      // Replaced after Yes, by a whole file only, though another program holds it open for a
+      // moment: a file that cannot be replaced stays as it was,
       // and nothing is left beside it. A name without an extension gets ".png". While the dialog
       // is up, the console's own boxes keep working and keep it disabled.
       Thumbnail, "suggested Odd <time>.png", "asked before replacing shot.png, changed",

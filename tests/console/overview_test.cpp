@@ -52,6 +52,25 @@ const Row Rows[] = {
       "cannot Start: Idle 2 (idle): invalid state for this operation",
       "row Busy, Running", "row Idle 1, Running", "row Idle 2, Off", "row Idle 3, Running"},
      R"({"host": "idle", "call": "ExecMethod", "method": "RequestStateChange", "after": 1, "count": 1, "returnValue": 32775})"},
+    // Why an action fails for one machine and not for the others: a job that ends in exception,
+    // a request the host fails, a job that cannot be read any more, a guest without a shutdown
+    // service, a host that stopped answering while the question was up.
+    {"EveryWayAnActionFailsForOneMachine",
+     "overview; ov-add ctl; ov-select Mute Worker Rebooter; answer yes; ov turn-off; ov-tick; ov-tick; ov-rows 0 2; "
+     "ov-select Mute; ov shut-down; ov-add flaky; ov-select Flaky_A; meanwhile ov-tick; ov turn-off",
+     {"overview vuemere - Overview",
+      "Turn Off: Turn off 3 machines? This is like pulling their power plugs: unsaved work in the guests is lost.\n\n"
+      "Mute (ctl)\nRebooter (ctl)\nWorker (ctl) [&No]",
+      "cannot Turn Off: Mute (ctl): The guest did not stop.\nRebooter (ctl): cannot send the request (0x80041001)\n"
+      "Worker (ctl): cannot read the job (0x80041001)",
+      "row Booter, Off", "row Mute, Running", "row Rebooter, Running", "row Sleeper, Off", "row Worker, Stopping",
+      "Shut Down: Shut down Mute? Its guest operating system is asked to shut down. [&Yes]",
+      "cannot Shut Down: Mute (ctl): has no working shutdown service in its guest",
+      "Turn Off: Turn off Flaky A? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      "cannot Turn Off: Flaky A (flaky): its host is not answering"},
+     R"({"host": "ctl", "call": "ExecMethod", "method": "RequestStateChange", "count": 1, "jobError": "The guest did not stop."}, )"
+     R"({"host": "ctl", "call": "ExecMethod", "method": "RequestStateChange", "after": 1, "count": 1, "hr": "0x80041001"}, )"
+     R"({"host": "ctl", "call": "GetObject", "class": "Msvm_ConcreteJob", "after": 3, "count": 1, "hr": "0x80041001"})"},
     // A host that stops answering greys its tiles and says why, without a box, while the other
     // host goes on; it is tried again by itself and comes back.
     {"AHostThatGoesAwayGreysAndComesBackByItself",

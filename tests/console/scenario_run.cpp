@@ -395,15 +395,16 @@ std::string BaseScenario(const std::string& faults) {
         scenario["hosts"].back()["machines"].push_back({{"elementName", name}});
     }
     // A fault goes to every host, or to the one its "host" names; a migration ("migrate") is a
-    // change of the host it names; a {"hostile": ...} makes every host hostile instead.
+    // change of the host it names; a {"hostile": ...} or {"generate": ...} is a member of the host
+    // itself (every host hostile, say, or farm with more machines).
     for (auto fault : nlohmann::json::parse("[" + faults + "]")) {
         const std::string only = fault.value("host", "");
         const char* list = fault.contains("migrate") ? "changes" : "faults";
         fault.erase("host");
         for (auto& host : scenario["hosts"]) {
             if (!only.empty() && host["name"] != only) continue;
-            if (fault.contains("hostile"))
-                host["hostile"] = fault["hostile"];
+            if (fault.contains("hostile") || fault.contains("generate"))
+                host.update(fault);
             else
                 host[list].push_back(fault);
         }
@@ -906,6 +907,14 @@ bool ScenarioRun::SaveScreen(const std::string& name, const std::string& mode) {
     const std::wstring path = session.Dir() + L"\\" + Wide(name);
     const std::string before = FileBytes(path);
     if (mode == "readonly") SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    // locked: another program (an indexer, a virus scanner) holds the file open, sharing nothing,
+    // until 300 ms after the dialog has gone.
+    HANDLE held = mode == "locked" ? CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                   : INVALID_HANDLE_VALUE;
+    struct Release {
+        HANDLE& file;
+        ~Release() { if (file != INVALID_HANDLE_VALUE) CloseHandle(file); }
+    } release{held};
     // The capture comes first: when it fails, a box comes instead of the dialog.
     HWND dialog = nullptr;
     if (!session.Command(IDM_SAVE_SCREEN) || !WaitUntil([&] {
@@ -942,6 +951,11 @@ bool ScenarioRun::SaveScreen(const std::string& name, const std::string& mode) {
             return false;
     } else if (!WaitGone(dialog)) {
         return false;
+    }
+    if (held != INVALID_HANDLE_VALUE) {
+        Sleep(300);
+        CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
     }
     // The console's loop keeps answering until the dialog's thread has ended, then writes the file
     // and enables itself (or shows a box): settling before that would read the file too early.

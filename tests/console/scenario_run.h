@@ -29,11 +29,12 @@
 //   typed                               waits for the refresh that ends typing the clipboard
 //   point X Y                           puts the real pointer there (before a machine is open:
 //                                       the moves it makes reach the window at once, and twice)
-//   save NAME [keep|replace|readonly|box]  "Save Screen As" into NAME in the session's folder
-//                                       ("no Save As dialog" when none came; the suggested name's
-//                                       time checked against the clock of the program's TZ); the
-//                                       replace question answered No (keep, then cancelled) or Yes
-//                                       (replace, also on the file made read-only first); box: Reset
+//   save NAME [keep|replace|readonly|locked|box]  "Save Screen As" into NAME in the session's
+//                                       folder ("no Save As dialog" when none came; the suggested
+//                                       name's time checked against the clock of the program's TZ);
+//                                       the replace question answered No (keep, then cancelled) or Yes
+//                                       (replace; also on the file made read-only first, or held open
+//                                       by this program until 300 ms after the dialog); box: Reset
 //                                       chosen while the dialog is up, the dialog cancelled under its
 //                                       box. Files left beside NAME are reported
 //   clipboard | saved NAME | dpi        observe the clipboard's bitmap (or text), the PNG saved
@@ -93,7 +94,8 @@ inline constexpr char CaptureWarning[] =
     "the worst case, it is necessary to reboot Hyper-V. \n\ncontinue ? [Cancel]";
 
 // The hosts every row runs against, each with `faults` (JSON objects, comma-separated) added; a
-// {"hostile": {...}} among them is set as every host's "hostile" member.
+// {"hostile": {...}} or {"generate": {...}} among them is set as a member of every host (or of the
+// one its "host" names).
 std::string BaseScenario(const std::string& faults = "");
 
 struct Row {

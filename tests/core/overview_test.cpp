@@ -33,8 +33,11 @@ TEST(Overview, TextsOfTilesColumnsAndHosts) {
         uint32_t hr;
         const wchar_t* text;
     } failures[] = {{0x800706BA, L"hv-2022: not answering (0x800706BA)"},
+                    {0x800705B4, L"hv-2022: not answering (0x800705B4)"},
                     {0x80010108, L"hv-2022: connection lost (0x80010108)"},
                     {0x80070005, L"hv-2022: logon refused (0x80070005)"},
+                    {0x80041003, L"hv-2022: logon refused (0x80041003)"},
+                    {0x8004101D, L"hv-2022: answer not understood (0x8004101D)"},
                     {0x8004100E, L"hv-2022: not a Hyper-V host (0x8004100E)"},
                     {0x80041001, L"hv-2022: failed (0x80041001)"}};
     for (const auto& f : failures) {

@@ -23,6 +23,11 @@ const Row Rows[] = {
      {"listed Alpha, Beta, Odd", "connect error: cannot conect for server (0x8004100E)", "listed",
       "connect error: cannot conect for server (0x80070005)", "listed", Summary, Summary, "title vuemere - Alpha", Summary, Summary,
       "title vuemere - Alpha"}},
+    // A host that lists 10,001 machines: a box says that only the first 10,000 are shown, and the
+    // last one it lists is not.
+    {"AHostOfMoreThanTenThousandMachines", "open Many-9000 farm",
+     {"connect: The host lists more than 10000 machines; only the first 10000 are shown.", "not listed Many-9000"},
+     R"({"host": "farm", "generate": {"count": 9000, "prefix": "Many-", "width": 320, "height": 240}})"},
 };
 
 class Dialogs : public testing::TestWithParam<Row> {};
