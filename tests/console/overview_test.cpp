@@ -44,9 +44,9 @@ const Row Rows[] = {
       "row Busy, Running", "row Idle 1, Starting 50%", "row Idle 2, Starting 50%", "row Idle 3, Starting 50%",
       "row Busy, Running", "row Idle 1, Running", "row Idle 2, Running", "row Idle 3, Running"}},
     // An action that one machine refuses: the others are done, and one box at the end names the
-    // machine and why.
+    // machine and why. Start is chosen in the list's shortcut menu.
     {"AnActionRefusedForOneMachineIsSummedUpInOneBox",
-     "overview; ov-add idle; ov-select Idle_1 Idle_2 Idle_3; answer yes; ov start; ov-tick; ov-tick; ov-rows 0 2",
+     "overview; ov-add idle; ov-select Idle_1 Idle_2 Idle_3; answer yes; ov-menu s; ov-tick; ov-tick; ov-rows 0 2",
      {"overview vuemere - Overview",
       "Start: Start 3 machines?\n\nIdle 1 (idle)\nIdle 2 (idle)\nIdle 3 (idle) [&Yes]",
       "cannot Start: Idle 2 (idle): invalid state for this operation",

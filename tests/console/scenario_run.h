@@ -75,6 +75,8 @@
 //                                       machines is followed by one that does not)
 //   ov-rows [COLUMN...]                 its items' texts, in its order (default: Name and Host)
 //   ov-select NAME... | ov-key VK       selects those items; a key pressed in the list
+//   ov-menu LETTER                      the shortcut menu (as Shift+F10 opens it), and its item of
+//                                       that mnemonic chosen
 //   ov-tiles | ov-wait-colour HOST      each tile in colour or grey; waits (as long as a host's
 //                                       retry) until the tiles of HOST's items are in colour
 // Every step settles the window and answers the boxes that came. Whatever the row watches, a

@@ -88,18 +88,26 @@ TEST(Overview, AnActionAsksOnceNamingItsMachines) {
 }
 
 TEST(Overview, ItemsSortByAColumnWithUnknownValuesLast) {
-    auto row = [](const wchar_t* name, int host, bool hasCpu, uint32_t cpu) {
-        return DetailsRow{name, name, host, L"", hasCpu, false, false, false, cpu, 0, 0, 0};
-    };
-    const DetailsRow busy = row(L"busy", 1, true, 90), idle = row(L"Idle", 2, true, 5), dark = row(L"dark", 1, false, 0);
-    EXPECT_LT(CompareDetailsRows(idle, busy, DetailsColumn::Cpu, false), 0);
-    EXPECT_GT(CompareDetailsRows(idle, busy, DetailsColumn::Cpu, true), 0);
-    EXPECT_GT(CompareDetailsRows(dark, idle, DetailsColumn::Cpu, false), 0);
-    EXPECT_GT(CompareDetailsRows(dark, idle, DetailsColumn::Cpu, true), 0);  // last both ways
-    EXPECT_LT(CompareDetailsRows(busy, idle, DetailsColumn::Name, false), 0);  // without regard to case
-    EXPECT_LT(CompareDetailsRows(busy, idle, DetailsColumn::Host, false), 0);
+    using C = DetailsColumn;
+    for (const C by : {C::Cpu, C::Memory, C::Uptime, C::Heartbeat, C::State}) {
+        SCOPED_TRACE(static_cast<int>(by));
+        // Only the column sorted by puts `low` first; every other column, and the name, put it last.
+        auto make = [&](const wchar_t* name, bool low, bool known) {
+            const auto v = [&](C c) { return (c == by) == low ? 1u : 2u; };
+            return DetailsRow{name, name, 1, !known ? L"" : v(C::State) == 1 ? L"Off" : L"Running", known, known, known, known,
+                              v(C::Cpu), v(C::Memory), v(C::Uptime), v(C::Heartbeat)};
+        };
+        const DetailsRow low = make(L"b", true, true), high = make(L"a", false, true), unknown = make(L"0", true, false);
+        EXPECT_LT(CompareDetailsRows(low, high, by, false), 0);
+        EXPECT_GT(CompareDetailsRows(low, high, by, true), 0);
+        EXPECT_GT(CompareDetailsRows(unknown, high, by, false), 0);
+        EXPECT_GT(CompareDetailsRows(unknown, low, by, true), 0);  // last both ways
+    }
+    auto row = [](const wchar_t* name, int host) { return DetailsRow{name, name, host, L"", true, false, false, false, 5, 0, 0, 0}; };
+    EXPECT_LT(CompareDetailsRows(row(L"busy", 1), row(L"Idle", 2), C::Name, false), 0);  // without regard to case
+    EXPECT_GT(CompareDetailsRows(row(L"busy", 2), row(L"Idle", 1), C::Host, false), 0);
     // The same name on two hosts: by host, then never equal for two machines.
-    EXPECT_LT(CompareDetailsRows(row(L"Twin", 1, true, 5), row(L"twin", 2, true, 5), DetailsColumn::Cpu, false), 0);
+    EXPECT_LT(CompareDetailsRows(row(L"Twin", 1), row(L"twin", 2), C::Cpu, false), 0);
 }
 
 TEST(Overview, GreyedPicturesAndTheHostsPace) {
