@@ -93,9 +93,9 @@ const Row Rows[] = {
       "saved shot.png 321x241, corners red green blue white, the copy's pixels but the frame counter",
       "GetVirtualSystemThumbnailImage 321 241", "suggested Odd <time>.png", "asked before replacing shot.png, kept",
       // Replaced after Yes, by a whole file only, though another program holds it open for a
-      // moment: a file that cannot be replaced stays as it was,
-      // and nothing is left beside it. A name without an extension gets ".png". While the dialog
-      // is up, the console's own boxes keep working and keep it disabled.
+      // moment: a file that cannot be replaced stays as it was, and nothing is left beside it. A
+      // name without an extension gets ".png". While the dialog is up, the console's own boxes
+      // keep working and keep it disabled.
       Thumbnail, "suggested Odd <time>.png", "asked before replacing shot.png, changed",
       "saved shot.png 321x241, corners red green blue white, the copy's pixels but the frame counter", Thumbnail,
       "suggested Odd <time>.png", "cannot save screen: cannot write the file (0x80070005)",

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <regex>
 #include <sstream>
@@ -916,12 +917,9 @@ bool ScenarioRun::SaveScreen(const std::string& name, const std::string& mode) {
     if (mode == "readonly") SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     // locked: another program (an indexer, a virus scanner) holds the file open, sharing nothing,
     // until 300 ms after the dialog has gone.
-    HANDLE held = mode == "locked" ? CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
-                                   : INVALID_HANDLE_VALUE;
-    struct Release {
-        HANDLE& file;
-        ~Release() { if (file != INVALID_HANDLE_VALUE) CloseHandle(file); }
-    } release{held};
+    std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> held(
+        mode == "locked" ? CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr,
+        &CloseHandle);
     // The capture comes first: when it fails, a box comes instead of the dialog.
     HWND dialog = nullptr;
     if (!session.Command(IDM_SAVE_SCREEN) || !WaitUntil([&] {
@@ -959,10 +957,9 @@ bool ScenarioRun::SaveScreen(const std::string& name, const std::string& mode) {
     } else if (!WaitGone(dialog)) {
         return false;
     }
-    if (held != INVALID_HANDLE_VALUE) {
+    if (held) {
         Sleep(300);
-        CloseHandle(held);
-        held = INVALID_HANDLE_VALUE;
+        held.reset();
     }
     // The console's loop keeps answering until the dialog's thread has ended, then writes the file
     // and enables itself (or shows a box): settling before that would read the file too early.
