@@ -73,7 +73,11 @@ bool MainWnd::AskOwner(WideString& owner) {
         if (!SameNode(owner.c_str(), MachineNode())) return true;
         status.moveNote.Assign(L"The cluster still names its old node as its owner.");
         return false;
-    case OwnerLookup::NotListed: status.moveNote.Assign(L"The cluster lists no resource for it."); return false;
+    case OwnerLookup::NotListed:
+        // A machine that is no role of the cluster does not move: gone from its node, it is gone.
+        if (!vmClustered) status.moving = false;
+        status.moveNote.Assign(L"The cluster lists no resource for it.");
+        return false;
     case OwnerLookup::Ambiguous: status.moveNote.Assign(L"Two resources of the cluster claim it."); return false;
     case OwnerLookup::NoOwner: status.moveNote.Assign(L"No node owns it now."); return false;
     }

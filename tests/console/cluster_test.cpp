@@ -96,6 +96,13 @@ const Row Rows[] = {
       "title vuemere - ClA (Moving to NODE-2)", "title vuemere - ClA (Moving to NODE-2)", OnNode2[0], OnNode2[1],
       "title vuemere - ClA", "PressKey 66", "shows 320x240"},
      Move("live") + R"(, {"host": "node-2", "call": "ConnectServer", "after": 2, "count": 1, "hr": "0x800706BA"})"},
+    // A machine of a node that is no role of the cluster, gone when its node comes back: the
+    // cluster is asked once, and it is "(Not found)" as on a host outside any cluster.
+    {"AMachineOutsideTheClusterGoneFromItsNode", "open Local1 node-1; watch connect; tick; tick; title; tick; tick; title",
+     {Skipped[0], Skipped[1], "connect \\\\NODE-1\\root\\virtualization\\v2", "connect \\\\NODE-1\\root\\MSCluster",
+      "title vuemere - Local1 (Not found)", "title vuemere - Local1 (Not found)"},
+     R"({"host": "node-1", "after": 20, "machine": "Local1", "set": {"present": false}}, )"
+     R"({"host": "node-1", "call": "ExecMethod", "method": "GetSummaryInformation", "after": 2, "disconnect": true, "count": 1})"},
 };
 
 class Cluster : public testing::TestWithParam<Row> {};

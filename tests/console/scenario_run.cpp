@@ -400,7 +400,7 @@ std::string BaseScenario(const std::string& faults) {
     // itself (every host hostile, say, or farm with more machines).
     for (auto fault : nlohmann::json::parse("[" + faults + "]")) {
         const std::string only = fault.value("host", "");
-        const char* list = fault.contains("migrate") ? "changes" : "faults";
+        const char* list = fault.contains("migrate") || fault.contains("set") ? "changes" : "faults";
         fault.erase("host");
         for (auto& host : scenario["hosts"]) {
             if (!only.empty() && host["name"] != only) continue;
