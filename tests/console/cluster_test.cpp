@@ -103,6 +103,14 @@ const Row Rows[] = {
       "title vuemere - Local1 (Not found)", "title vuemere - Local1 (Not found)"},
      R"({"host": "node-1", "after": 20, "machine": "Local1", "set": {"present": false}}, )"
      R"({"host": "node-1", "call": "ExecMethod", "method": "GetSummaryInformation", "after": 2, "disconnect": true, "count": 1})"},
+    // Its node fails over while no other node answers: every node is asked in the cluster's order,
+    // it is moving to no node known, and every node is asked again after the back-off's delay.
+    {"NoNodeOfTheClusterAnswers", "open ClA node-1; watch connect; tick; tick; tick; title; wait 2100; tick; title",
+     {Skipped[0], Skipped[1], "connect \\\\NODE-1\\root\\MSCluster 0x800706BA", "connect \\\\NODE-2\\root\\MSCluster 0x800706BA",
+      "connect \\\\NODE-3\\root\\MSCluster 0x800706BA", "title vuemere - ClA (Moving)",
+      "connect \\\\NODE-1\\root\\MSCluster 0x800706BA", "connect \\\\NODE-2\\root\\MSCluster 0x800706BA",
+      "connect \\\\NODE-3\\root\\MSCluster 0x800706BA", "title vuemere - ClA (Moving)"},
+     Move("failover") + R"(, {"host": "node-2", "call": "ConnectServer", "after": 2, "hr": "0x800706BA"})"},
 };
 
 class Cluster : public testing::TestWithParam<Row> {};
