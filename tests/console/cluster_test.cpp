@@ -40,6 +40,10 @@ const Row Rows[] = {
       "connect \\\\hvc1\\root\\MSCluster", "connect \\\\NODE-1\\root\\virtualization\\v2",
       "connect \\\\NODE-2\\root\\virtualization\\v2", Skipped[0], Skipped[1],
       "listed ClA (NODE-1), ClB (NODE-2), Local1 (NODE-1)"}},
+    // A node that is up but does not answer: its machines are not listed, and the box says why.
+    {"ANodeThatDoesNotAnswerIsNamed", "list node-1",
+     {Skipped[0], "NODE-2 (does not answer: 0x800706BA)", Skipped[1], "listed ClA (NODE-1), Local1 (NODE-1)"},
+     R"({"host": "node-2", "call": "ConnectServer", "hr": "0x800706BA"})"},
     {"OpensOnTheNodeThatOwnsIt", "open ClB node-1; watch connect; title; shows 320x240; open ClB node-1",
      {Skipped[0], Skipped[1], "title vuemere - ClB", "shows 320x240", "connect \\\\node-1\\root\\virtualization\\v2",
       "connect \\\\node-1\\root\\MSCluster", "connect \\\\NODE-1\\root\\virtualization\\v2",
@@ -47,7 +51,7 @@ const Row Rows[] = {
       "connect \\\\NODE-2\\root\\virtualization\\v2"}},
     // A machine of another host opened from the overview is opened there, not on the node of
     // the cluster machine open before.
-    {"TheOverviewOpensOnItsOwnHostAfterANode", "open ClB node-1; overview; ov-add localhost; ov-select Alpha; ov-key 13; title; shows 320x240",
+    {"TheOverviewOpensOnItsOwnHostAfterANode", "open ClB node-1; overview; ov-add localhost; ov-select Alpha; ov open; title; shows 320x240",
      {Skipped[0], Skipped[1], "overview vuemere - Overview", "title vuemere - Alpha", "shows 320x240"}},
     // One call more to list (the cluster's namespace, refused), none while watching: a tick is its image.
     {"AHostOutsideAnyClusterCostsOneCallToList",

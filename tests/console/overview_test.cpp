@@ -10,7 +10,8 @@ namespace {
 const Row Rows[] = {
     // The console's host first, then one of the provider's second version: one item per machine,
     // names exact, the host of each said (Wine draws no groups); a tick costs one call per host.
-    // Remove Host takes the selected machine's host away, and Refresh lists the other anew.
+    // Remove Host takes the selected machine's host away, and Refresh lists the other anew: Odd,
+    // renamed Even on its host meanwhile, is shown by its new name.
     {"EveryMachineOfTwoHostsInOneWindow",
      "open Alpha; overview; ov-add hv-v2; ov-rows 0 1 2; ov-wire; ov-tiles; "
      "ov-select Gamma; ov remove-host; ov-rows; ov refresh; ov-tick; ov-rows",
@@ -19,7 +20,8 @@ const Row Rows[] = {
       "row Odd, localhost, Running", "tick wire calls 2",
       "tiles Alpha colour, Beta colour, Checkpointed colour, Gamma colour, NoMouse colour, Odd colour",
       "row Alpha, localhost", "row Beta, localhost", "row Odd, localhost",
-      "row Alpha, localhost", "row Beta, localhost", "row Odd, localhost"}},
+      "row Alpha, localhost", "row Beta, localhost", "row Even, localhost"},
+     R"({"host": "localhost", "after": 28, "machine": "Odd", "set": {"elementName": "Even"}})"},
     // Details asks for no pictures; a click on a header sorts, a second click the other way. Enter opens the machine in the
     // console, by its identifier (two machines share the name Twin). A host that is not one, or a
     // host shown already, adds nothing.

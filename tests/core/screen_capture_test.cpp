@@ -77,7 +77,8 @@ TEST(CaptureSizeText, SignsAndNumbersBeyond32Bits) {
         int32_t width, height;
     } sizes[] = {{L"+320x240", 1.0f, 320, 240},       {L" -8x+60", 1.0f, -8, 60},
                  {L"4294967616x240", 0.5f, 0, 0},     {L"320x4294967536", 0.5f, 0, 0},
-                 {L"x1.5", 1.5f, 0, 0},               {L"x4", 0.5f, 0, 0}};
+                 {L"x1.5", 1.5f, 0, 0},               {L"x4", 0.5f, 0, 0},
+                 {L"640 x 480", 0.5f, 0, 0},          {L"640 480", 0.5f, 0, 0}};
     for (const auto& s : sizes) {
         const CaptureSize size = ParseCaptureSize(s.text);
         EXPECT_EQ(size.scale, s.scale) << s.text;
