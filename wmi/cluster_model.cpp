@@ -1,7 +1,6 @@
 #include "wmi/cluster_model.h"
 
 #include <cwchar>
-#include <cwchar>
 
 namespace {
 wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }

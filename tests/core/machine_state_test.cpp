@@ -184,7 +184,11 @@ TEST(ClusterOwner, ByIdentifierOnly) {
     EXPECT_TRUE(NodeServesMachines(NodeUp));
     EXPECT_TRUE(NodeServesMachines(NodePaused));
     EXPECT_FALSE(NodeServesMachines(NodeDown));
+    EXPECT_FALSE(NodeServesMachines(NodeJoining));
     EXPECT_FALSE(NodeServesMachines(-1));
+    // How the Connect dialog names a node it skips.
+    EXPECT_STREQ(NodeStateName(NodeJoining), L"Joining");
+    EXPECT_STREQ(NodeStateName(-1), L"state unknown");
 
     MachineStatus status;
     status.Take(MachineState::Running, 2);
