@@ -73,6 +73,12 @@ const Row Rows[] = {
      R"({"host": "ctl", "call": "ExecMethod", "method": "RequestStateChange", "count": 1, "jobError": "The guest did not stop."}, )"
      R"({"host": "ctl", "call": "ExecMethod", "method": "RequestStateChange", "after": 1, "count": 1, "hr": "0x80041001"}, )"
      R"({"host": "ctl", "call": "GetObject", "class": "Msvm_ConcreteJob", "after": 3, "count": 1, "hr": "0x80041001"})"},
+    // A host that stops answering while the jobs of an action run on it: the box names each machine.
+    {"AHostThatGoesAwayWhileAnActionRuns", "overview; ov-add flaky; ov-select Flaky_A Flaky_B; answer yes; ov turn-off",
+     {"overview vuemere - Overview",
+      "Turn Off: Turn off 2 machines? This is like pulling their power plugs: unsaved work in the guests is lost.\n\n"
+      "Flaky A (flaky)\nFlaky B (flaky) [&No]",
+      "cannot Turn Off: Flaky A (flaky): flaky: not answering (0x800706BA)\nFlaky B (flaky): flaky: not answering (0x800706BA)"}},
     // A host that stops answering greys its tiles and says why, without a box, while the other
     // host goes on; it is tried again by itself and comes back.
     {"AHostThatGoesAwayGreysAndComesBackByItself",
