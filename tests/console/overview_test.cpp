@@ -36,15 +36,18 @@ const Row Rows[] = {
       "shows 320x240"}},
     // Start on three selected machines that are off asks once, naming them, and starts exactly
     // those three, though the selection changed while the question was up; each tile shows its
-    // progress until its job ends.
+    // progress until its job ends. Idle 1, turned off again, shows its state's tile, not its last
+    // picture (tiles are looked at unselected: a selected one is tinted).
     {"StartOnThreeMachinesAsksOnceAndStartsThem",
      "overview; ov-add idle; ov-select Idle_1 Idle_2 Idle_3 Busy; meanwhile ov-select Busy; watch control target; answer yes; "
-     "ov start; ov-rows 0 2; ov-tick; ov-tick; ov-rows 0 2",
+     "ov start; ov-rows 0 2; ov-tick; ov-tick; ov-rows 0 2; ov-select Idle_1; ov turn-off; ov-tick; ov-tick; ov-select Busy; ov-tiles",
      {"overview vuemere - Overview",
       "Start: Start 3 machines?\n\nIdle 1 (idle)\nIdle 2 (idle)\nIdle 3 (idle) [&Yes]",
       "RequestStateChange 2 null to Idle 1", "RequestStateChange 2 null to Idle 2", "RequestStateChange 2 null to Idle 3",
       "row Busy, Running", "row Idle 1, Starting 50%", "row Idle 2, Starting 50%", "row Idle 3, Starting 50%",
-      "row Busy, Running", "row Idle 1, Running", "row Idle 2, Running", "row Idle 3, Running"}},
+      "row Busy, Running", "row Idle 1, Running", "row Idle 2, Running", "row Idle 3, Running",
+      "Turn Off: Turn off Idle 1? This is like pulling its power plug: unsaved work in the guest is lost. [&No]",
+      "RequestStateChange 3 null to Idle 1", "tiles Busy colour, Idle 1 grey, Idle 2 colour, Idle 3 colour"}},
     // An action that one machine refuses: the others are done, and one box at the end names the
     // machine and why. Start is chosen in the list's shortcut menu.
     {"AnActionRefusedForOneMachineIsSummedUpInOneBox",
