@@ -12,7 +12,7 @@
 // opens it again by its identifier (reconnect.cpp). Meanwhile the title says "(Moving to NODE-2)",
 // input and pasted text are dropped, and a failed try is repeated on the reconnection's back-off.
 // A machine of a host outside any cluster costs nothing here until it is gone; then its host is
-// asked once whether it is a cluster node.
+// asked once whether it is a cluster node, and a node whether its cluster runs the machine.
 
 namespace {
 void AppendCode(WideString& text, HRESULT hr) {
