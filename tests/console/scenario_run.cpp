@@ -1,5 +1,6 @@
 #include "scenario_run.h"
 #include "console/paint_geometry.h"
+#include "overview/details_sort.h"
 #include "overview/overview_rules.h"
 #include "resources/resource.h"
 #include "wmi/com_ref.h"
@@ -806,7 +807,7 @@ bool ScenarioRun::OverviewStep(const std::vector<std::string>& w) {
     }
     if (verb == "ov-widths") {  // the Details columns' widths, in the window's pixels
         std::string line = "widths";
-        for (int c = 0; c < 7; ++c)
+        for (int c = 0; c < DetailsColumnCount; ++c)
             line += (c ? ", " : " ") + std::to_string(SendMessageW(ovList_, LVM_GETCOLUMNWIDTH, c, 0));
         transcript.push_back(line);
         return true;
@@ -917,9 +918,9 @@ bool ScenarioRun::SaveScreen(const std::string& name, const std::string& mode) {
     if (mode == "readonly") SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     // locked: another program (an indexer, a virus scanner) holds the file open, sharing nothing,
     // until 300 ms after the dialog has gone.
-    std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> held(
-        mode == "locked" ? CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr,
-        &CloseHandle);
+    HANDLE file = mode == "locked" ? CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr;
+    if (file == INVALID_HANDLE_VALUE) return false;  // nothing there to hold: the step cannot be taken
+    std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> held(file, &CloseHandle);
     // The capture comes first: when it fails, a box comes instead of the dialog.
     HWND dialog = nullptr;
     if (!session.Command(IDM_SAVE_SCREEN) || !WaitUntil([&] {
